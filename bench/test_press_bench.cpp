@@ -1,0 +1,89 @@
+// One press of Test against an in-memory device and window framework: the
+// cost of the command itself, report composition and the line-by-line writes.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+
+#include "framework/app.h"
+#include "probe/report.h"
+
+namespace tivrel {
+namespace {
+
+class MemoryHost final : public Host {
+ public:
+  std::u16string text;
+  void CreateForm(const FormDesign&) override {}
+  void DestroyForm(FormId) override {}
+  void ShowForm(FormId) override {}
+  uintptr_t NativeHandle(FormId) override { return 1; }
+  std::u16string GetText(FormId, ControlRef) override { return text; }
+  void SetText(FormId, ControlRef, std::u16string_view t) override { text = t; }
+  std::u16string GetSelText(FormId, ControlRef) override { return {}; }
+  void SetEnabled(FormId, ControlRef, bool) override {}
+  void SetFontSize(FormId, ControlRef, float) override {}
+  void SetFocus(FormId, ControlRef) override {}
+  void SetMenuEnabled(FormId, std::string_view, bool) override {}
+  void PutBoolProperty(FormId, ControlRef, int32_t, bool) override {}
+  void PopupMenu(FormId, std::string_view) override {}
+  void MessageBox(std::u16string_view, std::u16string_view, int) override {}
+  void Beep() override {}
+  bool PrevInstance() override { return false; }
+  void ClipboardClear() override {}
+  void ClipboardSetText(std::u16string_view) override {}
+  void ShowErrorBox(std::u16string_view, std::u16string_view) override {}
+  [[noreturn]] void EndProcess() override { std::abort(); }
+  void QuitEventLoop() override {}
+};
+
+class MemoryWaveOut final : public WaveOutApi {
+ public:
+  CapsImage image{};
+  uint32_t waveOutGetNumDevs() override { return 1; }
+  uint32_t waveOutGetDevCapsA(uintptr_t, void* caps, uint32_t size) override {
+    std::memcpy(caps, image.data(), size);
+    return 0;
+  }
+};
+
+struct NoUser32 final : User32Api {
+  uintptr_t GetSystemMenu(uintptr_t, int32_t) override { return 0; }
+  int32_t RemoveMenu(uintptr_t, uint32_t, uint32_t) override { return 0; }
+};
+struct NoShell32 final : Shell32Api {
+  intptr_t ShellExecuteA(uintptr_t, const char*, const char*, const char*, const char*,
+                         int32_t) override {
+    return 0;
+  }
+};
+
+void BM_TestPress(benchmark::State& state) {
+  MemoryHost host;
+  MemoryWaveOut waveOut;
+  NoUser32 user32;
+  NoShell32 shell32;
+  auto ansi = MakeGbkCodec();
+  WAVEOUTCAPS caps;
+  const std::u16string_view name = u"Realtek High Definition Audio";
+  std::copy(name.begin(), name.end(), caps.szPname.begin());
+  caps.wMid = 1;
+  caps.wPid = 100;
+  caps.vDriverVersion = 0x050A;
+  caps.wChannels = 2;
+  caps.dwFormats = 0x0FFF;  // every format bit
+  caps.dwSupport = 0x001F;  // every support bit
+  waveOut.image = ToImage(caps, *ansi);
+  App app(host, Services{waveOut, user32, shell32, *ansi});
+  app.Load(FormId::Form1);
+  for (auto _ : state) {
+    app.Click(FormId::Form1, "Command1", 2);
+    benchmark::DoNotOptimize(host.text.data());
+  }
+  if (host.text.size() < 100) state.SkipWithError("no report written");
+}
+BENCHMARK(BM_TestPress)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace tivrel
+
+BENCHMARK_MAIN();

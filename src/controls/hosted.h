@@ -1,0 +1,38 @@
+// What the program relies on of its two hosted controls: the push button and
+// the scrolling-text line. Both platforms build their own equivalents.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "framework/design.h"
+
+namespace tivrel {
+
+inline constexpr std::string_view kButtonProgId = "CSCommand.Command";
+inline constexpr std::string_view kMovingTextProgId = "MovingChar.MovingText";
+
+// The button's read-write Boolean property, reached only by this dispatch id.
+// Writing False must not disable the button: Test stays pressable.
+inline constexpr int32_t kButtonFlagDispId = 0x6803000F;
+
+// Ticks of the scrolling line: how far the text moves and how often. One
+// pixel every 30 ms reads smoothly and costs nothing.
+inline constexpr int kMovingTextIntervalMs = 30;
+inline constexpr int kMovingTextStepPx = 1;
+
+// Where the scrolling text's left edge stands after `tick` steps in a box
+// `boxWidth` pixels wide for a text `textWidth` pixels wide: it enters from
+// the right, leaves on the left, and starts over.
+int MovingTextOffset(long long tick, int boxWidth, int textWidth);
+
+// The looks of the bitmap button face: which of the picture's frames to draw.
+// A picture of five square frames side by side holds normal, hot, pressed,
+// focused and disabled looks; any other picture is one frame, stretched.
+enum class ButtonLook { Normal = 0, Hot = 1, Pressed = 2, Focused = 3, Disabled = 4 };
+struct FrameRect {
+  int x, y, width, height;
+};
+FrameRect ButtonFaceFrame(int pictureWidth, int pictureHeight, ButtonLook look);
+
+}  // namespace tivrel

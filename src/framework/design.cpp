@@ -1,0 +1,24 @@
+#include "framework/design.h"
+
+#include <algorithm>
+
+namespace tivrel {
+
+const ControlDesign* FormDesign::Find(std::string_view controlName, int index) const {
+  for (const auto& c : controls) {
+    if (c.name == controlName && c.index == index) return &c;
+  }
+  return nullptr;
+}
+
+std::vector<const ControlDesign*> FormDesign::TabOrder() const {
+  std::vector<const ControlDesign*> order;
+  for (const auto& c : controls) {
+    if (c.tabIndex >= 0) order.push_back(&c);
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [](const auto* a, const auto* b) { return a->tabIndex < b->tabIndex; });
+  return order;
+}
+
+}  // namespace tivrel

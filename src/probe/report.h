@@ -1,0 +1,41 @@
+// The Test command and the report it writes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "controls/hosted.h"
+#include "framework/platform_api.h"
+#include "probe/waveoutcaps.h"
+
+namespace tivrel {
+
+class App;
+
+inline constexpr std::u16string_view kNoDeviceMessage =
+    u"在您的计算机上没有发现声卡设备或声卡驱动程序未安装";
+inline constexpr std::u16string_view kTestDoneText = u"测试完成！";
+inline constexpr std::u16string_view kTestDoneTitle = u"^_^";
+inline constexpr std::u16string_view kCrLf = u"\r\n";
+// The Test button's Boolean property, known only by its dispatch identifier.
+inline constexpr int32_t kDispIdTestFlag = kButtonFlagDispId;
+
+// One run of the device query: the count and, with a device, the result and record.
+struct ProbeResult {
+  int32_t deviceCount = 0;
+  uint32_t queryResult = 0;  // meaningful when deviceCount >= 1
+  WAVEOUTCAPS caps;
+  bool HasDevice() const { return deviceCount >= 1; }
+  bool Succeeded() const { return HasDevice() && queryResult == 0; }
+};
+ProbeResult ProbeDevice0(WaveOutApi& waveOut, const AnsiCodec& ansi);
+
+// The report's lines, each with its CR LF, in the order they are written.
+std::vector<std::u16string> ReportLines(const WAVEOUTCAPS& caps);
+
+// Command1's click: the Test command.
+void TestCommand(App& app, int index);
+
+}  // namespace tivrel

@@ -1,0 +1,80 @@
+// The read-me window: design, its fixed text and its load handler.
+#include "app/author.h"
+#include "app/forms.h"
+#include "windows/readme_text.h"
+
+namespace tivrel {
+
+std::u16string ReadmeText() {
+  const std::u16string stars(42, u'*');
+  const std::u16string indent(36, u' ');
+  const std::u16string lines[] = {
+      u"岚铃声卡测试仪",
+      u"",
+      stars,
+      u"",
+      u"名称：岚铃声卡测试仪",
+      u"",
+      // One sentence, broken by hand at 42 columns, inside words.
+      u"功能：检测您电脑内的声卡设备，包括：产品名",
+      u"称、产品ID、驱动程序ID、驱动程序版本、输出",
+      u"声道、支持格式列表、扩展输出功能列表等",
+      u"",
+      stars,
+      u"",
+      indent + std::u16string(kAuthorName),
+      indent + u"2003.7 ",
+  };
+  std::u16string text;
+  for (const auto& line : lines) text += line + u"\r\n";
+  return text;
+}
+
+namespace {
+
+FormDesign MakeReadme() {
+  FormDesign d;
+  d.id = FormId::frmreadme;
+  d.name = "frmreadme";
+  d.caption = u"ReadMe";
+  d.border = BorderStyle::FixedSingle;
+  d.maxButton = d.minButton = false;
+  d.showInTaskbar = true;
+  d.clientWidth = 4635;
+  d.clientHeight = 3390;
+  d.left = 5160;
+  d.top = 3945;
+  d.icon = ImageId::ReadmeIcon;
+
+  ControlDesign text;
+  text.name = "Text1";
+  text.kind = ControlKind::TextBox;
+  text.tabIndex = 0;
+  text.left = 240;
+  text.top = 240;
+  text.width = 4185;
+  text.height = 2805;
+  text.multiLine = true;
+  text.verticalScrollBar = true;
+  text.locked = true;
+  text.backColor = kButtonFace;
+  text.text = ReadmeText();
+  d.controls = {text};
+  return d;
+}
+
+void ReadmeLoad(App& app) { app.host().Beep(); }
+
+}  // namespace
+
+const FormDesign& ReadmeDesign() {
+  static const FormDesign design = MakeReadme();
+  return design;
+}
+
+const FormHandlers& ReadmeHandlers() {
+  static const FormHandlers handlers{ReadmeLoad, nullptr, nullptr, nullptr, nullptr};
+  return handlers;
+}
+
+}  // namespace tivrel
