@@ -1,5 +1,7 @@
 #include "controls/hosted.h"
 
+#include <algorithm>
+
 namespace tivrel {
 
 int MovingTextOffset(long long tick, int boxWidth, int textWidth) {
@@ -9,12 +11,11 @@ int MovingTextOffset(long long tick, int boxWidth, int textWidth) {
   return static_cast<int>(boxWidth - travelled);
 }
 
-FrameRect ButtonFaceFrame(int pictureWidth, int pictureHeight, ButtonLook look) {
-  // A strip of five square frames; anything else is a single face.
-  if (pictureHeight > 0 && pictureWidth == 5 * pictureHeight) {
-    return {static_cast<int>(look) * pictureHeight, 0, pictureHeight, pictureHeight};
-  }
-  return {0, 0, pictureWidth, pictureHeight};
+FrameRect ButtonFaceFrame(int pictureWidth, int pictureHeight, int frames, ButtonLook look) {
+  if (frames <= 1 || pictureWidth < frames) return {0, 0, pictureWidth, pictureHeight};
+  const int width = pictureWidth / frames;
+  const int frame = std::min(static_cast<int>(look), frames - 1);
+  return {frame * width, 0, width, pictureHeight};
 }
 
 }  // namespace tivrel

@@ -27,12 +27,16 @@ inline constexpr int kMovingTextStepPx = 1;
 int MovingTextOffset(long long tick, int boxWidth, int textWidth);
 
 // The looks of the bitmap button face: which of the picture's frames to draw.
-// A picture of five square frames side by side holds normal, hot, pressed,
-// focused and disabled looks; any other picture is one frame, stretched.
+// A picture of five frames side by side (ButtonSettings::pictureFrames) holds
+// normal, hot, pressed, focused and disabled looks; a one-frame picture serves
+// every look and the button draws the difference itself.
 enum class ButtonLook { Normal = 0, Hot = 1, Pressed = 2, Focused = 3, Disabled = 4 };
 struct FrameRect {
   int x, y, width, height;
 };
-FrameRect ButtonFaceFrame(int pictureWidth, int pictureHeight, ButtonLook look);
+FrameRect ButtonFaceFrame(int pictureWidth, int pictureHeight, int frames, ButtonLook look);
+inline FrameRect ButtonFaceFrame(const ButtonSettings& s, ButtonLook look) {
+  return ButtonFaceFrame(s.pictureWidth, s.pictureHeight, s.pictureFrames, look);
+}
 
 }  // namespace tivrel

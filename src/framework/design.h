@@ -68,6 +68,7 @@ struct ButtonSettings {
   FontDesign font;
   ImageId picture = ImageId::None;
   int pictureWidth = 0, pictureHeight = 0;
+  int pictureFrames = 1;  // looks side by side in the picture
   Colour picmaskcolor = 0xFFFFFF;
   ImageId icon = ImageId::None;  // None: empty picture
   std::optional<Colour> icomaskcolor;

@@ -96,6 +96,7 @@ FormDesign MakeAbout() {
   s.picture = ImageId::ReturnFace;
   s.pictureWidth = 125;
   s.pictureHeight = 25;
+  s.pictureFrames = 5;  // normal, hot, pressed, focused, disabled
   s.picmaskcolor = 0xFFFFFF;
   s.icomaskcolor = 0;
   s.iconalign = 0;

@@ -1,1 +1,93 @@
+// The window lifecycle and the rule for unhandled errors, on the recording host.
+#include "framework/app.h"
+
 #include <gtest/gtest.h>
+
+#include "support/harness.h"
+
+namespace tivrel {
+namespace {
+
+using test::Harness;
+
+TEST(Lifecycle, StartLoadsRunsTheGuardThenShowsTheMainWindow) {
+  Harness h;
+  ASSERT_TRUE(h.Start());
+  EXPECT_EQ(h.host.log, (std::vector<std::string>{"CreateForm Form1", "PrevInstance",
+                                                  "ShowForm Form1"}));
+  EXPECT_TRUE(h.app.IsLoaded(FormId::Form1));
+  EXPECT_TRUE(h.host.forms.at(FormId::Form1).visible);
+}
+
+TEST(Lifecycle, LoadOfALoadedWindowDoesNothingAndUnloadBuildsAnewNextTime) {
+  Harness h;
+  ASSERT_TRUE(h.Start());
+  h.app.Load(FormId::frmreadme);
+  h.app.Load(FormId::frmreadme);
+  EXPECT_EQ(h.host.created[static_cast<int>(FormId::frmreadme)], 1);
+  EXPECT_EQ(h.host.Count("Beep"), 1u);  // its load handler ran once
+
+  h.app.Unload(FormId::frmreadme);
+  EXPECT_FALSE(h.app.IsLoaded(FormId::frmreadme));
+  h.app.Unload(FormId::frmreadme);  // not loaded: nothing
+  EXPECT_EQ(h.host.Count("DestroyForm frmreadme"), 1u);
+  h.app.Show(FormId::frmreadme);    // Show loads what is not loaded
+  EXPECT_EQ(h.host.created[static_cast<int>(FormId::frmreadme)], 2);
+  EXPECT_EQ(h.host.Count("Beep"), 2u);
+}
+
+TEST(Lifecycle, TheEventLoopEndsOnlyWithTheLastLoadedWindow) {
+  Harness h;
+  ASSERT_TRUE(h.Start());
+  ASSERT_TRUE(h.Menu(FormId::Form1, "readme"));
+  h.app.UserClose(FormId::Form1);
+  EXPECT_FALSE(h.host.loopQuit) << "the read-me window is still loaded";
+  h.app.UserClose(FormId::frmreadme);
+  EXPECT_TRUE(h.host.loopQuit);
+}
+
+TEST(Lifecycle, EventsForAWindowThatIsNotLoadedAreDropped) {
+  Harness h;
+  ASSERT_TRUE(h.Start());
+  h.ClearLog();
+  h.app.Click(FormId::frmAbout, "Command3", kNoIndex);
+  h.app.GotFocus(FormId::frmAbout, "MovingText1");
+  EXPECT_TRUE(h.host.log.empty());
+  EXPECT_TRUE(h.shell32.calls.empty());
+}
+
+TEST(UnhandledError, IsReportedInChineseThenTheProcessEnds) {
+  Harness h;
+  ASSERT_TRUE(h.Start());
+  h.host.failOn = "SetText";
+  EXPECT_FALSE(h.ClickTest());
+  const auto errors = h.host.Calls("ShowErrorBox");
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("运行时错误"), std::string::npos);
+  EXPECT_NE(errors[0].find("调用失败：SetText Text1"), std::string::npos);
+  EXPECT_EQ(h.host.log.back(), "EndProcess");
+  // The handler was abandoned at the failing write: no dialog, no focus change.
+  EXPECT_EQ(h.host.Count("MessageBox"), 0u);
+  EXPECT_EQ(h.host.Count("SetFocus"), 0u);
+}
+
+TEST(UnhandledError, AFailingLoadHandlerEndsTheStart) {
+  Harness h;
+  h.host.failOn = "PrevInstance";
+  EXPECT_FALSE(h.Start());
+  EXPECT_EQ(h.host.Count("ShowErrorBox"), 1u);
+  EXPECT_EQ(h.host.Count("ShowForm"), 0u);
+}
+
+TEST(UnhandledError, AFailingErrorBoxStillEndsTheProcess) {
+  Harness h;
+  ASSERT_TRUE(h.Start());
+  h.waveOut.numDevs = 0;
+  h.host.failOn = "S";  // the no-device write fails, and so does the error box
+  EXPECT_FALSE(h.ClickTest());
+  EXPECT_EQ(h.host.Count("ShowErrorBox"), 1u);
+  EXPECT_EQ(h.host.log.back(), "EndProcess");
+}
+
+}  // namespace
+}  // namespace tivrel

@@ -1,1 +1,156 @@
+// The Test command: its report, its three paths and the order of its steps.
+#include "probe/report.h"
+
 #include <gtest/gtest.h>
+
+#include "support/harness.h"
+
+namespace tivrel {
+namespace {
+
+using test::Caps;
+using test::Harness;
+
+class TestCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(h.Start()); }
+  void Device(const WAVEOUTCAPS& caps) { h.waveOut.image = ToImage(caps, *h.gbk); }
+  std::u16string& Report() { return h.host.Text(FormId::Form1); }
+  Harness h;
+};
+
+const WAVEOUTCAPS kExample = Caps(u"Example Audio Device", 321, 55, 0x050A, 2, 0x0889, 0x002C);
+
+TEST_F(TestCommandTest, WorkedExampleGivesTwelveLinesExactly) {
+  Device(kExample);
+  ASSERT_TRUE(h.ClickTest());
+  EXPECT_EQ(Report(),
+            u"产品名称：Example Audio Device\r\n"
+            u"产品 Id：55\r\n"
+            u"驱动程序 Id：321\r\n"
+            u"驱动程序版本：5.10\r\n"
+            u"输出声道： 2\r\n"
+            u"支持格式列表及扩展输出功能列表：\r\n"
+            u"11.025Khz,Mono,8bit,11Kb/Ps\r\n"
+            u"11.025Khz,Stereo,16bit,43Kb/Ps\r\n"
+            u"22.05Khz,Stereo,16bit,86Kb/Ps\r\n"
+            u"44.1Khz,Stereo,16bit,172Kb/Ps\r\n"
+            u"Support Volume Control\r\n"
+            u"Support Left-Right Channels\r\n");
+}
+
+TEST_F(TestCommandTest, QueriesDeviceZeroWithTheSize50AndAZeroedImage) {
+  Device(kExample);
+  h.waveOut.numDevs = 3;  // only device 0 is ever asked
+  ASSERT_TRUE(h.ClickTest());
+  EXPECT_EQ(h.waveOut.log, (std::vector<std::string>{"waveOutGetNumDevs", "waveOutGetDevCapsA"}));
+  EXPECT_EQ(h.waveOut.deviceAsked, 0u);
+  EXPECT_EQ(h.waveOut.sizeGiven, 50u);
+  EXPECT_EQ(h.waveOut.imageBeforeCall, CapsImage{});
+}
+
+TEST_F(TestCommandTest, UpperBytesOfSupportAreNeverWrittenAndReadZero) {
+  WAVEOUTCAPS c = kExample;
+  c.dwSupport = static_cast<int32_t>(0xFFFF0004);  // what a careless driver might leave
+  Device(c);
+  ASSERT_TRUE(h.ClickTest());
+  EXPECT_NE(Report().find(u"Support Volume Control\r\n"), std::u16string::npos);
+  EXPECT_EQ(Report().find(u"Support Pitch"), std::u16string::npos);
+}
+
+TEST_F(TestCommandTest, WritesLineByLineEachWriteTheBoxTextPlusOneLine) {
+  Device(Caps(u"X", 1, 1, 0x0100, 2, 0x0001, 0x0004));
+  ASSERT_TRUE(h.ClickTest());
+  // 8 lines: the first write replaces, seven more each read, then write.
+  const auto texts = h.host.Calls("GetText Text1");
+  const auto writes = h.host.Calls("SetText Text1");
+  EXPECT_EQ(writes.size(), 8u);
+  EXPECT_EQ(texts.size(), 7u);
+  const size_t first = h.host.IndexOf("SetText Text1");
+  EXPECT_EQ(h.host.log[first + 1], "GetText Text1");
+  EXPECT_EQ(h.host.log[first + 2], "SetText Text1");
+}
+
+TEST_F(TestCommandTest, CommonEndingPutsFalseThenShowsTheDialogThenFocusesTheReport) {
+  Device(kExample);
+  ASSERT_TRUE(h.ClickTest());
+  const size_t put = h.host.IndexOf("PutBoolProperty Command1(2) 0x6803000F false");
+  const size_t box = h.host.IndexOf("MessageBox 测试完成！ | ^_^ | 64");
+  const size_t focus = h.host.IndexOf("SetFocus Form1.Text1");
+  ASSERT_NE(put, std::string::npos);
+  EXPECT_GT(put, h.host.IndexOf("SetText"));
+  EXPECT_LT(put, box);
+  EXPECT_LT(box, focus);
+  EXPECT_EQ(focus, h.host.log.size() - 1);
+  EXPECT_EQ(h.host.focus, "Form1.Text1");
+}
+
+TEST_F(TestCommandTest, NoDeviceReplacesTheBoxWithTheMessageWithoutLineEnd) {
+  Device(kExample);
+  ASSERT_TRUE(h.ClickTest());
+  h.waveOut.numDevs = 0;
+  ASSERT_TRUE(h.ClickTest());
+  EXPECT_EQ(Report(), u"在您的计算机上没有发现声卡设备或声卡驱动程序未安装");
+  EXPECT_EQ(h.host.Count("MessageBox 测试完成！"), 2u);
+  // A count that reads negative as signed means no device too.
+  h.waveOut.numDevs = 0x80000000u;
+  h.host.log.clear();
+  h.waveOut.log.clear();
+  ASSERT_TRUE(h.ClickTest());
+  EXPECT_EQ(h.waveOut.log, std::vector<std::string>{"waveOutGetNumDevs"});
+  EXPECT_EQ(h.host.Count("MessageBox 测试完成！"), 1u);
+}
+
+TEST_F(TestCommandTest, FailedQueryLeavesTheBoxAsItWasAndStillEnds) {
+  h.waveOut.result = 4;
+  ASSERT_TRUE(h.ClickTest());
+  EXPECT_EQ(Report(), u"") << "a new window stays empty";
+  EXPECT_EQ(h.host.Count("SetText"), 0u);
+  EXPECT_EQ(h.host.Count("PutBoolProperty"), 1u);
+  EXPECT_EQ(h.host.Count("MessageBox 测试完成！"), 1u);
+  EXPECT_EQ(h.host.focus, "Form1.Text1");
+
+  h.waveOut.numDevs = 0;
+  ASSERT_TRUE(h.ClickTest());
+  h.waveOut.numDevs = 1;
+  ASSERT_TRUE(h.ClickTest());
+  EXPECT_EQ(Report(), std::u16string(kNoDeviceMessage)) << "the message stays too";
+}
+
+TEST_F(TestCommandTest, PressingTwiceEqualsPressingOnce) {
+  Device(kExample);
+  ASSERT_TRUE(h.ClickTest());
+  const std::u16string once = Report();
+  ASSERT_TRUE(h.ClickTest());
+  EXPECT_EQ(Report(), once);
+  EXPECT_EQ(h.host.Count("PutBoolProperty Command1(2) 0x6803000F false"), 2u);
+}
+
+TEST_F(TestCommandTest, EveryBitGives23LinesAndNoBitsGiveSix) {
+  Device(Caps(u"All", 1, 2, 0x0100, 2, 0x0FFF, 0x001F));
+  ASSERT_TRUE(h.ClickTest());
+  EXPECT_EQ(ReportLines(FromImage(h.waveOut.image, *h.gbk)).size(), 23u);
+  size_t lines = 0;
+  for (size_t p = 0; (p = Report().find(u"\r\n", p)) != std::u16string::npos; p += 2) ++lines;
+  EXPECT_EQ(lines, 23u);
+
+  Device(Caps(u"", 1, 2, 0x0100, 2, 0, 0));
+  ASSERT_TRUE(h.ClickTest());
+  EXPECT_EQ(Report().substr(0, 7), u"产品名称：\r\n") << "an empty name ends right after the label";
+  const std::u16string_view tail = u"支持格式列表及扩展输出功能列表：\r\n";
+  ASSERT_GE(Report().size(), tail.size());
+  EXPECT_EQ(Report().substr(Report().size() - tail.size()), tail);
+}
+
+TEST_F(TestCommandTest, AnErrorAbandonsTheRestButKeepsWhatWasWritten) {
+  Device(kExample);
+  h.host.failOn = "PutBoolProperty";
+  EXPECT_FALSE(h.ClickTest());
+  EXPECT_EQ(h.host.Count("ShowErrorBox"), 1u);
+  EXPECT_EQ(h.host.Count("MessageBox 测试完成！"), 0u);
+  EXPECT_EQ(h.host.Count("SetFocus"), 0u);
+  EXPECT_EQ(Report().substr(0, 5), u"产品名称：") << "the report written so far stays";
+}
+
+}  // namespace
+}  // namespace tivrel

@@ -52,7 +52,8 @@ class FakeHost : public Host {
   int prevInstanceAsked = 0;
   std::optional<std::string> popupChoice;  // the item the user picks in the next pop-up
   std::optional<std::u16string> clipboard;
-  int clipboardBusyCalls = 0;  // so many clipboard calls fail as busy
+  int clipboardOkCalls = 0;    // so many clipboard calls go through first,
+  int clipboardBusyCalls = 0;  // then so many fail as busy
   // Throws tivrel::Error from the call whose log line starts with this.
   std::optional<std::string> failOn;
   bool loopQuit = false;
@@ -206,6 +207,10 @@ class FakeHost : public Host {
     log.push_back(std::move(line));
   }
   void Busy() {
+    if (clipboardOkCalls > 0) {
+      --clipboardOkCalls;
+      return;
+    }
     if (clipboardBusyCalls > 0) {
       --clipboardBusyCalls;
       throw ClipboardBusy();
