@@ -1,0 +1,128 @@
+// The platform functions outside the window framework on Windows: waveform
+// audio, the window menu and the shell, each bound by library and function
+// name at its first call.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <utility>
+
+#include "framework/platform_api.h"
+
+namespace tivrel::win32 {
+
+// A system library loaded on the first call of any of its functions and kept
+// until this object goes. Libraries come from the system directory only.
+class LazyLibrary {
+ public:
+  explicit LazyLibrary(std::string name) : name_(std::move(name)) {}
+  ~LazyLibrary();
+  LazyLibrary(const LazyLibrary&) = delete;
+  LazyLibrary& operator=(const LazyLibrary&) = delete;
+
+  const std::string& name() const { return name_; }
+  bool loaded() const;
+  // How many function look-ups reached the library (each LazyProc once).
+  size_t lookups() const;
+  // The address of `function`, loading the library first when needed.
+  // Throws tivrel::Error when the library or the function is missing.
+  FARPROC Find(const char* function);
+
+ private:
+  HMODULE LoadLocked();
+
+  std::string name_;
+  mutable std::mutex mutex_;
+  HMODULE module_ = nullptr;
+  size_t lookups_ = 0;
+};
+
+// One function of a LazyLibrary, looked up at its first call; the address
+// found is reused for every later call.
+template <typename Fn>
+class LazyProc {
+ public:
+  LazyProc(LazyLibrary& library, const char* name) : library_(library), name_(name) {}
+
+  bool bound() const { return fn_.load(std::memory_order_acquire) != nullptr; }
+
+  Fn get() {
+    Fn fn = fn_.load(std::memory_order_acquire);
+    if (fn == nullptr) {
+      // Through the generic function pointer type, so the conversion is a
+      // plain reinterpretation and not a cast between unrelated signatures.
+      fn = reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(library_.Find(name_)));
+      fn_.store(fn, std::memory_order_release);
+    }
+    return fn;
+  }
+
+  template <typename... Args>
+  decltype(auto) operator()(Args&&... args) {
+    return get()(std::forward<Args>(args)...);
+  }
+
+ private:
+  LazyLibrary& library_;
+  const char* name_;
+  std::atomic<Fn> fn_{nullptr};
+};
+
+// "Winmm.dll"
+class WaveOutWinmm final : public WaveOutApi {
+ public:
+  explicit WaveOutWinmm(std::string library = "Winmm.dll") : lib_(std::move(library)) {}
+  uint32_t waveOutGetNumDevs() override;
+  uint32_t waveOutGetDevCapsA(uintptr_t deviceId, void* caps, uint32_t size) override;
+
+  LazyLibrary& library() { return lib_; }
+
+ private:
+  using GetNumDevsFn = UINT(WINAPI*)();
+  using GetDevCapsFn = UINT(WINAPI*)(UINT_PTR, void*, UINT);
+  LazyLibrary lib_;
+  LazyProc<GetNumDevsFn> getNumDevs_{lib_, "waveOutGetNumDevs"};
+  LazyProc<GetDevCapsFn> getDevCaps_{lib_, "waveOutGetDevCapsA"};
+};
+
+// "user32"
+class User32Dynamic final : public User32Api {
+ public:
+  explicit User32Dynamic(std::string library = "user32") : lib_(std::move(library)) {}
+  uintptr_t GetSystemMenu(uintptr_t window, int32_t revert) override;
+  int32_t RemoveMenu(uintptr_t menu, uint32_t position, uint32_t flags) override;
+
+  LazyLibrary& library() { return lib_; }
+
+ private:
+  using GetSystemMenuFn = HMENU(WINAPI*)(HWND, BOOL);
+  using RemoveMenuFn = BOOL(WINAPI*)(HMENU, UINT, UINT);
+  LazyLibrary lib_;
+  LazyProc<GetSystemMenuFn> getSystemMenu_{lib_, "GetSystemMenu"};
+  LazyProc<RemoveMenuFn> removeMenu_{lib_, "RemoveMenu"};
+};
+
+// "shell32.dll"
+class Shell32Dynamic final : public Shell32Api {
+ public:
+  explicit Shell32Dynamic(std::string library = "shell32.dll") : lib_(std::move(library)) {}
+  intptr_t ShellExecuteA(uintptr_t window, const char* operation, const char* file,
+                         const char* parameters, const char* directory, int32_t show) override;
+
+  LazyLibrary& library() { return lib_; }
+
+ private:
+  using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+  LazyLibrary lib_;
+  LazyProc<ShellExecuteFn> shellExecute_{lib_, "ShellExecuteA"};
+};
+
+// The full path of `name` in the system directory, ".dll" added when the name
+// has no extension, as the loader would. Empty when the directory is unknown.
+std::wstring SystemLibraryPath(const std::string& name);
+
+}  // namespace tivrel::win32

@@ -1,0 +1,173 @@
+// The Windows services under Wine: binding at first call, the system
+// directory as the only source of libraries, and the real answers.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "framework/error.h"
+#include "platform/win32/services/services.h"
+
+namespace tivrel::win32 {
+namespace {
+
+std::string ErrorOf(auto&& call) {
+  try {
+    call();
+  } catch (const tivrel::Error& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+bool AudioConfigured(const char* mode) {
+  const char* value = std::getenv("TIVREL_AUDIO");
+  return value != nullptr && std::strcmp(value, mode) == 0;
+}
+
+using NumDevsFn = UINT(WINAPI*)();
+
+// Runs first in this file: nothing in the test program imports winmm.
+TEST(LazyBinding, WinmmIsLoadedByTheFirstCallNotBefore) {
+  ASSERT_EQ(GetModuleHandleW(L"winmm.dll"), nullptr) << "winmm already loaded; the check means nothing";
+  WaveOutWinmm waveOut;
+  EXPECT_FALSE(waveOut.library().loaded());
+  EXPECT_EQ(GetModuleHandleW(L"winmm.dll"), nullptr);
+
+  waveOut.waveOutGetNumDevs();
+  EXPECT_TRUE(waveOut.library().loaded());
+  EXPECT_NE(GetModuleHandleW(L"winmm.dll"), nullptr);
+}
+
+TEST(LazyBinding, EachFunctionIsLookedUpOnceAtItsOwnFirstCall) {
+  LazyLibrary winmm("Winmm.dll");
+  LazyProc<NumDevsFn> numDevs(winmm, "waveOutGetNumDevs");
+  LazyProc<UINT(WINAPI*)(UINT_PTR, void*, UINT)> devCaps(winmm, "waveOutGetDevCapsA");
+  EXPECT_FALSE(numDevs.bound());
+  EXPECT_EQ(winmm.lookups(), 0u);
+
+  const UINT first = numDevs();
+  EXPECT_TRUE(numDevs.bound());
+  EXPECT_FALSE(devCaps.bound()) << "bound before its own first call";
+  EXPECT_EQ(winmm.lookups(), 1u);
+
+  EXPECT_EQ(numDevs(), first);
+  EXPECT_EQ(numDevs(), first);
+  EXPECT_EQ(winmm.lookups(), 1u) << "the address found must be reused";
+
+  const FARPROC real = GetProcAddress(GetModuleHandleW(L"winmm.dll"), "waveOutGetNumDevs");
+  EXPECT_EQ(reinterpret_cast<void*>(numDevs.get()), reinterpret_cast<void*>(real));
+}
+
+TEST(LazyBinding, AMissingFunctionFailsItsCallNamingLibraryAndFunction) {
+  LazyLibrary winmm("Winmm.dll");
+  LazyProc<NumDevsFn> missing(winmm, "noSuchFunction");
+  const std::string message = ErrorOf([&] { missing(); });
+  EXPECT_NE(message.find("Winmm.dll"), std::string::npos) << message;
+  EXPECT_NE(message.find("noSuchFunction"), std::string::npos) << message;
+  EXPECT_FALSE(missing.bound());
+  // Still failing, not a stale null address, on the next call.
+  EXPECT_THROW(missing(), tivrel::Error);
+
+  // The library itself is fine: its other functions still bind.
+  LazyProc<NumDevsFn> present(winmm, "waveOutGetNumDevs");
+  EXPECT_NO_THROW(present());
+}
+
+TEST(LazyBinding, AMissingLibraryFailsTheCallNotTheConstruction) {
+  WaveOutWinmm waveOut("tivrelNoSuchLibrary.dll");
+  const std::string message = ErrorOf([&] { waveOut.waveOutGetNumDevs(); });
+  EXPECT_NE(message.find("tivrelNoSuchLibrary.dll"), std::string::npos) << message;
+  EXPECT_FALSE(waveOut.library().loaded());
+
+  User32Dynamic user32("tivrelNoSuchUser32");
+  EXPECT_THROW(user32.GetSystemMenu(0, 0), tivrel::Error);
+  Shell32Dynamic shell32("tivrelNoSuchShell32.dll");
+  EXPECT_THROW(shell32.ShellExecuteA(0, nullptr, "x", nullptr, nullptr, 0), tivrel::Error);
+}
+
+// tivrel_planted.dll lies beside this program, which is also its working
+// directory under ctest: the ordinary search would find it there.
+TEST(SystemDirectoryOnly, ALibraryBesideTheProgramIsNeverLoaded) {
+  HMODULE ordinary = LoadLibraryW(L"tivrel_planted.dll");
+  ASSERT_NE(ordinary, nullptr) << "the planted library is missing; the check means nothing";
+  FreeLibrary(ordinary);
+
+  WaveOutWinmm planted("tivrel_planted.dll");
+  EXPECT_THROW(planted.waveOutGetNumDevs(), tivrel::Error);
+  EXPECT_FALSE(planted.library().loaded());
+}
+
+TEST(SystemDirectoryOnly, TheFallbackPathNamesTheSystemDirectory) {
+  wchar_t dir[MAX_PATH];
+  const UINT n = GetSystemDirectoryW(dir, MAX_PATH);
+  ASSERT_GT(n, 0u);
+  const std::wstring system(dir, n);
+  EXPECT_EQ(SystemLibraryPath("user32"), system + L"\\user32.dll");
+  EXPECT_EQ(SystemLibraryPath("Winmm.dll"), system + L"\\Winmm.dll");
+  // A full path loads: the fallback works where the search flags do not.
+  HMODULE module = LoadLibraryExW(SystemLibraryPath("Winmm.dll").c_str(), nullptr, 0);
+  EXPECT_NE(module, nullptr);
+  if (module != nullptr) FreeLibrary(module);
+}
+
+TEST(WaveOutWinmmReal, CountAndDevice0Capabilities) {
+  WaveOutWinmm waveOut;
+  const UINT count = waveOut.waveOutGetNumDevs();
+  EXPECT_LT(count, 1000u);
+  if (AudioConfigured("none")) {
+    EXPECT_EQ(count, 0u);
+  }
+  if (AudioConfigured("null")) {
+    EXPECT_GE(count, 1u);
+  }
+  if (count == 0) return;
+
+  // The 52-byte image with the size 50: the platform must leave the last two
+  // bytes (the top of dwSupport) alone.
+  unsigned char image[52];
+  std::memset(image, 0xAB, sizeof image);
+  ASSERT_EQ(waveOut.waveOutGetDevCapsA(0, image, 50), 0u);
+  EXPECT_EQ(image[50], 0xAB);
+  EXPECT_EQ(image[51], 0xAB);
+  EXPECT_NE(std::memchr(image + 8, 0, 32), nullptr) << "name not ended within its 32 bytes";
+  uint16_t channels = 0;
+  std::memcpy(&channels, image + 44, 2);
+  EXPECT_GE(channels, 1u);
+
+  // A device that does not exist answers with an error code, not a crash.
+  std::memset(image, 0, sizeof image);
+  EXPECT_NE(waveOut.waveOutGetDevCapsA(count + 5, image, 50), 0u);
+}
+
+TEST(User32DynamicReal, RemovesCloseFromTheWindowMenu) {
+  HWND window = CreateWindowExW(0, L"STATIC", L"tivrel", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+                                0, 0, 100, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(window, nullptr);
+  User32Dynamic user32;
+  const uintptr_t menu = user32.GetSystemMenu(reinterpret_cast<uintptr_t>(window), 0);
+  ASSERT_NE(menu, 0u);
+  HMENU hmenu = reinterpret_cast<HMENU>(menu);
+  ASSERT_NE(GetMenuState(hmenu, SC_CLOSE, MF_BYCOMMAND), 0xFFFFFFFFu);
+  EXPECT_NE(user32.RemoveMenu(menu, kScClose, kMfRemove), 0);
+  EXPECT_EQ(GetMenuState(hmenu, SC_CLOSE, MF_BYCOMMAND), 0xFFFFFFFFu);
+  // Removed once, the second attempt reports failure (and is not looked at).
+  EXPECT_EQ(user32.RemoveMenu(menu, kScClose, kMfRemove), 0);
+  DestroyWindow(window);
+}
+
+TEST(Shell32DynamicReal, PassesTheArgumentsThrough) {
+  Shell32Dynamic shell32;
+  // A file that does not exist: the shell answers "not found" (a value of 32
+  // or less) and opens nothing.
+  const intptr_t result = shell32.ShellExecuteA(0, nullptr, "Z:\\tivrel\\no\\such\\file.tivrel",
+                                                nullptr, nullptr, kSwHide);
+  EXPECT_LE(result, 32);
+  EXPECT_TRUE(shell32.library().loaded());
+}
+
+}  // namespace
+}  // namespace tivrel::win32
