@@ -308,6 +308,7 @@ def dib_for_icon(img, bpp, palette=None):
         bits = 0
         for p in row:
             bits = (bits << bpp) | (0 if p is TRANSPARENT else index[p])
+        bits <<= (-w * bpp) % 8  # the leftmost pixel takes the top bits
         packed = bits.to_bytes((w * bpp + 7) // 8, "big")
         xor_bits += packed + bytes(xor_stride - len(packed))
         mbits = 0
