@@ -1,0 +1,27 @@
+// Every test of this folder runs against the private ALSA configuration, and
+// leaves ALSA's configuration cache freed for the leak checker.
+#pragma once
+
+#include <alsa/asoundlib.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace tivrel::alsa::testing {
+
+inline const std::string kFixtures = TIVREL_ALSA_FIXTURES;
+inline const std::string kNullPcm = "tivrel_null";
+
+inline void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+class AlsaTestEnv : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    setenv("ALSA_CONFIG_PATH", TIVREL_ALSA_TEST_CONF, 1);
+    snd_lib_error_set_handler(QuietAlsa);
+  }
+  void TearDown() override { snd_config_update_free_global(); }
+};
+
+}  // namespace tivrel::alsa::testing
