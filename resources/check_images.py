@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks the committed images, and optionally a compiled resource file.
 
-    python3 resources/check_images.py [--images DIR] [--res tivrel.res]
+    python3 resources/check_images.py [--root DIR] [--res tivrel.res]
 
 Asserts the sizes and colour depths the window designs ask for, that the
 application icon's group 1 names image 30001, and (with --res, a .res made by
@@ -79,19 +79,24 @@ def check_icon(problems, name, data, expected):
     return images
 
 
-def check_images(images_dir):
+def load(root, name):
+    """A file of resources/images, or of resources/ itself for the .png."""
+    with open(os.path.join(root, name if name == "tivrel.png" else os.path.join("images", name)), "rb") as f:
+        return f.read()
+
+
+def check_images(root):
     problems = Problems()
 
-    def load(name):
-        with open(os.path.join(images_dir, name), "rb") as f:
-            return f.read()
+    def read(name):
+        return load(root, name)
 
-    icons = {name: check_icon(problems, name, load(name), want) for name, want in ICONS.items()}
+    icons = {name: check_icon(problems, name, read(name), want) for name, want in ICONS.items()}
     problems.expect(icons["test16.ico"][0][4] != icons["exit16.ico"][0][4], "Test and Exit icons are the same")
     problems.expect(icons["readme.ico"][0][4] != icons["main.ico"][0][4], "read-me icon equals the main icon")
 
     for name, (w, h) in FACES.items():
-        data = load(name)
+        data = read(name)
         magic, offset = data[:2], struct.unpack_from("<I", data, 10)[0]
         _, bw, bh, _, bpp, compression = struct.unpack_from("<IiiHHI", data, 14)
         problems.expect(magic == b"BM" and (bw, bh, bpp, compression) == (w, h, 24, 0),
@@ -102,14 +107,14 @@ def check_images(images_dir):
         mid = offset + stride * (h // 2) + 3 * (w // 2)
         problems.expect(data[mid:mid + 3] != b"\xff\xff\xff", "%s: centre is the mask colour" % name)
 
-    png = load("tivrel.png")
+    png = read("tivrel.png")
     w, h = struct.unpack_from(">II", png, 16)
     problems.expect(png[:8] == b"\x89PNG\r\n\x1a\n" and (w, h) in ((256, 256), (64, 64)),
                     "tivrel.png: %dx%d, want 256x256 or 64x64" % (w, h))
 
     # The hand-made application icon: group 1 names image 30001, which is the
     # one image of main.ico.
-    image, group = load("main_30001.bin"), load("main_group1.bin")
+    image, group = read("main_30001.bin"), read("main_group1.bin")
     problems.expect(image == icons["main.ico"][0][4], "main_30001.bin differs from main.ico")
     problems.expect(len(group) == 20, "main_group1.bin: %d bytes, want 20" % len(group))
     if len(group) == 20:
@@ -165,7 +170,7 @@ def read_version(data, pos=0):
     return key, value, children, pos + length
 
 
-def check_res(path, images_dir):
+def check_res(path, root):
     problems = Problems()
     with open(path, "rb") as f:
         res = read_res(f.read())
@@ -181,14 +186,12 @@ def check_res(path, images_dir):
             continue
         count = struct.unpack_from("<H", group, 4)[0]
         ids = [struct.unpack_from("<H", group, 6 + 14 * i + 12)[0] for i in range(count)]
-        with open(os.path.join(images_dir, ico), "rb") as f:
-            want = [image[4] for image in read_ico(f.read())]
+        want = [image[4] for image in read_ico(load(root, ico))]
         problems.expect([get(RT_ICON, i) for i in ids] == want, "group %d does not hold %s" % (group_id, ico))
         if group_id == 1:
             problems.expect(ids == [30001], "group 1 names images %r, want [30001]" % ids)
     for bitmap_id, name in BITMAPS.items():
-        with open(os.path.join(images_dir, name), "rb") as f:
-            problems.expect(get(RT_BITMAP, bitmap_id) == f.read()[14:], "bitmap %d is not %s" % (bitmap_id, name))
+        problems.expect(get(RT_BITMAP, bitmap_id) == load(root, name)[14:], "bitmap %d is not %s" % (bitmap_id, name))
     problems.expect(b"Microsoft.Windows.Common-Controls" in get(RT_MANIFEST, 1), "manifest lacks common controls")
 
     version = get(RT_VERSION, 1)
@@ -212,22 +215,22 @@ def check_res(path, images_dir):
 
 
 def main(argv):
-    images_dir, res = os.path.join(HERE, "images"), None
+    root, res = HERE, None
     args = list(argv[1:])
     while args:
         option = args.pop(0)
-        if option in ("--images", "--res") and args:
+        if option in ("--root", "--res") and args:
             value = args.pop(0)
-            if option == "--images":
-                images_dir = value
+            if option == "--root":
+                root = value
             else:
                 res = value
         else:
             print(__doc__)
             return 2
-    problems = check_images(images_dir)
+    problems = check_images(root)
     if res:
-        problems += check_res(res, images_dir)
+        problems += check_res(res, root)
     for problem in problems:
         print("FAIL", problem)
     print("images%s: %s" % (" and " + res if res else "", "ok" if not problems else "%d problems" % len(problems)))

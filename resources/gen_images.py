@@ -4,7 +4,9 @@
 Standard library only; the output is committed, so the build never runs this.
 Run it again after changing a drawing:
 
-    python3 resources/gen_images.py [output-dir]     (default: resources/images)
+    python3 resources/gen_images.py [root]     (default: resources/)
+
+The images go to root/images/, the desktop icon to root/tivrel.png.
 
 Everything is drawn pixel by pixel at its final size, so the images stay crisp
 at the colour depths the window designs ask for (4-bit and 1-bit icons take
@@ -390,28 +392,29 @@ def build():
         (draw_bell(32, 32, gold, scale=0.8, marks=True), 4, VGA),
     ]
     return {
-        "main.ico": ico_file([(speaker, 4, VGA)]),
-        "main_30001.bin": main_dib,
-        "main_group1.bin": group_icon(speaker, 4, len(main_dib), 30001),
-        "about.ico": ico_file(about),
-        "readme.ico": ico_file([(draw_page(), 8, None)]),
-        "test16.ico": ico_file([(draw_scope(), 8, None)]),
-        "exit16.ico": ico_file([(draw_exit(), 8, None)]),
-        "test_face.bmp": bmp_file(draw_test_face()),
-        "about_face.bmp": bmp_file(draw_face(90, 21, (0xF8, 0xFA, 0xFE), (0xC8, 0xD6, 0xEA), (0x70, 0x90, 0xB0))),
-        "exit_face.bmp": bmp_file(draw_face(110, 19, (0xFE, 0xF6, 0xF0), (0xEC, 0xCC, 0xBC), (0xA8, 0x70, 0x60))),
-        "return_face.bmp": bmp_file(draw_return_face()),
+        "images/main.ico": ico_file([(speaker, 4, VGA)]),
+        "images/main_30001.bin": main_dib,
+        "images/main_group1.bin": group_icon(speaker, 4, len(main_dib), 30001),
+        "images/about.ico": ico_file(about),
+        "images/readme.ico": ico_file([(draw_page(), 8, None)]),
+        "images/test16.ico": ico_file([(draw_scope(), 8, None)]),
+        "images/exit16.ico": ico_file([(draw_exit(), 8, None)]),
+        "images/test_face.bmp": bmp_file(draw_test_face()),
+        "images/about_face.bmp": bmp_file(draw_face(90, 21, (0xF8, 0xFA, 0xFE), (0xC8, 0xD6, 0xEA), (0x70, 0x90, 0xB0))),
+        "images/exit_face.bmp": bmp_file(draw_face(110, 19, (0xFE, 0xF6, 0xF0), (0xEC, 0xCC, 0xBC), (0xA8, 0x70, 0x60))),
+        "images/return_face.bmp": bmp_file(draw_return_face()),
         "tivrel.png": png_file(speaker, 8),
     }
 
 
 def main(argv):
-    out_dir = argv[1] if len(argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "images")
-    os.makedirs(out_dir, exist_ok=True)
+    root = argv[1] if len(argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     for name, data in sorted(build().items()):
-        with open(os.path.join(out_dir, name), "wb") as f:
+        path = os.path.join(root, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
             f.write(data)
-        print("%-16s %6d bytes" % (name, len(data)))
+        print("%-23s %6d bytes" % (name, len(data)))
     return 0
 
 

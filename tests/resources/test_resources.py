@@ -60,10 +60,10 @@ def decode_dib(dib):
 class GeneratorTest(unittest.TestCase):
     def test_committed_images_are_the_generators_output(self):
         built = gen_images.build()
-        committed = sorted(f for f in os.listdir(os.path.join(RESOURCES, "images")))
-        self.assertEqual(sorted(built), committed)
+        committed = ["images/" + f for f in os.listdir(os.path.join(RESOURCES, "images"))] + ["tivrel.png"]
+        self.assertEqual(sorted(built), sorted(committed))
         for name, data in built.items():
-            with open(os.path.join(RESOURCES, "images", name), "rb") as f:
+            with open(os.path.join(RESOURCES, name), "rb") as f:
                 self.assertEqual(f.read(), data, name + " is stale: run resources/gen_images.py")
 
     def test_icon_bits_round_trip_at_every_depth_and_odd_width(self):
@@ -101,7 +101,7 @@ class GeneratorTest(unittest.TestCase):
         built = gen_images.build()
         for name in ("about_face.bmp", "exit_face.bmp"):
             w, h = check_images.FACES[name]
-            body = built[name][54:]
+            body = built["images/" + name][54:]
             stride = (w * 3 + 3) // 4 * 4
             faces[name] = [[tuple(body[y * stride + 3 * x:y * stride + 3 * x + 3]) for x in range(w)]
                            for y in range(h)]
@@ -118,13 +118,14 @@ class GeneratorTest(unittest.TestCase):
 class CheckTest(unittest.TestCase):
     def setUp(self):
         self.dir = tempfile.mkdtemp()
-        shutil.copytree(os.path.join(RESOURCES, "images"), self.dir, dirs_exist_ok=True)
+        shutil.copytree(os.path.join(RESOURCES, "images"), os.path.join(self.dir, "images"))
+        shutil.copy(os.path.join(RESOURCES, "tivrel.png"), self.dir)
 
     def tearDown(self):
         shutil.rmtree(self.dir)
 
     def patch(self, name, offset, data):
-        path = os.path.join(self.dir, name)
+        path = os.path.join(self.dir, "images", name)
         with open(path, "r+b") as f:
             f.seek(offset)
             f.write(data)
@@ -157,7 +158,7 @@ class ResourceScriptTest(unittest.TestCase):
 
     def check_compiled(self, windres):
         res = self.compile(windres)
-        self.assertEqual(check_images.check_res(res, os.path.join(RESOURCES, "images")), [])
+        self.assertEqual(check_images.check_res(res, RESOURCES), [])
         with open(res, "rb") as f:
             ids = {name for (kind, name) in check_images.read_res(f.read()) if kind in (2, 14)}
         # The main icon is loaded as group 1; every other image by its ImageId.
@@ -194,7 +195,7 @@ class QtAndDesktopTest(unittest.TestCase):
         root = ET.parse(os.path.join(RESOURCES, "tivrel.qrc")).getroot()
         (resource,) = root.findall("qresource")
         self.assertEqual(resource.get("prefix"), "/tivrel")
-        files = {f.get("alias"): f.text for f in resource.findall("file")}
+        files = {f.get("alias") or f.text: f.text for f in resource.findall("file")}
         self.assertEqual(set(files), {str(i) for i in design_image_ids()} | {"tivrel.png"})
         for alias, path in files.items():
             self.assertTrue(os.path.isfile(os.path.join(RESOURCES, path)), path)
