@@ -1,0 +1,603 @@
+#include "platform/win32/form_window.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "framework/app.h"
+#include "framework/error.h"
+#include "platform/win32/hosted_controls.h"
+#include "platform/win32/win32_host.h"
+
+namespace tivrel::win32 {
+
+namespace {
+
+constexpr wchar_t kFormClass[] = L"TivrelForm";
+constexpr int kFirstControlId = 100;  // clear of IDOK/IDCANCEL
+constexpr UINT kFirstMenuId = 1000;
+constexpr UINT_PTR kEditSubclassId = 1;
+
+std::string Key(ControlRef c) {
+  return c.index == kNoIndex ? std::string(c.name)
+                             : std::string(c.name) + "(" + std::to_string(c.index) + ")";
+}
+
+bool TakesFocus(ControlKind kind) {
+  return kind == ControlKind::TextBox || kind == ControlKind::HostedButton ||
+         kind == ControlKind::MovingText;
+}
+
+}  // namespace
+
+void FormWindow::RegisterWindowClass(HINSTANCE module) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = WndProc;
+  wc.hInstance = module;
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kFormClass;
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    ThrowWin32("RegisterClassExW");
+  }
+}
+
+FormWindow::FormWindow(Win32Host& host, const FormDesign& design) : host_(host), design_(design) {
+  try {
+    font_.reset(CreateDesignFont(design_.font.value_or(FontDesign{}), host_.dpi()));
+    CreateMenus();
+    CreateWindowFromDesign();
+    CreateControls();
+    CreateToolTips();
+  } catch (...) {
+    Cleanup();
+    throw;
+  }
+}
+
+FormWindow::~FormWindow() { Cleanup(); }
+
+void FormWindow::Cleanup() {
+  if (hwnd_) {
+    // Messages sent while the window goes down find no object any more.
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);  // children, tooltip and menu bar with it
+    hwnd_ = nullptr;
+  } else if (menuBar_) {
+    DestroyMenu(menuBar_);
+  }
+  menuBar_ = nullptr;
+  for (HMENU m : hiddenMenus_) DestroyMenu(m);
+  hiddenMenus_.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Building
+
+RECT FormWindow::PixelRect(const ControlDesign& c) const {
+  const int dpi = host_.dpi();
+  const int left = TwipsToPixels(c.left, dpi);
+  const int top = TwipsToPixels(c.top, dpi);
+  return RECT{left, top, left + TwipsToPixels(c.width, dpi), top + TwipsToPixels(c.height, dpi)};
+}
+
+void FormWindow::CreateWindowFromDesign() {
+  const int dpi = host_.dpi();
+  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  if (design_.maxButton) style |= WS_MAXIMIZEBOX;
+  if (design_.minButton) style |= WS_MINIMIZEBOX;
+  DWORD exStyle = WS_EX_CONTROLPARENT;
+  if (design_.border == BorderStyle::FixedDialog) exStyle |= WS_EX_DLGMODALFRAME;
+  // An owned window has no taskbar button; an unowned one asks for one.
+  HWND owner = nullptr;
+  if (design_.showInTaskbar) {
+    exStyle |= WS_EX_APPWINDOW;
+  } else {
+    owner = host_.ownerWindow();
+  }
+
+  const int clientW = TwipsToPixels(design_.clientWidth, dpi);
+  const int clientH = TwipsToPixels(design_.clientHeight, dpi);
+  RECT frame{0, 0, clientW, clientH};
+  AdjustWindowRectEx(&frame, style, menuBar_ != nullptr, exStyle);
+  const int x = TwipsToPixels(design_.left, dpi) + frame.left;
+  const int y = TwipsToPixels(design_.top, dpi) + frame.top;
+
+  const std::wstring caption = Wide(design_.caption);
+  HWND hwnd = CreateWindowExW(exStyle, kFormClass, caption.c_str(), style, x, y,
+                              frame.right - frame.left, frame.bottom - frame.top, owner, menuBar_,
+                              host_.module(), this);
+  if (!hwnd) ThrowWin32("CreateWindowExW");
+  hwnd_ = hwnd;
+
+  // The menu bar may take another height than the metrics promised: the
+  // client area is what the design fixes.
+  RECT client;
+  GetClientRect(hwnd_, &client);
+  const int dw = clientW - client.right, dh = clientH - client.bottom;
+  if (dw != 0 || dh != 0) {
+    RECT outer;
+    GetWindowRect(hwnd_, &outer);
+    SetWindowPos(hwnd_, nullptr, 0, 0, outer.right - outer.left + dw, outer.bottom - outer.top + dh,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  bigIcon_.reset(LoadIconImage(host_.module(), design_.icon, GetSystemMetrics(SM_CXICON)));
+  smallIcon_.reset(LoadIconImage(host_.module(), design_.icon, GetSystemMetrics(SM_CXSMICON)));
+  if (bigIcon_) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+  if (smallIcon_) {
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+  }
+}
+
+void FormWindow::CreateControls() {
+  const int dpi = host_.dpi();
+  const FontDesign formFont = design_.font.value_or(FontDesign{});
+  slots_.resize(design_.controls.size());
+  for (size_t i = 0; i < design_.controls.size(); ++i) {
+    slots_[i].design = &design_.controls[i];
+    slots_[i].id = kFirstControlId + static_cast<int>(i);
+  }
+  // Windows are created in tab order, so that their Z order (what screen
+  // readers and the dialog manager walk) is the tab order too.
+  std::vector<Slot*> order;
+  for (auto& s : slots_) order.push_back(&s);
+  std::stable_sort(order.begin(), order.end(),
+                   [](const Slot* a, const Slot* b) { return a->design->tabIndex < b->design->tabIndex; });
+
+  for (Slot* s : order) {
+    const ControlDesign& c = *s->design;
+    s->font = c.font.value_or(formFont);
+    if (c.font) s->ownFont.reset(CreateDesignFont(*c.font, dpi));
+    const HFONT font = s->ownFont ? s->ownFont.get() : font_.get();
+    const RECT r = PixelRect(c);
+    const DWORD tab = (c.tabStop && TakesFocus(c.kind)) ? WS_TABSTOP : 0;
+    const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(s->id));
+    const std::wstring text = Wide(c.text);
+    switch (c.kind) {
+      case ControlKind::TextBox: {
+        DWORD style = WS_CHILD | WS_VISIBLE | tab | ES_LEFT;
+        style |= c.multiLine ? (ES_MULTILINE | ES_AUTOVSCROLL) : ES_AUTOHSCROLL;
+        if (c.verticalScrollBar) style |= WS_VSCROLL;
+        if (c.locked) style |= ES_READONLY;
+        s->hwnd = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(), style, r.left, r.top,
+                                  r.right - r.left, r.bottom - r.top, hwnd_, id, host_.module(),
+                                  nullptr);
+        if (!s->hwnd) ThrowWin32("CreateWindowExW");
+        SendMessageW(s->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        s->fore = ResolveColour(c.foreColorSet ? c.foreColor : 0x80000008u);  // window text
+        s->back.reset(CreateSolidBrush(ResolveColour(c.backColor)));
+        SetWindowSubclass(s->hwnd, EditProc, kEditSubclassId, reinterpret_cast<DWORD_PTR>(this));
+        break;
+      }
+      case ControlKind::Label: {
+        DWORD style = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+        if (!c.toolTip.empty()) style |= SS_NOTIFY;  // statics see the mouse only so
+        s->hwnd = CreateWindowExW(0, L"STATIC", text.c_str(), style, r.left, r.top,
+                                  r.right - r.left, r.bottom - r.top, hwnd_, id, host_.module(),
+                                  nullptr);
+        if (!s->hwnd) ThrowWin32("CreateWindowExW");
+        SendMessageW(s->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        s->fore = ResolveColour(c.foreColorSet ? c.foreColor : 0x80000012u);  // button text
+        break;
+      }
+      case ControlKind::PictureBox: {
+        DWORD style = WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE;
+        if (!c.toolTip.empty()) style |= SS_NOTIFY;
+        s->hwnd = CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC", nullptr, style, r.left, r.top,
+                                  r.right - r.left, r.bottom - r.top, hwnd_, id, host_.module(),
+                                  nullptr);
+        if (!s->hwnd) ThrowWin32("CreateWindowExW");
+        pictureIcon_.reset(LoadIconImage(host_.module(), c.picture, 32));
+        int w = r.right - r.left, h = r.bottom - r.top;
+        if (pictureIcon_) {
+          SendMessageW(s->hwnd, STM_SETICON, reinterpret_cast<WPARAM>(pictureIcon_.get()), 0);
+          if (c.autoSize) {
+            // Sized to its picture: the icon plus the sunken border.
+            w = 32 + 2 * GetSystemMetrics(SM_CXEDGE);
+            h = 32 + 2 * GetSystemMetrics(SM_CYEDGE);
+          }
+        }
+        SetWindowPos(s->hwnd, nullptr, r.left, r.top, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+        s->fore = GetSysColor(COLOR_BTNTEXT);
+        break;
+      }
+      case ControlKind::HostedButton:
+        s->hwnd = CreateHostedButton(hwnd_, s->id, r, tab, *c.button, host_.module(), dpi);
+        break;
+      case ControlKind::MovingText:
+        s->hwnd = CreateMovingText(hwnd_, s->id, r, tab, *c.moving, host_.module(), dpi);
+        break;
+      case ControlKind::Line:
+        break;  // painted by the window
+    }
+  }
+
+  for (const ControlDesign* c : design_.TabOrder()) {
+    if (!c->tabStop || !TakesFocus(c->kind)) continue;
+    for (const Slot& s : slots_) {
+      if (s.design == c && s.hwnd) tabStops_.push_back(s.hwnd);
+    }
+  }
+}
+
+void FormWindow::CreateMenus() {
+  if (design_.menus.empty()) return;
+  UINT barPosition = 0;
+  for (const MenuDesign& top : design_.menus) {
+    if (top.visible && !menuBar_) {
+      menuBar_ = CreateMenu();
+      if (!menuBar_) ThrowWin32("CreateMenu");
+    }
+    HMENU popup = CreatePopupMenu();
+    if (!popup) ThrowWin32("CreatePopupMenu");
+    MenuSlot slot;
+    slot.popup = popup;
+    if (top.visible) {
+      const std::wstring caption = Wide(top.caption);
+      if (!AppendMenuW(menuBar_, MF_POPUP | MF_STRING | (top.enabled ? 0 : MF_GRAYED),
+                       reinterpret_cast<UINT_PTR>(popup), caption.c_str())) {
+        DestroyMenu(popup);
+        ThrowWin32("AppendMenuW");
+      }
+      slot.parent = menuBar_;
+      slot.position = barPosition++;
+    } else {
+      // Never on the menu bar: only ever a pop-up.
+      hiddenMenus_.push_back(popup);
+    }
+    menus_[top.name] = slot;
+    AddMenuItems(popup, top.items);
+  }
+}
+
+void FormWindow::AddMenuItems(HMENU into, const std::vector<MenuDesign>& items) {
+  UINT position = 0;
+  for (const MenuDesign& item : items) {
+    MenuSlot slot;
+    if (!item.visible) {
+      menus_[item.name] = slot;  // known by name, never shown
+      continue;
+    }
+    const std::wstring caption = Wide(item.caption);
+    const UINT grayed = item.enabled ? 0 : MF_GRAYED;
+    if (!item.items.empty()) {
+      HMENU sub = CreatePopupMenu();
+      if (!sub) ThrowWin32("CreatePopupMenu");
+      if (!AppendMenuW(into, MF_POPUP | MF_STRING | grayed, reinterpret_cast<UINT_PTR>(sub),
+                       caption.c_str())) {
+        DestroyMenu(sub);
+        ThrowWin32("AppendMenuW");
+      }
+      slot.popup = sub;
+      AddMenuItems(sub, item.items);
+    } else {
+      slot.id = kFirstMenuId + static_cast<UINT>(menuNames_.size());
+      if (!AppendMenuW(into, MF_STRING | grayed, slot.id, caption.c_str())) ThrowWin32("AppendMenuW");
+      menuNames_[slot.id] = item.name;
+    }
+    slot.parent = into;
+    slot.position = position++;
+    menus_[item.name] = slot;
+  }
+}
+
+void FormWindow::CreateToolTips() {
+  bool any = false;
+  for (const Slot& s : slots_) any = any || (s.hwnd && !s.design->toolTip.empty());
+  if (!any) return;
+  toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                             WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, host_.module(), nullptr);
+  if (!toolTip_) ThrowWin32("CreateWindowExW");
+  for (const Slot& s : slots_) {
+    if (!s.hwnd || s.design->toolTip.empty()) continue;
+    std::wstring text = Wide(s.design->toolTip);
+    TTTOOLINFOW ti{};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;  // understood by every comctl32 version
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = hwnd_;
+    ti.uId = reinterpret_cast<UINT_PTR>(s.hwnd);
+    ti.lpszText = text.data();
+    SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Queries and operations
+
+FormWindow::Slot* FormWindow::SlotOf(HWND child) {
+  for (Slot& s : slots_) {
+    if (s.hwnd && s.hwnd == child) return &s;
+  }
+  return nullptr;
+}
+
+const FormWindow::Slot* FormWindow::SlotOf(ControlRef control) const {
+  for (const Slot& s : slots_) {
+    if (s.design->name == control.name && s.design->index == control.index) return &s;
+  }
+  return nullptr;
+}
+
+HWND FormWindow::Control(ControlRef control) const {
+  const Slot* s = SlotOf(control);
+  if (!s || !s->hwnd) throw Error("找不到控件：" + Key(control));
+  return s->hwnd;
+}
+
+ControlKind FormWindow::KindOf(ControlRef control) const {
+  const Slot* s = SlotOf(control);
+  if (!s) throw Error("找不到控件：" + Key(control));
+  return s->design->kind;
+}
+
+void FormWindow::FocusFirst() {
+  for (HWND h : tabStops_) {
+    if (IsWindowEnabled(h) && IsWindowVisible(h)) {
+      ::SetFocus(h);
+      return;
+    }
+  }
+}
+
+void FormWindow::Show() {
+  ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(hwnd_);
+  if (!shownOnce_) {
+    shownOnce_ = true;
+    // Activation normally did this already.
+    const HWND focus = GetFocus();
+    if (!focus || !IsChild(hwnd_, focus)) FocusFirst();
+  }
+}
+
+void FormWindow::SetFontSize(ControlRef control, float points) {
+  const Slot* found = SlotOf(control);
+  if (!found || !found->hwnd) throw Error("找不到控件：" + Key(control));
+  Slot& s = *const_cast<Slot*>(found);
+  if (s.design->kind != ControlKind::TextBox && s.design->kind != ControlKind::Label) {
+    throw Error("对象不支持该属性或方法");
+  }
+  if (!(points > 0.0f) || points > 2048.0f) throw Error("无效的过程调用或参数");
+  FontDesign font = s.font;
+  font.points = points;
+  Gdi<HFONT> created(CreateDesignFont(font, host_.dpi()));
+  SendMessageW(s.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(created.get()), TRUE);
+  s.font = font;
+  s.ownFont = std::move(created);  // the old one goes only now that it is no longer in use
+}
+
+void FormWindow::SetEnabled(ControlRef control, bool enabled) {
+  const HWND h = Control(control);
+  if (!enabled) {
+    const bool hadFocus = GetFocus() == h;
+    EnableWindow(h, FALSE);
+    if (hadFocus) focusDroppedBy_ = h;
+    return;
+  }
+  EnableWindow(h, TRUE);
+  if (focusDroppedBy_ == h) {
+    focusDroppedBy_ = nullptr;
+    const HWND now = GetFocus();
+    if (!now || now == hwnd_) ::SetFocus(h);
+  }
+}
+
+void FormWindow::SetMenuEnabled(std::string_view item, bool enabled) {
+  auto it = menus_.find(item);
+  if (it == menus_.end()) throw Error("找不到菜单：" + std::string(item));
+  const MenuSlot& m = it->second;
+  if (!m.parent) return;  // not on screen anywhere
+  EnableMenuItem(m.parent, m.position, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+  if (m.parent == menuBar_) DrawMenuBar(hwnd_);
+}
+
+HMENU FormWindow::Menu(std::string_view name) const {
+  auto it = menus_.find(name);
+  if (it == menus_.end() || !it->second.popup) throw Error("找不到菜单：" + std::string(name));
+  return it->second.popup;
+}
+
+std::string FormWindow::MenuItemName(UINT id) const {
+  auto it = menuNames_.find(id);
+  return it == menuNames_.end() ? std::string() : it->second;
+}
+
+void FormWindow::MoveFocus(bool forward) {
+  const int n = static_cast<int>(tabStops_.size());
+  if (n == 0) return;
+  const HWND focus = GetFocus();
+  int at = -1;
+  for (int i = 0; i < n; ++i) {
+    if (tabStops_[static_cast<size_t>(i)] == focus) at = i;
+  }
+  if (at < 0) at = forward ? -1 : n;
+  for (int step = 1; step <= n; ++step) {
+    const int i = ((at + (forward ? step : -step)) % n + n) % n;
+    const HWND h = tabStops_[static_cast<size_t>(i)];
+    if (IsWindowEnabled(h) && IsWindowVisible(h)) {
+      ::SetFocus(h);
+      return;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Messages. Whatever reaches the App may unload this window: such calls come
+// last, and nothing of the object is touched after them.
+
+LRESULT CALLBACK FormWindow::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  return self->Handle(msg, wParam, lParam);
+}
+
+LRESULT FormWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_COMMAND:
+      return OnCommand(wParam, lParam);
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+      return OnColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_ACTIVATE:
+      OnActivate(wParam);
+      return 0;
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_SYSCOMMAND:
+      // The About window's only way out is its return button, whatever the
+      // window menu still holds.
+      if ((wParam & 0xFFF0) == SC_CLOSE && design_.id == FormId::frmAbout) return 0;
+      return DefWindowProcW(hwnd_, msg, wParam, lParam);
+    case WM_CLOSE: {
+      if (design_.id == FormId::frmAbout) return 0;
+      App* app = host_.app();
+      const FormId form = design_.id;
+      if (app) app->UserClose(form);  // unloads this window
+      return 0;
+    }
+    default:
+      return DefWindowProcW(hwnd_, msg, wParam, lParam);
+  }
+}
+
+LRESULT FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
+  App* app = host_.app();
+  const FormId form = design_.id;
+  const HWND child = reinterpret_cast<HWND>(lParam);
+  const WORD code = HIWORD(wParam);
+  if (!child) {
+    if (code != 0) return 0;  // accelerators: there are none
+    const std::string item = MenuItemName(LOWORD(wParam));
+    if (app && !item.empty()) app->MenuClick(form, item);
+    return 0;
+  }
+  Slot* s = SlotOf(child);
+  if (!s) return 0;
+  const ControlDesign& c = *s->design;  // the design outlives the window
+  switch (c.kind) {
+    case ControlKind::HostedButton:
+      if (code == kNotifySetFocus) activeControl_ = child;
+      if (code == kNotifyClick && app) app->Click(form, c.name, c.index);
+      return 0;
+    case ControlKind::MovingText:
+      // The focus coming back with the window's activation is no arrival.
+      if (code != kNotifySetFocus || activeControl_ == child) return 0;
+      activeControl_ = child;
+      if (app) app->GotFocus(form, c.name);
+      return 0;
+    case ControlKind::TextBox:
+      if (code == EN_SETFOCUS) activeControl_ = child;
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+LRESULT FormWindow::OnColour(HDC dc, HWND child) {
+  const Slot* s = SlotOf(child);
+  if (!s) return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                reinterpret_cast<LPARAM>(child));
+  SetTextColor(dc, s->fore);
+  if (s->back) {
+    LOGBRUSH lb{};
+    GetObjectW(s->back.get(), sizeof lb, &lb);
+    SetBkColor(dc, lb.lbColor);
+    return reinterpret_cast<LRESULT>(s->back.get());
+  }
+  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+  return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+}
+
+void FormWindow::OnActivate(WPARAM wParam) {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    const HWND focus = GetFocus();
+    if (focus && IsChild(hwnd_, focus)) activeControl_ = focus;
+    return;
+  }
+  if (HIWORD(wParam)) return;  // minimised
+  const HWND back = activeControl_;
+  if (back && IsWindow(back) && IsWindowEnabled(back) && IsWindowVisible(back)) {
+    ::SetFocus(back);
+  } else {
+    FocusFirst();
+  }
+}
+
+void FormWindow::OnPaint() {
+  PAINTSTRUCT ps;
+  const HDC dc = BeginPaint(hwnd_, &ps);
+  const int dpi = host_.dpi();
+  // The first line of the design lies on top: drawn last.
+  for (auto it = slots_.rbegin(); it != slots_.rend(); ++it) {
+    const ControlDesign& c = *it->design;
+    if (c.kind != ControlKind::Line) continue;
+    const COLORREF colour = ResolveColour(c.foreColorSet ? c.foreColor : 0x80000012u);
+    const int w = std::max(1, c.lineWidth);  // line widths are in pixels
+    const int x1 = TwipsToPixels(c.left, dpi), y1 = TwipsToPixels(c.top, dpi);
+    const int x2 = TwipsToPixels(c.width, dpi), y2 = TwipsToPixels(c.height, dpi);
+    if (y1 == y2 || x1 == x2) {
+      RECT r = y1 == y2 ? RECT{std::min(x1, x2), y1, std::max(x1, x2), y1 + w}
+                        : RECT{x1, std::min(y1, y2), x1 + w, std::max(y1, y2)};
+      Gdi<HBRUSH> brush(CreateSolidBrush(colour));
+      FillRect(dc, &r, brush.get());
+    } else {
+      Gdi<HPEN> pen(CreatePen(PS_SOLID, w, colour));
+      HGDIOBJ old = SelectObject(dc, pen.get());
+      MoveToEx(dc, x1, y1, nullptr);
+      LineTo(dc, x2, y2);
+      SelectObject(dc, old);
+    }
+  }
+  EndPaint(hwnd_, &ps);
+}
+
+LRESULT CALLBACK FormWindow::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR /*subclassId*/, DWORD_PTR refData) {
+  auto* self = reinterpret_cast<FormWindow*>(refData);
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      self->OnEditMouseDown(hwnd, msg, wParam, lParam);
+      // The handler may have closed the window (and this box with it).
+      if (!IsWindow(hwnd)) return 0;
+      return DefSubclassProc(hwnd, msg, wParam, lParam);
+    case WM_CONTEXTMENU:
+      // On the main window the report's own menu is the only one.
+      if (self->design_.id == FormId::Form1) return 0;
+      return DefSubclassProc(hwnd, msg, wParam, lParam);
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, EditProc, kEditSubclassId);
+      return DefSubclassProc(hwnd, msg, wParam, lParam);
+    default:
+      return DefSubclassProc(hwnd, msg, wParam, lParam);
+  }
+}
+
+void FormWindow::OnEditMouseDown(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam) {
+  App* app = host_.app();
+  const Slot* s = SlotOf(edit);
+  if (!app || !s) return;
+  const int16_t button = msg == WM_LBUTTONDOWN ? 1 : msg == WM_RBUTTONDOWN ? 2 : 4;
+  int16_t shift = 0;
+  if (wParam & MK_SHIFT) shift |= 1;
+  if (wParam & MK_CONTROL) shift |= 2;
+  if (GetKeyState(VK_MENU) < 0) shift |= 4;
+  const float twipsPerPixel = static_cast<float>(kTwipsPerInch) / static_cast<float>(host_.dpi());
+  const float x = static_cast<float>(GET_X_LPARAM(lParam)) * twipsPerPixel;
+  const float y = static_cast<float>(GET_Y_LPARAM(lParam)) * twipsPerPixel;
+  app->MouseDown(design_.id, s->design->name, button, shift, x, y);
+}
+
+}  // namespace tivrel::win32

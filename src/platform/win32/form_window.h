@@ -1,0 +1,108 @@
+// One realised window: the native window built from its design, its child
+// controls (by name and index), its menus and its tooltips.
+#pragma once
+
+#include "platform/win32/win32.h"
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/design.h"
+#include "framework/host.h"
+#include "platform/win32/win32_util.h"
+
+namespace tivrel::win32 {
+
+class Win32Host;
+
+class FormWindow {
+ public:
+  // Builds the window hidden, with every control and menu of the design.
+  FormWindow(Win32Host& host, const FormDesign& design);
+  ~FormWindow();
+  static void RegisterWindowClass(HINSTANCE module);
+  FormWindow(const FormWindow&) = delete;
+  FormWindow& operator=(const FormWindow&) = delete;
+
+  HWND hwnd() const { return hwnd_; }
+  FormId id() const { return design_.id; }
+  const FormDesign& design() const { return design_; }
+
+  // The control's window; throws tivrel::Error when there is none.
+  HWND Control(ControlRef control) const;
+  ControlKind KindOf(ControlRef control) const;
+  // Controls that Tab visits, in tab order.
+  const std::vector<HWND>& TabStops() const { return tabStops_; }
+
+  void Show();
+  void SetFontSize(ControlRef control, float points);
+  // Disabling the focused control drops the focus; enabling it again at once
+  // (the report box's right-click) gives it back.
+  void SetEnabled(ControlRef control, bool enabled);
+  void SetMenuEnabled(std::string_view item, bool enabled);
+  // The top-level menu as a pop-up (hidden ones included); throws if unknown.
+  HMENU Menu(std::string_view name) const;
+  // The menu item with this command id, or empty.
+  std::string MenuItemName(UINT id) const;
+  HMENU MenuBar() const { return menuBar_; }
+  // Moves the focus to the next (or previous) tab stop that can take it.
+  void MoveFocus(bool forward);
+
+ private:
+  struct Slot {
+    const ControlDesign* design = nullptr;
+    HWND hwnd = nullptr;
+    int id = 0;
+    FontDesign font;
+    Gdi<HFONT> ownFont;  // null: the window's font
+    COLORREF fore = 0;
+    Gdi<HBRUSH> back;    // null: the window's face
+  };
+  struct MenuSlot {
+    HMENU parent = nullptr;  // null: hidden, never on screen
+    UINT position = 0;
+    UINT id = 0;
+    HMENU popup = nullptr;
+  };
+
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                   UINT_PTR subclassId, DWORD_PTR refData);
+  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam);
+  LRESULT OnCommand(WPARAM wParam, LPARAM lParam);
+  LRESULT OnColour(HDC dc, HWND child);
+  void OnActivate(WPARAM wParam);
+  void OnPaint();
+  void OnEditMouseDown(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam);
+
+  void CreateWindowFromDesign();
+  void CreateControls();
+  void CreateMenus();
+  void AddMenuItems(HMENU into, const std::vector<MenuDesign>& items);
+  void CreateToolTips();
+  Slot* SlotOf(HWND child);
+  const Slot* SlotOf(ControlRef control) const;
+  RECT PixelRect(const ControlDesign& c) const;
+  void FocusFirst();
+  void Cleanup();
+
+  Win32Host& host_;
+  const FormDesign& design_;
+  HWND hwnd_ = nullptr;
+  Gdi<HFONT> font_;
+  std::vector<Slot> slots_;  // design order; lines have no window
+  std::vector<HWND> tabStops_;
+  HMENU menuBar_ = nullptr;
+  std::vector<HMENU> hiddenMenus_;  // not attached to a window: destroyed by us
+  std::map<std::string, MenuSlot, std::less<>> menus_;
+  std::map<UINT, std::string> menuNames_;
+  HWND toolTip_ = nullptr;
+  Icon bigIcon_, smallIcon_, pictureIcon_;
+  HWND activeControl_ = nullptr;  // the control that last had the focus here
+  HWND focusDroppedBy_ = nullptr;  // disabled while it had the focus
+  bool shownOnce_ = false;
+};
+
+}  // namespace tivrel::win32

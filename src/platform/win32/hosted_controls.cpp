@@ -1,0 +1,469 @@
+#include "platform/win32/hosted_controls.h"
+
+#include <algorithm>
+#include <string>
+
+#include "controls/hosted.h"
+#include "platform/win32/win32_util.h"
+
+namespace tivrel::win32 {
+
+namespace {
+
+struct CreateParams {
+  const void* settings;
+  HINSTANCE module;
+  int dpi;
+};
+
+void Notify(HWND self, WORD code) {
+  const HWND parent = GetParent(self);
+  const int id = GetDlgCtrlID(self);
+  // The parent may destroy this window while it handles the notification:
+  // callers touch nothing of theirs afterwards.
+  SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(self));
+}
+
+// Double buffering: every paint goes through one memory bitmap.
+class BufferedPaint {
+ public:
+  explicit BufferedPaint(HWND hwnd) : hwnd_(hwnd) {
+    target_ = BeginPaint(hwnd, &ps_);
+    GetClientRect(hwnd, &rect_);
+    dc_ = CreateCompatibleDC(target_);
+    bitmap_ = CreateCompatibleBitmap(target_, std::max<LONG>(rect_.right, 1),
+                                     std::max<LONG>(rect_.bottom, 1));
+    old_ = SelectObject(dc_, bitmap_);
+  }
+  ~BufferedPaint() {
+    BitBlt(target_, 0, 0, rect_.right, rect_.bottom, dc_, 0, 0, SRCCOPY);
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+    EndPaint(hwnd_, &ps_);
+  }
+  BufferedPaint(const BufferedPaint&) = delete;
+  BufferedPaint& operator=(const BufferedPaint&) = delete;
+  HDC dc() const { return dc_; }
+  const RECT& rect() const { return rect_; }
+
+ private:
+  HWND hwnd_;
+  PAINTSTRUCT ps_{};
+  HDC target_ = nullptr;
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  RECT rect_{};
+};
+
+bool IsAutoRepeat(LPARAM lParam) { return (lParam & (1 << 30)) != 0; }
+
+// ---------------------------------------------------------------------------
+// The push button.
+
+class Button {
+ public:
+  Button(HWND hwnd, const CreateParams& p)
+      : hwnd_(hwnd), settings_(*static_cast<const ButtonSettings*>(p.settings)) {
+    font_.reset(CreateDesignFont(settings_.font, p.dpi));
+    face_.reset(LoadBitmapImage(p.module, settings_.picture));
+    icon_.reset(LoadIconImage(p.module, settings_.icon, 16));
+  }
+
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+      const auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+      auto* self = new Button(hwnd, *static_cast<const CreateParams*>(cs->lpCreateParams));
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Button*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      delete self;
+      return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+    return self->Handle(msg, wParam, lParam);
+  }
+
+ private:
+  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+      case WM_PAINT:
+        Paint();
+        return 0;
+      case WM_ERASEBKGND:
+        return 1;
+      case WM_GETDLGCODE:
+        return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+      case WM_SETFOCUS:
+        focused_ = true;
+        Redraw();
+        Notify(hwnd_, kNotifySetFocus);
+        return 0;
+      case WM_KILLFOCUS:
+        focused_ = false;
+        spaceDown_ = false;
+        CancelTracking();
+        Redraw();
+        return 0;
+      case WM_ENABLE:
+        if (!wParam) CancelTracking();
+        Redraw();
+        return 0;
+      case WM_CANCELMODE:
+        CancelTracking();
+        spaceDown_ = false;
+        Redraw();
+        return 0;
+      case WM_LBUTTONDOWN:
+        OnButtonDown();
+        return 0;
+      case WM_MOUSEMOVE:
+        OnMouseMove(lParam);
+        return 0;
+      case WM_MOUSELEAVE:
+        hot_ = false;
+        leaveArmed_ = false;
+        Redraw();
+        return 0;
+      case WM_LBUTTONUP:
+        OnButtonUp();  // may destroy this window: nothing follows
+        return 0;
+      case WM_CAPTURECHANGED:
+        if (tracking_ && reinterpret_cast<HWND>(lParam) != hwnd_) {
+          tracking_ = false;
+          Redraw();
+        }
+        return 0;
+      case WM_KEYDOWN:
+        if (wParam == VK_SPACE && !IsAutoRepeat(lParam) && !tracking_) {
+          spaceDown_ = true;
+          Redraw();
+        } else if (wParam == VK_RETURN && !IsAutoRepeat(lParam) && !tracking_) {
+          Notify(hwnd_, kNotifyClick);
+        }
+        return 0;
+      case WM_KEYUP:
+        if (wParam == VK_SPACE && spaceDown_) {
+          spaceDown_ = false;
+          Redraw();
+          Notify(hwnd_, kNotifyClick);
+        }
+        return 0;
+      case kMsgSetFlag:
+        flag_ = wParam != 0;
+        Redraw();
+        return 0;
+      case kMsgGetFlag:
+        return flag_ ? 1 : 0;
+      default:
+        return DefWindowProcW(hwnd_, msg, wParam, lParam);
+    }
+  }
+
+  void Redraw() { InvalidateRect(hwnd_, nullptr, FALSE); }
+
+  bool Inside(LPARAM lParam) const {
+    RECT rc;
+    GetClientRect(hwnd_, &rc);
+    const POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    return PtInRect(&rc, pt) != FALSE;
+  }
+
+  void OnButtonDown() {
+    if (GetFocus() != hwnd_) {
+      SetFocus(hwnd_);
+      if (!IsWindow(hwnd_)) return;
+    }
+    tracking_ = true;
+    inside_ = true;
+    SetCapture(hwnd_);
+    Redraw();
+  }
+
+  void OnMouseMove(LPARAM lParam) {
+    const bool inside = Inside(lParam);
+    if (!leaveArmed_) {
+      TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, hwnd_, 0};
+      leaveArmed_ = TrackMouseEvent(&tme) != FALSE;
+    }
+    if (tracking_ && inside != inside_) {
+      inside_ = inside;
+      Redraw();
+    }
+    if (inside != hot_) {
+      hot_ = inside;
+      Redraw();
+    }
+  }
+
+  void OnButtonUp() {
+    if (!tracking_) return;
+    const bool fire = inside_;
+    tracking_ = false;
+    ReleaseCapture();
+    Redraw();
+    // One click per press, and only when the press ends on the button.
+    if (fire) Notify(hwnd_, kNotifyClick);
+  }
+
+  void CancelTracking() {
+    if (!tracking_) return;
+    tracking_ = false;
+    if (GetCapture() == hwnd_) ReleaseCapture();
+  }
+
+  bool Pressed() const { return (tracking_ && inside_) || spaceDown_; }
+
+  ButtonLook Look() const {
+    if (!IsWindowEnabled(hwnd_)) return ButtonLook::Disabled;
+    if (Pressed()) return ButtonLook::Pressed;
+    if (hot_) return ButtonLook::Hot;
+    if (focused_) return ButtonLook::Focused;
+    return ButtonLook::Normal;
+  }
+
+  void Paint() {
+    BufferedPaint paint(hwnd_);
+    const HDC dc = paint.dc();
+    const RECT& rc = paint.rect();
+    const ButtonLook look = Look();
+    const bool pressed = look == ButtonLook::Pressed;
+    const bool enabled = look != ButtonLook::Disabled;
+    FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+
+    const FrameRect frame = ButtonFaceFrame(settings_, look);
+    const bool strip = settings_.pictureFrames > 1;  // the picture holds every look
+    if (face_ && frame.width > 0 && frame.height > 0) {
+      HDC src = CreateCompatibleDC(dc);
+      HGDIOBJ old = SelectObject(src, face_.get());
+      const int shift = (pressed && !strip) ? 1 : 0;
+      TransparentBlt(dc, rc.left + shift, rc.top + shift, rc.right - rc.left, rc.bottom - rc.top,
+                     src, frame.x, frame.y, frame.width, frame.height,
+                     static_cast<UINT>(settings_.picmaskcolor & 0xFFFFFFu));
+      SelectObject(src, old);
+      DeleteDC(src);
+    } else {
+      RECT edge = rc;
+      DrawFrameControl(dc, &edge, DFC_BUTTON, DFCS_BUTTONPUSH | (pressed ? DFCS_PUSHED : 0));
+    }
+    if (!strip) {
+      // A single stretched face has no looks of its own: edges give them.
+      RECT edge = rc;
+      if (pressed) {
+        DrawEdge(dc, &edge, BDR_SUNKENOUTER, BF_RECT);
+      } else if (look == ButtonLook::Hot) {
+        DrawEdge(dc, &edge, BDR_RAISEDINNER, BF_RECT);
+      }
+    }
+    if (flag_) {
+      RECT outer = rc;
+      ::FrameRect(dc, &outer, GetSysColorBrush(COLOR_WINDOWFRAME));
+    }
+
+    // Icon left of the caption, the pair centred.
+    HGDIOBJ oldFont = SelectObject(dc, font_.get());
+    const std::wstring caption = Wide(settings_.caption);
+    RECT measure{0, 0, 0, 0};
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &measure,
+              DT_SINGLELINE | DT_NOPREFIX | DT_CALCRECT);
+    const int iconSize = icon_ ? 16 : 0;
+    const int gap = (icon_ && !caption.empty()) ? 4 : 0;
+    const int total = iconSize + gap + (measure.right - measure.left);
+    const int offset = pressed ? 1 : 0;
+    int x = rc.left + ((rc.right - rc.left) - total) / 2 + offset;
+    const int midY = rc.top + (rc.bottom - rc.top) / 2 + offset;
+    if (icon_) {
+      if (enabled) {
+        DrawIconEx(dc, x, midY - 8, icon_.get(), 16, 16, 0, nullptr, DI_NORMAL);
+      } else {
+        DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon_.get()), 0, x, midY - 8,
+                   16, 16, DST_ICON | DSS_DISABLED);
+      }
+      x += iconSize + gap;
+    }
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+    RECT text{x, rc.top + offset, x + (measure.right - measure.left) + 1, rc.bottom + offset};
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+              DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_LEFT);
+    SelectObject(dc, oldFont);
+
+    if (focused_) {
+      RECT cue = rc;
+      InflateRect(&cue, -3, -3);
+      if (settings_.showfocus.value_or(true)) {
+        DrawFocusRect(dc, &cue);
+      } else {
+        // No dotted rectangle, but the keyboard user still sees where they are.
+        InflateRect(&cue, 1, 1);
+        ::FrameRect(dc, &cue, GetSysColorBrush(COLOR_BTNSHADOW));
+      }
+    }
+  }
+
+  HWND hwnd_;
+  ButtonSettings settings_;
+  Gdi<HFONT> font_;
+  Gdi<HBITMAP> face_;
+  Icon icon_;
+  bool tracking_ = false;  // the left button went down here and is still down
+  bool inside_ = false;    // ... and the pointer is over the button
+  bool spaceDown_ = false;
+  bool hot_ = false;
+  bool leaveArmed_ = false;
+  bool focused_ = false;
+  bool flag_ = false;
+};
+
+// ---------------------------------------------------------------------------
+// The scrolling line.
+
+class MovingText {
+ public:
+  MovingText(HWND hwnd, const CreateParams& p)
+      : hwnd_(hwnd), settings_(*static_cast<const MovingTextSettings*>(p.settings)) {
+    font_.reset(CreateDesignFont(settings_.font, p.dpi));
+    text_ = Wide(settings_.msgchar);
+    HDC dc = GetDC(hwnd);
+    HGDIOBJ old = SelectObject(dc, font_.get());
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text_.c_str(), static_cast<int>(text_.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+    textWidth_ = size.cx;
+  }
+
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+      const auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+      auto* self = new MovingText(hwnd, *static_cast<const CreateParams*>(cs->lpCreateParams));
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<MovingText*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      delete self;
+      return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+    return self->Handle(msg, wParam, lParam);
+  }
+
+ private:
+  static constexpr UINT_PTR kTimer = 1;
+
+  LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+      case WM_CREATE:
+        SetTimer(hwnd_, kTimer, kMovingTextIntervalMs, nullptr);
+        return 0;
+      case WM_DESTROY:
+        KillTimer(hwnd_, kTimer);
+        return 0;
+      case WM_TIMER:
+        if (wParam == kTimer) {
+          ++tick_;
+          InvalidateRect(hwnd_, nullptr, FALSE);
+        }
+        return 0;
+      case WM_ERASEBKGND:
+        return 1;
+      case WM_PAINT:
+        Paint();
+        return 0;
+      case WM_LBUTTONDOWN:
+        // A click on the line gives it the focus (and so raises its event).
+        if (GetFocus() != hwnd_) SetFocus(hwnd_);
+        return 0;
+      case WM_SETFOCUS:
+        focused_ = true;
+        InvalidateRect(hwnd_, nullptr, FALSE);
+        Notify(hwnd_, kNotifySetFocus);  // may destroy this window: nothing follows
+        return 0;
+      case WM_KILLFOCUS:
+        focused_ = false;
+        InvalidateRect(hwnd_, nullptr, FALSE);
+        return 0;
+      case kMsgGetTick:
+        return static_cast<LRESULT>(tick_);
+      default:
+        return DefWindowProcW(hwnd_, msg, wParam, lParam);
+    }
+  }
+
+  void Paint() {
+    BufferedPaint paint(hwnd_);
+    const HDC dc = paint.dc();
+    const RECT& rc = paint.rect();
+    Gdi<HBRUSH> back(CreateSolidBrush(ResolveColour(settings_.backcolor)));
+    FillRect(dc, &rc, back.get());
+    HGDIOBJ old = SelectObject(dc, font_.get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ResolveColour(settings_.charcolor));
+    const int width = rc.right - rc.left;
+    RECT line = rc;
+    line.left = MovingTextOffset(tick_, width, textWidth_);
+    line.right = line.left + textWidth_ + 1;
+    DrawTextW(dc, text_.c_str(), static_cast<int>(text_.size()), &line,
+              DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_LEFT | DT_NOCLIP);
+    SelectObject(dc, old);
+    if (focused_) DrawFocusRect(dc, &rc);
+  }
+
+  HWND hwnd_;
+  MovingTextSettings settings_;
+  Gdi<HFONT> font_;
+  std::wstring text_;
+  int textWidth_ = 0;
+  long long tick_ = 0;
+  bool focused_ = false;
+};
+
+HWND Create(const wchar_t* cls, const std::wstring& text, HWND parent, int id, const RECT& b,
+            DWORD style, const void* settings, HINSTANCE module, int dpi) {
+  CreateParams params{settings, module, dpi};
+  HWND hwnd = CreateWindowExW(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, b.left, b.top,
+                              b.right - b.left, b.bottom - b.top, parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), module, &params);
+  if (!hwnd) ThrowWin32("CreateWindowExW");
+  return hwnd;
+}
+
+}  // namespace
+
+void RegisterHostedControls(HINSTANCE module) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.hInstance = module;
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.lpfnWndProc = Button::Proc;
+  wc.lpszClassName = kButtonClass;
+  // No CS_DBLCLKS: a quick second press is a second press, not a double click.
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    ThrowWin32("RegisterClassExW");
+  }
+  wc.lpfnWndProc = MovingText::Proc;
+  wc.lpszClassName = kMovingTextClass;
+  if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    ThrowWin32("RegisterClassExW");
+  }
+}
+
+HWND CreateHostedButton(HWND parent, int id, const RECT& bounds, DWORD style,
+                        const ButtonSettings& settings, HINSTANCE module, int dpi) {
+  // The caption is also the window text, so that screen readers name the button.
+  return Create(kButtonClass, Wide(settings.caption), parent, id, bounds, style, &settings, module,
+                dpi);
+}
+
+HWND CreateMovingText(HWND parent, int id, const RECT& bounds, DWORD style,
+                      const MovingTextSettings& settings, HINSTANCE module, int dpi) {
+  return Create(kMovingTextClass, Wide(settings.msgchar), parent, id, bounds, style, &settings,
+                module, dpi);
+}
+
+}  // namespace tivrel::win32

@@ -1,0 +1,46 @@
+#include "platform/win32/win32_util.h"
+
+#include <cmath>
+#include <string>
+
+#include "framework/error.h"
+
+namespace tivrel::win32 {
+
+void ThrowWin32(const char* call, DWORD error) {
+  throw Error(std::string("Windows 调用失败：") + call + "（错误 " + std::to_string(error) + "）");
+}
+
+void ThrowWin32(const char* call) { ThrowWin32(call, GetLastError()); }
+
+HFONT CreateDesignFont(const FontDesign& font, int dpi) {
+  const std::wstring face = Wide(font.face.empty() ? kDefaultFace : std::u16string_view(font.face));
+  const float points = font.points > 0 ? font.points : kDefaultPoints;
+  const int height = -static_cast<int>(std::lround(points * static_cast<float>(dpi) / 72.0f));
+  HFONT f = CreateFontW(height, 0, 0, 0, font.weight, FALSE, FALSE, FALSE,
+                        static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                        DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+  if (!f) ThrowWin32("CreateFontW");
+  return f;
+}
+
+HICON LoadIconImage(HINSTANCE module, ImageId id, int size) {
+  if (id == ImageId::None) return nullptr;
+  return static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(ResourceId(id)), IMAGE_ICON, size,
+                                       size, LR_DEFAULTCOLOR));
+}
+
+HBITMAP LoadBitmapImage(HINSTANCE module, ImageId id) {
+  if (id == ImageId::None) return nullptr;
+  return static_cast<HBITMAP>(LoadImageW(module, MAKEINTRESOURCEW(ResourceId(id)), IMAGE_BITMAP, 0,
+                                         0, LR_CREATEDIBSECTION));
+}
+
+int ScreenDpi() {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+  if (screen) ReleaseDC(nullptr, screen);
+  return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace tivrel::win32
