@@ -49,6 +49,9 @@ section "win64: tests under wine64"
 bash scripts/wine-up.sh
 ctest --preset win64 || status=1
 
+section "resources: generator, image check, both windres builds, loading under Wine"
+python3 tests/resources/test_resources.py || status=1
+
 section "win32: build"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$jobs"
