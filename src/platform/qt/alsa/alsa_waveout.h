@@ -119,7 +119,6 @@ CardIds ReadCardIds(const std::filesystem::path& root, int card);
 // The ALSA driver version, 0 when unknown.
 int32_t ReadDriverVersion(const std::filesystem::path& root);
 // At most `limit` bytes; a missing, unreadable or longer file gives nothing.
-std::optional<std::string> ReadSmallFile(const std::filesystem::path& path,
-                                         size_t limit = 4096);
+std::optional<std::string> ReadSmallFile(const std::filesystem::path& path, size_t limit = 4096);
 
 }  // namespace tivrel::alsa

@@ -150,16 +150,21 @@ uint16_t ClampChannels(unsigned int channels) {
 
 uint32_t OpenErrorResult(int error) {
   switch (error) {
-    case 0: return kMmSysErrNoError;
+    case 0:
+      return kMmSysErrNoError;
     // A sound server holding the device open, or a plugin saying "try later".
     case -EBUSY:
-    case -EAGAIN: return kMmSysErrAllocated;
+    case -EAGAIN:
+      return kMmSysErrAllocated;
     // The device went away between the count and the query, or never was.
     case -ENOENT:
     case -ENODEV:
-    case -ENXIO: return kMmSysErrBadDeviceId;
-    case -ENOMEM: return kMmSysErrNoMem;
-    default: return kMmSysErrError;
+    case -ENXIO:
+      return kMmSysErrBadDeviceId;
+    case -ENOMEM:
+      return kMmSysErrNoMem;
+    default:
+      return kMmSysErrError;
   }
 }
 

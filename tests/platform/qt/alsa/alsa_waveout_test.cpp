@@ -1,3 +1,5 @@
+#include "platform/qt/alsa/alsa_waveout.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -5,7 +7,6 @@
 #include "alsa_test_env.h"
 #include "app/report_tool.h"
 #include "framework/text.h"
-#include "platform/qt/alsa/alsa_waveout.h"
 #include "probe/report.h"
 
 namespace tivrel::alsa {
@@ -14,8 +15,7 @@ namespace {
 using testing::kFixtures;
 using testing::kNullPcm;
 
-[[maybe_unused]] auto* const kEnv =
-    ::testing::AddGlobalTestEnvironment(new testing::AlsaTestEnv);
+[[maybe_unused]] auto* const kEnv = ::testing::AddGlobalTestEnvironment(new testing::AlsaTestEnv);
 
 // A device list of our own, the null PCM for every device and a fixture root.
 AlsaOptions NullOptions(const std::string& tree, std::vector<CardDevice> cards) {
@@ -26,7 +26,9 @@ AlsaOptions NullOptions(const std::string& tree, std::vector<CardDevice> cards) 
   return o;
 }
 
-uint16_t U16(const CapsImage& b, size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); }
+uint16_t U16(const CapsImage& b, size_t at) {
+  return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
+}
 uint32_t U32(const CapsImage& b, size_t at) {
   return U16(b, at) | static_cast<uint32_t>(U16(b, at + 2)) << 16;
 }
@@ -153,12 +155,9 @@ TEST_F(NullPcm, ReportLinesThroughTheCore) {
   const ProbeResult probe = ProbeDevice0(waveOut, *gbk_);
   ASSERT_TRUE(probe.Succeeded());
   std::vector<std::u16string> expected = {
-      u"产品名称：HDA Intel PCH\r\n",
-      u"产品 Id：9832\r\n",
+      u"产品名称：HDA Intel PCH\r\n", u"产品 Id：9832\r\n",
       u"驱动程序 Id：-32634\r\n",  // 0x8086 read as a signed 16-bit number
-      u"驱动程序版本：6.1\r\n",
-      u"输出声道：-1\r\n",
-      u"支持格式列表及扩展输出功能列表：\r\n",
+      u"驱动程序版本：6.1\r\n",       u"输出声道：-1\r\n",  u"支持格式列表及扩展输出功能列表：\r\n",
   };
   for (auto text : kFormatTexts) expected.push_back(std::u16string(text) + u"\r\n");
   EXPECT_EQ(ReportLines(probe.caps), expected);
@@ -169,11 +168,10 @@ TEST_F(NullPcm, ReportToolThroughTheCore) {
   std::string out, err;
   EXPECT_EQ(RunReportTool({}, usb, *gbk_, out, err), kReportExitOk);
   EXPECT_EQ(err, "");
-  EXPECT_EQ(out.rfind(
-                "产品名称：USB Audio\r\n产品 Id：2628\r\n驱动程序 Id：1133\r\n"
-                "驱动程序版本：1.0\r\n输出声道：-1\r\n支持格式列表及扩展输出功能列表：\r\n"
-                "11.025Khz,Mono,8bit,11Kb/Ps\r\n",
-                0),
+  EXPECT_EQ(out.rfind("产品名称：USB Audio\r\n产品 Id：2628\r\n驱动程序 Id：1133\r\n"
+                      "驱动程序版本：1.0\r\n输出声道：-1\r\n支持格式列表及扩展输出功能列表：\r\n"
+                      "11.025Khz,Mono,8bit,11Kb/Ps\r\n",
+                      0),
             0u)
       << out;
 

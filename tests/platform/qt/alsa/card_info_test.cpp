@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -7,10 +8,8 @@
 #include <set>
 #include <tuple>
 
-#include <unistd.h>
-
-#include "platform/qt/alsa/alsa_waveout.h"
 #include "alsa_test_env.h"
+#include "platform/qt/alsa/alsa_waveout.h"
 
 namespace tivrel::alsa {
 namespace {
@@ -47,9 +46,9 @@ TEST(ParseUsbId, AcceptsProcForm) {
 }
 
 TEST(ParseUsbId, RefusesGarbage) {
-  for (const char* text : {"", ":", "046d:", ":0a44", "046d0a44", "046d-0a44", "046d:0a44:ffff",
-                           "0x46d:0xa44", "1046d:0a44", "046d:00a44", "046d:0a44 x", "g46d:0a44",
-                           "046d :0a44"}) {
+  for (const char* text :
+       {"", ":", "046d:", ":0a44", "046d0a44", "046d-0a44", "046d:0a44:ffff", "0x46d:0xa44",
+        "1046d:0a44", "046d:00a44", "046d:0a44 x", "g46d:0a44", "046d :0a44"}) {
     EXPECT_EQ(ParseUsbId(text), std::nullopt) << text;
   }
 }
@@ -76,8 +75,7 @@ TEST(ParseAlsaVersion, RefusesWhatItCannotRead) {
 
 TEST(ParseCardList, EntriesAndNames) {
   EXPECT_EQ(ParseCardList(""), std::vector<CardDevice>{});
-  EXPECT_EQ(ParseCardList("0,0,HDA Intel PCH"),
-            (std::vector<CardDevice>{{0, 0, "HDA Intel PCH"}}));
+  EXPECT_EQ(ParseCardList("0,0,HDA Intel PCH"), (std::vector<CardDevice>{{0, 0, "HDA Intel PCH"}}));
   EXPECT_EQ(ParseCardList("0,3,A;2,0,B, with, commas;"),
             (std::vector<CardDevice>{{0, 3, "A"}, {2, 0, "B, with, commas"}}));
   EXPECT_EQ(ParseCardList("1,0,"), (std::vector<CardDevice>{{1, 0, ""}}));
@@ -101,8 +99,9 @@ TEST(FormatFlags, BitOrderFollowsTheFormatTable) {
   };
   EXPECT_EQ(only([](unsigned r, unsigned c, unsigned b) { return r == 11025 && c == 1 && b == 8; }),
             0x001);
-  EXPECT_EQ(only([](unsigned r, unsigned c, unsigned b) { return r == 44100 && c == 2 && b == 16; }),
-            0x800);
+  EXPECT_EQ(
+      only([](unsigned r, unsigned c, unsigned b) { return r == 44100 && c == 2 && b == 16; }),
+      0x800);
   EXPECT_EQ(only([](unsigned, unsigned c, unsigned b) { return c == 2 && b == 8; }), 0x222);
   EXPECT_EQ(only([](unsigned, unsigned, unsigned b) { return b == 16; }), 0xCCC);
   EXPECT_EQ(only([](unsigned, unsigned c, unsigned) { return c == 1; }), 0x555);

@@ -26,11 +26,11 @@ struct Outcome {
 
 // `env` is a list of NAME=value words for env(1); values hold no quotes.
 Outcome RunReport(const std::string& env, const std::string& args = "") {
-  const auto errFile = std::filesystem::temp_directory_path() /
-                       ("tivrel-report-err-" + std::to_string(::getpid()));
+  const auto errFile =
+      std::filesystem::temp_directory_path() / ("tivrel-report-err-" + std::to_string(::getpid()));
   const std::string command = "env -u TIVREL_ALSA_ROOT -u TIVREL_ALSA_PCM -u TIVREL_ALSA_CARDS " +
-                              env + " '" TIVREL_REPORT_BIN "' " + args + " 2>'" +
-                              errFile.string() + "'";
+                              env + " '" TIVREL_REPORT_BIN "' " + args + " 2>'" + errFile.string() +
+                              "'";
   Outcome run;
   std::FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return run;
@@ -75,7 +75,7 @@ TEST(ReportCli, NoSoundCardOnThisMachine) {
 
 TEST(ReportCli, FixtureCardOnTheNullPcm) {
   const Outcome run = RunReport(kNullEnv + "TIVREL_ALSA_ROOT='" + kFixtures +
-                            "/pci' 'TIVREL_ALSA_CARDS=0,0,HDA Intel PCH'");
+                                "/pci' 'TIVREL_ALSA_CARDS=0,0,HDA Intel PCH'");
   EXPECT_EQ(run.code, kReportExitOk) << run.err;
   std::string expected =
       "产品名称：HDA Intel PCH\r\n产品 Id：9832\r\n驱动程序 Id：-32634\r\n"
@@ -93,7 +93,8 @@ TEST(ReportCli, FixtureCardOnTheNullPcm) {
 }
 
 TEST(ReportCli, QueryFailureIsExplainedOnStandardError) {
-  const Outcome run = RunReport(kNullEnv + "TIVREL_ALSA_PCM=tivrel_no_such_pcm TIVREL_ALSA_CARDS=0,0,X");
+  const Outcome run =
+      RunReport(kNullEnv + "TIVREL_ALSA_PCM=tivrel_no_such_pcm TIVREL_ALSA_CARDS=0,0,X");
   EXPECT_EQ(run.code, kReportExitQueryFailed);
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err,
