@@ -1,0 +1,80 @@
+// One realised window: a top-level widget built from its FormDesign, with its
+// controls, menu bar and pop-up menus. Events go to an EventSink.
+#pragma once
+
+#include <QMenu>
+#include <QMenuBar>
+#include <QWidget>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "framework/design.h"
+#include "framework/host.h"
+
+namespace tivrel::qt {
+
+// Where the widgets' events go (the host, which hands them to the App).
+class EventSink {
+ public:
+  virtual ~EventSink() = default;
+  virtual void OnClick(FormId form, std::string_view control, int index) = 0;
+  virtual void OnMenuClick(FormId form, std::string_view item) = 0;
+  virtual void OnGotFocus(FormId form, std::string_view control) = 0;
+  virtual void OnMouseDown(FormId form, std::string_view control, int16_t button, int16_t shift,
+                           float x, float y) = 0;
+  virtual void OnUserClose(FormId form) = 0;
+};
+
+// "name" or "name(index)", as the controls are kept.
+std::string ControlKey(std::string_view name, int index);
+
+class FormWindow : public QWidget {
+  Q_OBJECT
+ public:
+  FormWindow(const FormDesign& design, EventSink& sink, uintptr_t handle);
+
+  FormId id() const { return id_; }
+  uintptr_t handle() const { return handle_; }
+  const FormDesign& design() const { return design_; }
+  QWidget* client() const { return client_; }
+  QMenuBar* menuBar() const { return menuBar_; }
+
+  QWidget* Control(std::string_view name, int index = kNoIndex) const;
+  // Any menu item by name: leaves, submenus and the hidden top-level menus.
+  QAction* MenuAction(std::string_view name) const;
+  // A top-level menu that is not on the menu bar, for popping up.
+  QMenu* PopupMenu(std::string_view name) const;
+
+  // The window system's close command; gone for good once removed.
+  void RemoveCloseCommand();
+  bool closable() const { return closable_; }
+
+  // Shows and activates; the first time, the focus goes to the first control
+  // in tab order that can take it.
+  void Present();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildMenus();
+  void AddMenuItems(QMenu* menu, const std::vector<MenuDesign>& items, bool dispatch);
+  void MarkSkipTaskbar();
+
+  const FormDesign& design_;
+  EventSink& sink_;
+  const FormId id_;
+  const uintptr_t handle_;
+  QWidget* client_ = nullptr;
+  QMenuBar* menuBar_ = nullptr;
+  std::map<std::string, QWidget*, std::less<>> controls_;
+  std::map<std::string, QAction*, std::less<>> actions_;
+  std::map<std::string, QMenu*, std::less<>> popups_;
+  bool closable_ = true;
+  bool presented_ = false;
+};
+
+}  // namespace tivrel::qt

@@ -1,0 +1,46 @@
+// The read-only multi-line text box (the report and the read-me text). It
+// keeps the text exactly as it was given, CR LF included, and maps the
+// on-screen selection back onto that text.
+#pragma once
+
+#include <QPlainTextEdit>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tivrel::qt {
+
+class ReportBox : public QPlainTextEdit {
+  Q_OBJECT
+ public:
+  explicit ReportBox(QWidget* parent = nullptr);
+
+  void SetExactText(std::u16string_view text);
+  const std::u16string& ExactText() const { return text_; }
+  // The selected part of the text as given, line ends and all.
+  std::u16string SelectedExactText() const;
+  // Selects by positions in the text as given (a CR LF is two there).
+  void SelectExact(size_t start, size_t length);
+  // Position in the text as given of a position in the document.
+  size_t ExactPosition(int documentPosition) const;
+
+ signals:
+  // A mouse press: button 1 left, 2 right, 4 middle; shift bits 1 Shift,
+  // 2 Ctrl, 4 Alt; the point in this widget's coordinates.
+  void mousePressed(int button, int shift, QPoint point);
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  QMimeData* createMimeDataFromSelection() const override;
+  bool canInsertFromMimeData(const QMimeData* source) const override;
+  void insertFromMimeData(const QMimeData* source) override;
+
+ private:
+  std::u16string text_;
+  // origin_[k]: index in text_ of document position k; one entry more than
+  // the document has characters.
+  std::vector<size_t> origin_;
+};
+
+}  // namespace tivrel::qt
