@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "framework/app.h"
 #include "framework/error.h"
@@ -323,9 +324,13 @@ const FormWindow::Slot* FormWindow::SlotOf(ControlRef control) const {
   return nullptr;
 }
 
+FormWindow::Slot* FormWindow::SlotOf(ControlRef control) {
+  return const_cast<Slot*>(std::as_const(*this).SlotOf(control));
+}
+
 HWND FormWindow::Control(ControlRef control) const {
   const Slot* s = SlotOf(control);
-  if (!s || !s->hwnd) throw Error("找不到控件：" + Key(control));
+  if (!s || !s->hwnd || !IsWindow(s->hwnd)) throw Error("找不到控件：" + Key(control));
   return s->hwnd;
 }
 
@@ -356,9 +361,8 @@ void FormWindow::Show() {
 }
 
 void FormWindow::SetFontSize(ControlRef control, float points) {
-  const Slot* found = SlotOf(control);
-  if (!found || !found->hwnd) throw Error("找不到控件：" + Key(control));
-  Slot& s = *const_cast<Slot*>(found);
+  Control(control);  // throws when there is none
+  Slot& s = *SlotOf(control);
   if (s.design->kind != ControlKind::TextBox && s.design->kind != ControlKind::Label) {
     throw Error("对象不支持该属性或方法");
   }

@@ -84,6 +84,7 @@ class FormWindow {
   void CreateToolTips();
   Slot* SlotOf(HWND child);
   const Slot* SlotOf(ControlRef control) const;
+  Slot* SlotOf(ControlRef control);
   RECT PixelRect(const ControlDesign& c) const;
   void FocusFirst();
   void Cleanup();

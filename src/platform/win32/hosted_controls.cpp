@@ -138,10 +138,11 @@ class Button {
         }
         return 0;
       case WM_KEYDOWN:
-        if (wParam == VK_SPACE && !IsAutoRepeat(lParam) && !tracking_) {
+        if (wParam == VK_SPACE && !IsAutoRepeat(lParam) && !tracking_ && IsWindowEnabled(hwnd_)) {
           spaceDown_ = true;
           Redraw();
-        } else if (wParam == VK_RETURN && !IsAutoRepeat(lParam) && !tracking_) {
+        } else if (wParam == VK_RETURN && !IsAutoRepeat(lParam) && !tracking_ &&
+                   IsWindowEnabled(hwnd_)) {
           Notify(hwnd_, kNotifyClick);
         }
         return 0;
@@ -173,6 +174,7 @@ class Button {
   }
 
   void OnButtonDown() {
+    if (!IsWindowEnabled(hwnd_)) return;
     if (GetFocus() != hwnd_) {
       SetFocus(hwnd_);
       if (!IsWindow(hwnd_)) return;

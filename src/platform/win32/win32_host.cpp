@@ -294,7 +294,10 @@ void Win32Host::ShowErrorBox(std::u16string_view text, std::u16string_view title
   ::MessageBoxW(DialogOwner(), t.c_str(), c.c_str(), MB_ICONERROR | MB_OK);
 }
 
-void Win32Host::EndProcess() { ExitProcess(0); }
+void Win32Host::EndProcess() {
+  if (options_.endProcess) options_.endProcess();
+  ExitProcess(0);
+}
 
 void Win32Host::QuitEventLoop() { PostQuitMessage(0); }
 

@@ -21,6 +21,8 @@ struct Win32HostOptions {
   // Another program may hold the clipboard open for a moment.
   int clipboardTries = 10;
   DWORD clipboardRetryMs = 20;
+  // How the process ends at once; null: ExitProcess(0). Must not return.
+  void (*endProcess)() = nullptr;
 };
 
 class Win32Host final : public Host {

@@ -1,0 +1,111 @@
+// Drives the Win32 window framework on the real window system (Wine on Xvfb
+// in CI): a host per test, an App with either the program's handlers or
+// recording ones, a message pump, and a watcher that answers the modal
+// dialogs and menus that the code under test opens.
+#pragma once
+
+#include "platform/win32/win32.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/forms.h"
+#include "framework/app.h"
+#include "framework/error.h"
+#include "framework/text.h"
+#include "platform/win32/form_window.h"
+#include "platform/win32/win32_host.h"
+#include "support/fake_host.h"
+
+namespace tivrel::win32::test {
+
+using tivrel::test::FakeShell32;
+using tivrel::test::FakeUser32;
+using tivrel::test::FakeWaveOut;
+
+inline std::string U8(std::wstring_view w) { return Utf16ToUtf8(Utf16(w)); }
+
+// What the recording handlers saw, one line per event.
+inline std::vector<std::string>& Events() {
+  static std::vector<std::string> events;
+  return events;
+}
+// The recording mouse-down handler opens this pop-up, as the program's does.
+inline bool& PopupOnRightClick() {
+  static bool on = false;
+  return on;
+}
+
+const FormHandlers& RecordingHandlers(FormId form);
+std::array<FormEntry, kFormCount> RecordingForms();
+
+// Answers dialogs (OK) and pop-up menus (Escape) opened on this thread, and
+// records them: "dialog <title> | <text> | owner <form or none>".
+class Watcher {
+ public:
+  Watcher();
+  ~Watcher();
+  std::vector<std::string> seen;
+  Win32Host* host = nullptr;  // to name the owners
+  bool answerMenus = true;
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  void Check();
+  UINT_PTR timer_ = 0;
+  std::set<HWND> handled_;
+};
+
+// The user32 that the About window's load handler calls, for real.
+class DirectUser32 : public User32Api {
+ public:
+  uintptr_t GetSystemMenu(uintptr_t window, int32_t revert) override {
+    return reinterpret_cast<uintptr_t>(::GetSystemMenu(reinterpret_cast<HWND>(window), revert));
+  }
+  int32_t RemoveMenu(uintptr_t menu, uint32_t position, uint32_t flags) override {
+    return ::RemoveMenu(reinterpret_cast<HMENU>(menu), position, flags);
+  }
+};
+
+[[noreturn]] inline void ThrowProcessEnded() { throw ProcessEnded{}; }
+
+class GuiTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  static Win32HostOptions Options();
+  // An App with the program's own handlers, or with recording ones.
+  void UseProgram();
+  void UseRecorder();
+
+  // Handles every message waiting, the way the event loop does, for about
+  // `ms` milliseconds (at least one pass).
+  void Pump(DWORD ms = 0);
+  FormWindow& Form(FormId form) { return host->Get(form); }
+  HWND Window(FormId form) { return host->Get(form).hwnd(); }
+  HWND Ctl(FormId form, std::string_view name, int index = kNoIndex) {
+    return host->Get(form).Control(ControlRef{name, index});
+  }
+  // A full press of the left button in the middle of a control.
+  void LeftClick(HWND control);
+  void Key(HWND target, WPARAM key, bool repeat = false);
+  void KeyUp(HWND target, WPARAM key);
+  void Tab();  // one press of Tab where the focus is, through the loop
+  std::string FocusName();
+
+  std::unique_ptr<Win32Host> host;
+  FakeWaveOut waveOut;
+  DirectUser32 user32;
+  FakeShell32 shell32;
+  std::unique_ptr<AnsiCodec> ansi = MakeSystemAnsiCodec();
+  std::unique_ptr<App> app;
+  std::unique_ptr<Watcher> watcher;
+  bool quitPosted = false;
+};
+
+}  // namespace tivrel::win32::test

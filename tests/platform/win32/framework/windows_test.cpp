@@ -1,0 +1,283 @@
+// Windows, menus and text boxes as the designs describe them.
+#include <cmath>
+
+#include "gui_fixture.h"
+
+namespace tivrel::win32::test {
+namespace {
+
+std::wstring MenuText(HMENU menu, UINT position) {
+  wchar_t buf[128] = {};
+  GetMenuStringW(menu, position, buf, 128, MF_BYPOSITION);
+  return buf;
+}
+
+// Every caption in a menu tree, depth first.
+void Captions(HMENU menu, std::vector<std::wstring>& out) {
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    out.push_back(MenuText(menu, static_cast<UINT>(i)));
+    if (HMENU sub = GetSubMenu(menu, i)) Captions(sub, out);
+  }
+}
+
+LOGFONTW FontOf(HWND control) {
+  LOGFONTW lf{};
+  const HFONT f = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+  GetObjectW(f, sizeof lf, &lf);
+  return lf;
+}
+
+int PixelHeight(float points, int dpi) {
+  return -static_cast<int>(std::lround(points * static_cast<float>(dpi) / 72.0f));
+}
+
+using WindowsTest = GuiTest;
+
+TEST_F(WindowsTest, MainWindowHasTheDesignedClientAreaBorderAndPlace) {
+  host->CreateForm(Form1Design());
+  const HWND w = Window(FormId::Form1);
+  const int dpi = host->dpi();
+  RECT client;
+  GetClientRect(w, &client);
+  EXPECT_EQ(client.right, TwipsToPixels(4680, dpi));
+  EXPECT_EQ(client.bottom, TwipsToPixels(5340, dpi));
+  POINT origin{0, 0};
+  ClientToScreen(w, &origin);
+  EXPECT_EQ(origin.x, TwipsToPixels(5025, dpi));
+  EXPECT_EQ(origin.y, TwipsToPixels(3315, dpi));
+
+  const LONG style = GetWindowLongW(w, GWL_STYLE);
+  const LONG ex = GetWindowLongW(w, GWL_EXSTYLE);
+  EXPECT_TRUE(style & WS_CAPTION);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & WS_THICKFRAME) << "the user cannot resize it";
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_MINIMIZEBOX);
+  EXPECT_TRUE(ex & WS_EX_APPWINDOW) << "taskbar button";
+  EXPECT_EQ(GetWindow(w, GW_OWNER), nullptr);
+  EXPECT_FALSE(IsWindowVisible(w)) << "created hidden: Show makes it visible";
+  wchar_t caption[128] = {};
+  GetWindowTextW(w, caption, 128);
+  EXPECT_EQ(U8(caption), "岚铃声卡测试仪 Build0730修正版");
+  EXPECT_NE(SendMessageW(w, WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_NE(SendMessageW(w, WM_GETICON, ICON_SMALL, 0), 0);
+}
+
+TEST_F(WindowsTest, AboutWindowIsAFixedDialogWithoutTaskbarButton) {
+  host->CreateForm(AboutDesign());
+  const HWND w = Window(FormId::frmAbout);
+  RECT client;
+  GetClientRect(w, &client);
+  EXPECT_EQ(client.right, TwipsToPixels(5550, host->dpi()));
+  EXPECT_EQ(client.bottom, TwipsToPixels(1875, host->dpi()));
+  const LONG style = GetWindowLongW(w, GWL_STYLE);
+  const LONG ex = GetWindowLongW(w, GWL_EXSTYLE);
+  EXPECT_TRUE(ex & WS_EX_DLGMODALFRAME);
+  EXPECT_FALSE(ex & WS_EX_APPWINDOW);
+  EXPECT_FALSE(ex & WS_EX_TOOLWINDOW) << "it keeps a normal caption";
+  EXPECT_FALSE(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
+  // Owned by a window that is never shown: no taskbar button.
+  const HWND owner = GetWindow(w, GW_OWNER);
+  ASSERT_NE(owner, nullptr);
+  EXPECT_EQ(owner, host->ownerWindow());
+  EXPECT_FALSE(IsWindowVisible(owner));
+  EXPECT_EQ(GetMenu(w), nullptr);
+}
+
+TEST_F(WindowsTest, AboutLabelsRuleAndPicture) {
+  host->CreateForm(AboutDesign());
+  host->ShowForm(FormId::frmAbout);
+  const int dpi = host->dpi();
+  const LOGFONTW title = FontOf(Ctl(FormId::frmAbout, "Label1"));
+  EXPECT_EQ(title.lfWeight, 700);
+  EXPECT_EQ(title.lfHeight, PixelHeight(9.75f, dpi));
+  EXPECT_EQ(title.lfCharSet, GB2312_CHARSET);
+  EXPECT_EQ(U8(title.lfFaceName), "宋体");
+  EXPECT_EQ(FontOf(Ctl(FormId::frmAbout, "bq")).lfHeight, PixelHeight(10.5f, dpi));
+  EXPECT_EQ(FontOf(Ctl(FormId::frmAbout, "Label2")).lfWeight, 400);
+
+  // The picture box is sized to its icon inside its sunken border.
+  RECT pic;
+  GetClientRect(Ctl(FormId::frmAbout, "picIcon"), &pic);
+  EXPECT_EQ(pic.right, 32);
+  EXPECT_EQ(pic.bottom, 32);
+
+  // The etched rule: grey on top, the white line's second row below it.
+  const HWND w = Window(FormId::frmAbout);
+  RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  HDC dc = GetDC(w);
+  const int y = TwipsToPixels(1200, dpi), x = TwipsToPixels(2000, dpi);
+  EXPECT_EQ(GetPixel(dc, x, y), RGB(128, 128, 128));
+  EXPECT_EQ(GetPixel(dc, x, y + 1), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(dc, x, y + 2), GetSysColor(COLOR_BTNFACE));
+  ReleaseDC(w, dc);
+}
+
+TEST_F(WindowsTest, MenuBarHoldsEditAndAboutButNeverTheReportMenu) {
+  host->CreateForm(Form1Design());
+  const HMENU bar = GetMenu(Window(FormId::Form1));
+  ASSERT_NE(bar, nullptr);
+  ASSERT_EQ(GetMenuItemCount(bar), 2);
+  EXPECT_EQ(U8(MenuText(bar, 0)), "编辑");
+  EXPECT_EQ(U8(MenuText(bar, 1)), "关于");
+
+  std::vector<std::wstring> all;
+  Captions(bar, all);
+  std::vector<std::string> utf8;
+  for (const auto& c : all) utf8.push_back(U8(c));
+  EXPECT_EQ(utf8, (std::vector<std::string>{"编辑", "文本字号", "大", "中", "小(默认)", "关于",
+                                            "关于岚铃", "查看ReadeMe"}));
+
+  // The report menu is a pop-up of its own.
+  const HMENU tofiles = Form(FormId::Form1).Menu("tofiles");
+  ASSERT_EQ(GetMenuItemCount(tofiles), 2);
+  EXPECT_EQ(U8(MenuText(tofiles, 0)), "复制");
+  EXPECT_EQ(U8(MenuText(tofiles, 1)), "全文复制");
+
+  // Greying an item and a menu of the bar.
+  host->SetMenuEnabled(FormId::Form1, "copy", false);
+  EXPECT_TRUE(GetMenuState(tofiles, 0, MF_BYPOSITION) & MF_GRAYED);
+  EXPECT_FALSE(GetMenuState(tofiles, 1, MF_BYPOSITION) & MF_GRAYED);
+  host->SetMenuEnabled(FormId::Form1, "copy", true);
+  EXPECT_FALSE(GetMenuState(tofiles, 0, MF_BYPOSITION) & MF_GRAYED);
+  host->SetMenuEnabled(FormId::Form1, "gy", false);
+  EXPECT_TRUE(GetMenuState(bar, 1, MF_BYPOSITION) & MF_GRAYED);
+  EXPECT_THROW(host->SetMenuEnabled(FormId::Form1, "nosuch", false), Error);
+}
+
+TEST_F(WindowsTest, ReportBoxesAreReadOnlyWrappingEditsOnButtonFace) {
+  host->CreateForm(Form1Design());
+  host->CreateForm(ReadmeDesign());
+  for (FormId f : {FormId::Form1, FormId::frmreadme}) {
+    SCOPED_TRACE(tivrel::test::FormName(f));
+    const HWND edit = Ctl(f, "Text1");
+    wchar_t cls[16] = {};
+    GetClassNameW(edit, cls, 16);
+    EXPECT_EQ(_wcsicmp(cls, L"EDIT"), 0);
+    const LONG style = GetWindowLongW(edit, GWL_STYLE);
+    EXPECT_TRUE(style & ES_MULTILINE);
+    EXPECT_TRUE(style & ES_READONLY);
+    EXPECT_TRUE(style & WS_VSCROLL);
+    EXPECT_FALSE(style & WS_HSCROLL);
+    EXPECT_FALSE(style & ES_AUTOHSCROLL) << "long lines wrap";
+    EXPECT_TRUE(style & WS_TABSTOP);
+    // Read-only edits ask for the static colours: button face.
+    HDC dc = GetDC(edit);
+    const LRESULT brush = SendMessageW(Window(f), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                       reinterpret_cast<LPARAM>(edit));
+    EXPECT_EQ(GetBkColor(dc), GetSysColor(COLOR_BTNFACE));
+    LOGBRUSH lb{};
+    GetObjectW(reinterpret_cast<HBRUSH>(brush), sizeof lb, &lb);
+    EXPECT_EQ(lb.lbColor, GetSysColor(COLOR_BTNFACE));
+    ReleaseDC(edit, dc);
+    const LOGFONTW lf = FontOf(edit);
+    EXPECT_EQ(lf.lfHeight, PixelHeight(9.0f, host->dpi()));
+    EXPECT_EQ(lf.lfCharSet, GB2312_CHARSET);
+  }
+  EXPECT_EQ(host->GetText(FormId::Form1, {"Text1"}), u"");
+  EXPECT_EQ(host->GetText(FormId::frmreadme, {"Text1"}), ReadmeDesign().controls[0].text);
+}
+
+TEST_F(WindowsTest, TextRoundTripsExactlyWithItsLineEnds) {
+  host->CreateForm(Form1Design());
+  const ControlRef text1{"Text1"};
+  const std::u16string report = u"产品名称：Wine Sound\r\n输出声道： 2\r\n\r\nlast\r\n";
+  host->SetText(FormId::Form1, text1, report);
+  EXPECT_EQ(host->GetText(FormId::Form1, text1), report);
+  // Longer than an edit box lets a user type.
+  std::u16string big;
+  while (big.size() < 70000) big += u"支持格式列表：\r\n";
+  host->SetText(FormId::Form1, text1, big);
+  EXPECT_EQ(host->GetText(FormId::Form1, text1), big);
+  host->SetText(FormId::Form1, text1, u"");
+  EXPECT_EQ(host->GetText(FormId::Form1, text1), u"");
+  // Typing changes nothing.
+  SendMessageW(Ctl(FormId::Form1, "Text1"), WM_CHAR, L'x', 1);
+  EXPECT_EQ(host->GetText(FormId::Form1, text1), u"");
+}
+
+TEST_F(WindowsTest, SelTextIsTheSelectedPart) {
+  host->CreateForm(Form1Design());
+  const ControlRef text1{"Text1"};
+  const HWND edit = Ctl(FormId::Form1, "Text1");
+  host->SetText(FormId::Form1, text1, u"产品ID：100\r\n驱动程序ID：1\r\n");
+  EXPECT_EQ(host->GetSelText(FormId::Form1, text1), u"");
+  SendMessageW(edit, EM_SETSEL, 2, 10);
+  EXPECT_EQ(host->GetSelText(FormId::Form1, text1), u"ID：100\r\n");
+  SendMessageW(edit, EM_SETSEL, 0, -1);
+  EXPECT_EQ(host->GetSelText(FormId::Form1, text1), u"产品ID：100\r\n驱动程序ID：1\r\n");
+  EXPECT_THROW(host->GetSelText(FormId::Form1, {"Command1", 2}), Error);
+}
+
+TEST_F(WindowsTest, FontSizeRecreatesTheFontAtThatSize) {
+  host->CreateForm(Form1Design());
+  const HWND edit = Ctl(FormId::Form1, "Text1");
+  const int dpi = host->dpi();
+  for (float size : {11.0f, 10.0f, 9.0f, 11.0f}) {
+    host->SetFontSize(FormId::Form1, {"Text1"}, size);
+    const LOGFONTW lf = FontOf(edit);
+    EXPECT_EQ(lf.lfHeight, PixelHeight(size, dpi)) << size;
+    EXPECT_EQ(lf.lfCharSet, GB2312_CHARSET);
+    EXPECT_EQ(lf.lfWeight, 400);
+  }
+  EXPECT_THROW(host->SetFontSize(FormId::Form1, {"Text1"}, 0.0f), Error);
+  EXPECT_THROW(host->SetFontSize(FormId::Form1, {"Command1", 2}, 11.0f), Error);
+}
+
+TEST_F(WindowsTest, FailingCallsThrowInChinese) {
+  EXPECT_THROW(host->GetText(FormId::Form1, {"Text1"}), Error) << "not loaded";
+  EXPECT_THROW(host->NativeHandle(FormId::frmAbout), Error);
+  host->CreateForm(Form1Design());
+  try {
+    host->GetText(FormId::Form1, {"Command1", 0});
+    FAIL() << "no element 0";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()), "找不到控件：Command1(0)");
+  }
+  EXPECT_THROW(host->PutBoolProperty(FormId::Form1, {"Command1", 2}, 0x12, false), Error);
+  EXPECT_THROW(host->PutBoolProperty(FormId::Form1, {"Text1"}, 0x6803000F, false), Error);
+  EXPECT_THROW(host->PopupMenu(FormId::Form1, "nosuch"), Error);
+  EXPECT_THROW(host->CreateForm(Form1Design()), Error) << "one instance per window";
+  EXPECT_EQ(host->NativeHandle(FormId::Form1), reinterpret_cast<uintptr_t>(Window(FormId::Form1)));
+}
+
+TEST_F(WindowsTest, FirstShowFocusesTheFirstTabStopAndTabCyclesInTabOrder) {
+  UseRecorder();
+  app->Show(FormId::Form1);
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(Window(FormId::Form1)));
+  EXPECT_EQ(FocusName(), "Command1(2)");
+  std::vector<std::string> visited;
+  for (int i = 0; i < 5; ++i) {
+    Tab();
+    visited.push_back(FocusName());
+  }
+  EXPECT_EQ(visited, (std::vector<std::string>{"Command2(1)", "Command3(3)", "Text1",
+                                               "Command1(2)", "Command2(1)"}));
+  EXPECT_FALSE(GetWindowLongW(Ctl(FormId::Form1, "MovingText1"), GWL_STYLE) & WS_TABSTOP);
+  // Tab never reaches the contact line: no focus event, no mail.
+  for (const auto& e : Events()) EXPECT_EQ(e.rfind("focus", 0), std::string::npos) << e;
+}
+
+TEST_F(WindowsTest, AboutAndReadmeFocusTheirFirstControl) {
+  UseRecorder();
+  app->Show(FormId::frmAbout);
+  Pump();
+  EXPECT_EQ(FocusName(), "Command3");
+  // From the return button Tab reaches the contact line, once per arrival.
+  Tab();
+  EXPECT_EQ(FocusName(), "MovingText1");
+  Tab();
+  EXPECT_EQ(FocusName(), "Command3");
+  Tab();
+  EXPECT_EQ(Events(), (std::vector<std::string>{"load frmAbout", "focus frmAbout MovingText1",
+                                                "focus frmAbout MovingText1"}));
+  app->Show(FormId::frmreadme);
+  Pump();
+  EXPECT_EQ(FocusName(), "Text1");
+  Tab();
+  EXPECT_EQ(FocusName(), "Text1") << "the only control keeps the focus";
+}
+
+}  // namespace
+}  // namespace tivrel::win32::test
