@@ -96,7 +96,7 @@ void BitmapButton::paintEvent(QPaintEvent*) {
 void BitmapButton::keyPressEvent(QKeyEvent* event) {
   // Enter presses a focused button as Space does; one click per press.
   if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-      event->modifiers() == Qt::NoModifier) {
+      (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
     if (!event->isAutoRepeat()) click();
     event->accept();
     return;
