@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Start-up time, peak memory and file size of the x86-64 Tivrel.exe against a
+# minimal Win32 window program built with the same compiler and flags, both
+# under Wine in one run.
+#   scripts/measure-win32.sh [BUILD_DIR]     (default build/measure-win64)
+#   RUNS=N (default 7) starts of each program; the two are started in turns.
+# Start-up is from CreateProcess to the first visible top-level window of the
+# process (the e2e driver's --wait-visible mode); memory is the process's peak
+# working set (GetProcessMemoryInfo) half a second after that.
+# Goals: start-up within 1.5x of the minimal program, memory within 2x.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=${1:-build/measure-win64}
+runs=${RUNS:-7}
+
+export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-tivrel}"
+export WINEDEBUG=-all
+loader=/usr/lib/wine/wine64
+[ -x "$loader" ] || loader=$(command -v wine64 || command -v wine)
+
+xvfb_pid=""
+cleanup() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
+trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ]; then
+  export DISPLAY=:$((60 + RANDOM % 20))
+  Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  sleep 1
+fi
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=MinSizeRel -DTIVREL_QT=OFF >/dev/null
+fi
+cmake --build "$build" -j 2 --target Tivrel tivrel_e2e_driver >/dev/null
+
+tivrel=$(find "$build" -name Tivrel.exe -type f -not -path '*/CMakeFiles/*' | head -n 1)
+driver=$(find "$build" -name tivrel_e2e_driver.exe -type f | head -n 1)
+
+# The minimal program: the build's own target when the build has it, else the
+# same compiler with the flags the build gives Tivrel.exe.
+cmake --build "$build" -j 2 --target win32_minimal >/dev/null 2>&1 || true
+minimal=$(find "$build" -name win32_minimal.exe -type f -not -path '*/bench-win32_minimal/*' | head -n 1)
+if [ -z "$minimal" ]; then
+  cache() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
+  cxx=$(sed -n 's/^set(CMAKE_CXX_COMPILER "\(.*\)")$/\1/p' "$build"/CMakeFiles/*/CMakeCXXCompiler.cmake | head -n 1)
+  cxx=${cxx:-x86_64-w64-mingw32-g++-posix}
+  minimal="$build/bench-win32_minimal/win32_minimal.exe"
+  mkdir -p "$(dirname "$minimal")"
+  # shellcheck disable=SC2046
+  "$cxx" -std=c++20 $(cache CMAKE_CXX_FLAGS) $(cache CMAKE_CXX_FLAGS_MINSIZEREL) \
+    -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -DNOMINMAX -D_WIN32_WINNT=0x0601 \
+    -static -static-libgcc -static-libstdc++ -mwindows -municode -s \
+    "$root/bench/win32_minimal/main.cpp" -o "$minimal"
+fi
+
+# A wineserver that outlives each start by a few seconds: the runs do not
+# pay for its start, and it goes away by itself afterwards.
+server=/usr/lib/wine/wineserver64
+[ -x "$server" ] || server=$(command -v wineserver)
+"$server" -p10 >/dev/null 2>&1 </dev/null || true
+timeout 120 "$loader" cmd /c exit </dev/null >/dev/null 2>&1 || true
+
+# One start of a program; prints "startup_ms peak_kib".
+measure_once() {
+  local out
+  out=$(mktemp)
+  # A Wine process keeps the Unix stdout it got: through a file, not a pipe.
+  timeout 60 "$loader" "$driver" --wait-visible "$1" 1 >"$out" 2>&1 </dev/null || {
+    cat "$out" >&2
+    rm -f "$out"
+    return 1
+  }
+  sed -n 's/^run 1 startup_ms \([0-9.]*\) peak_ws_kib \([0-9.]*\).*/\1 \2/p' "$out"
+  rm -f "$out"
+}
+
+min_file=$(mktemp)
+tiv_file=$(mktemp)
+trap 'cleanup; rm -f "$min_file" "$tiv_file"' EXIT
+for ((i = 1; i <= runs; i++)); do
+  measure_once "$minimal" >>"$min_file"
+  measure_once "$tivrel" >>"$tiv_file"
+done
+
+python3 - "$min_file" "$tiv_file" "$minimal" "$tivrel" "$runs" <<'PY'
+import os, statistics, sys
+
+def load(path):
+    rows = [tuple(map(float, line.split())) for line in open(path) if line.strip()]
+    return [r[0] for r in rows], [r[1] for r in rows]
+
+min_t, min_m = load(sys.argv[1])
+tiv_t, tiv_m = load(sys.argv[2])
+min_size, tiv_size = os.path.getsize(sys.argv[3]), os.path.getsize(sys.argv[4])
+runs = sys.argv[5]
+
+def row(name, a, b, unit, fmt, goal=None):
+    ratio = b / a if a else float("inf")
+    verdict = "" if goal is None else ("within %.1fx" % goal if ratio <= goal else "OVER %.1fx" % goal)
+    print("%-24s %14s %14s %7.2fx  %s" % (name, fmt % a + unit, fmt % b + unit, ratio, verdict))
+    return goal is None or ratio <= goal
+
+print("Win32 x86-64 under Wine, %s starts each, medians (spread min..max)" % runs)
+print("%-24s %14s %14s %8s" % ("", "win32_minimal", "Tivrel.exe", "ratio"))
+ok = row("start-up to window", statistics.median(min_t), statistics.median(tiv_t), " ms", "%.0f", 1.5)
+ok &= row("peak working set", statistics.median(min_m) / 1024, statistics.median(tiv_m) / 1024, " MiB", "%.1f", 2.0)
+row("file size", min_size / 1024, tiv_size / 1024, " KiB", "%.0f")
+print("start-up spread: minimal %.0f..%.0f ms, Tivrel %.0f..%.0f ms"
+      % (min(min_t), max(min_t), min(tiv_t), max(tiv_t)))
+sys.exit(0 if ok else 1)
+PY
