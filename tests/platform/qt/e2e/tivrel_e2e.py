@@ -1,0 +1,266 @@
+#!/usr/bin/env python3
+"""Drives the real tivrel as a user would, on an X display.
+
+Test, the dialog, a right-click on the report and "全文复制", the clipboard
+read back; a second instance refused; About and back; Exit. Every wait has a
+timeout. Usage: tivrel_e2e.py path/to/tivrel
+"""
+import os
+import random
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+WAIT = 15.0  # seconds for any one thing to happen
+
+MAIN_TITLE = "岚铃声卡测试仪 Build0730修正版"
+ABOUT_TITLE = "关于岚铃声卡测试仪"
+NO_DEVICE = "在您的计算机上没有发现声卡设备或声卡驱动程序未安装"
+FIRST_LABEL = "产品名称："
+
+# Client sizes in twips, from the designs.
+MAIN_CLIENT = (4680, 5340)
+ABOUT_CLIENT = (5550, 1875)
+
+
+class Failure(Exception):
+    pass
+
+
+ENV = dict(os.environ)
+CHILDREN = []
+
+
+def run(*args, check=True, timeout=WAIT):
+    result = subprocess.run(args, env=ENV, capture_output=True, timeout=timeout)
+    if check and result.returncode != 0:
+        raise Failure("%s failed: %s" % (" ".join(args), result.stderr.decode(errors="replace")))
+    return result
+
+
+def wait_for(what, probe, timeout=WAIT):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure("timed out waiting for " + what)
+        time.sleep(0.05)
+
+
+def title_pattern(title):
+    return "^" + re.escape(title) + "$"
+
+
+def windows(title=None, pid=None):
+    """Visible windows, by exact title and/or process."""
+    args = ["xdotool", "search", "--onlyvisible"]
+    if title is not None and pid is not None:
+        args.append("--all")
+    if pid is not None:
+        args += ["--pid", str(pid)]
+    if title is not None:
+        args += ["--name", title_pattern(title)]
+    elif pid is None:
+        args += ["--name", "."]
+    result = run(*args, check=False)
+    return result.stdout.decode().split()
+
+
+def one_window(title, pid):
+    found = wait_for("window '%s' of process %d" % (title, pid),
+                     lambda: windows(title, pid))
+    return found[0]
+
+
+def geometry(window):
+    out = run("xdotool", "getwindowgeometry", "--shell", window).stdout.decode()
+    values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+    return int(values["WIDTH"]), int(values["HEIGHT"])
+
+
+class Form:
+    """A window of ours, addressed in the design's twips."""
+
+    def __init__(self, window, client):
+        self.window = window
+        width, height = geometry(window)
+        self.scale = width / client[0]
+        # Whatever is above the client area is the menu bar.
+        self.top = height - round(client[1] * self.scale)
+
+    def click(self, left, top, width, height, button=1):
+        x = round((left + width / 2) * self.scale)
+        y = self.top + round((top + height / 2) * self.scale)
+        run("xdotool", "mousemove", "--window", self.window, str(x), str(y))
+        time.sleep(0.1)
+        run("xdotool", "click", str(button))
+
+
+def press_return(window):
+    # No window manager hands out the focus here: take it for the dialog.
+    run("xdotool", "windowfocus", "--sync", window, check=False)
+    run("xdotool", "key", "--clearmodifiers", "Return")
+
+
+def answer_dialog(title, pid):
+    dialog = one_window(title, pid)
+    press_return(dialog)
+    wait_for("dialog '%s' to close" % title, lambda: not windows(title, pid))
+    return dialog
+
+
+def clipboard():
+    result = run("xclip", "-o", "-selection", "clipboard", check=False, timeout=5)
+    return result.stdout.decode("utf-8", errors="replace") if result.returncode == 0 else None
+
+
+def set_clipboard(text):
+    # xclip stays as the owner in the background until someone else takes it.
+    proc = subprocess.Popen(["xclip", "-i", "-selection", "clipboard", "-loops", "1"],
+                            stdin=subprocess.PIPE, env=ENV)
+    CHILDREN.append(proc)
+    proc.stdin.write(text.encode())
+    proc.stdin.close()
+    wait_for("the clipboard to hold the marker", lambda: clipboard() == text)
+
+
+def check_report_text(text):
+    if text == NO_DEVICE:
+        return "the no-device message"
+    if not text.startswith(FIRST_LABEL):
+        raise Failure("clipboard holds neither the report nor the no-device message: %r" % text)
+    if not text.endswith("\r\n") or "\n" in text.replace("\r\n", ""):
+        raise Failure("report lines do not all end with CR LF: %r" % text)
+    return "a report of %d lines" % text.count("\r\n")
+
+
+def start(program):
+    proc = subprocess.Popen([program], env=ENV, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    CHILDREN.append(proc)
+    return proc
+
+
+def ended(proc, what):
+    try:
+        return proc.wait(timeout=WAIT)
+    except subprocess.TimeoutExpired:
+        raise Failure(what + " did not end")
+
+
+def ok(message):
+    print("ok:", message, flush=True)
+
+
+def scenario(program):
+    set_clipboard("marker before the test")
+
+    first = start(program)
+    main = Form(one_window(MAIN_TITLE, first.pid), MAIN_CLIENT)
+    ok("main window shown (%.3f px per twip, menu bar %d px)" % (main.scale, main.top))
+
+    # Test: the report, then the dialog.
+    main.click(240, 4440, 1335, 495)
+    answer_dialog("^_^", first.pid)
+    ok("Test showed '^_^' and OK closed it")
+
+    # Right-click the report; the second item of the pop-up is 全文复制.
+    before = set(windows(pid=first.pid))
+    main.click(240, 240, 4185, 4005, button=3)
+    try:
+        wait_for("the pop-up menu", lambda: set(windows(pid=first.pid)) - before, timeout=3)
+    except Failure:
+        time.sleep(0.5)  # a pop-up without a pid of its own; the keys still reach it
+    run("xdotool", "key", "Down", "Down", "Return")
+    text = wait_for("the report on the clipboard",
+                    lambda: (lambda t: t if t not in (None, "marker before the test") else None)(
+                        clipboard()))
+    ok("全文复制 put %s on the clipboard" % check_report_text(text))
+    if first.poll() is not None:
+        raise Failure("the program ended after copying")
+
+    # A second instance: its dialog only, then it is gone; the first stays.
+    second = start(program)
+    refusal = one_window("系统提示", second.pid)
+    if windows(MAIN_TITLE, second.pid):
+        raise Failure("the second instance showed its main window")
+    press_return(refusal)
+    if ended(second, "the refused second instance") != 0:
+        raise Failure("the second instance ended with status %d" % second.returncode)
+    if first.poll() is not None or main.window not in windows(MAIN_TITLE, first.pid):
+        raise Failure("the first instance did not survive the second")
+    ok("second instance refused with '系统提示' and ended; the first runs on")
+
+    # About replaces the main window; no taskbar entry, no close command.
+    main.click(1680, 4440, 1335, 495)
+    about = Form(one_window(ABOUT_TITLE, first.pid), ABOUT_CLIENT)
+    wait_for("the main window to go", lambda: not windows(MAIN_TITLE, first.pid))
+    props = run("xprop", "-id", about.window, "_NET_WM_STATE", "_MOTIF_WM_HINTS").stdout.decode()
+    if "_NET_WM_STATE_SKIP_TASKBAR" not in props:
+        raise Failure("the About window would have a taskbar entry: " + props)
+    hints = re.search(r"_MOTIF_WM_HINTS\(_MOTIF_WM_HINTS\) = (\S+), (\S+),", props)
+    if not hints or int(hints.group(1).rstrip(","), 16) & 1 == 0 or \
+            int(hints.group(2).rstrip(","), 16) & 0x21:
+        raise Failure("the About window still offers closing: " + props)
+    ok("About replaced the main window; skips the taskbar, offers no close")
+    about.click(3960, 1320, 1335, 375)
+    main = Form(one_window(MAIN_TITLE, first.pid), MAIN_CLIENT)
+    wait_for("the About window to go", lambda: not windows(ABOUT_TITLE, first.pid))
+    ok("return brought a new main window")
+
+    # Exit: thanks, then the process is gone.
+    main.click(3120, 4440, 1335, 495)
+    answer_dialog("Thanks", first.pid)
+    if ended(first, "the program after Exit") != 0:
+        raise Failure("Exit ended with status %d" % first.returncode)
+    ok("Exit thanked the user and the program ended")
+
+
+def main():
+    if len(sys.argv) != 2:
+        print(__doc__)
+        return 2
+    program = os.path.abspath(sys.argv[1])
+    for tool in ("xdotool", "xclip", "xprop"):
+        if not shutil.which(tool):
+            print("missing tool:", tool)
+            return 1
+    runtime = tempfile.mkdtemp(prefix="tivrel-e2e-")  # 0700, ours
+    os.chmod(runtime, 0o700)
+    ENV["XDG_RUNTIME_DIR"] = runtime
+    ENV["QT_QPA_PLATFORM"] = "xcb"
+    ENV.pop("TIVREL_EXIT_WHEN_SHOWN", None)
+    xvfb = None
+    try:
+        if not ENV.get("DISPLAY"):
+            display = ":%d" % random.randint(140, 199)
+            xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1280x1024x24",
+                                     "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL)
+            ENV["DISPLAY"] = display
+            wait_for("Xvfb on " + display,
+                     lambda: run("xdotool", "getmouselocation", check=False).returncode == 0)
+        scenario(program)
+        print("PASS")
+        return 0
+    except (Failure, subprocess.TimeoutExpired) as e:
+        print("FAIL:", e)
+        return 1
+    finally:
+        for proc in CHILDREN:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+        if xvfb:
+            xvfb.terminate()
+            xvfb.wait()
+        shutil.rmtree(runtime, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
