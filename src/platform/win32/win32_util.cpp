@@ -1,6 +1,7 @@
 #include "platform/win32/win32_util.h"
 
 #include <cmath>
+#include <map>
 #include <string>
 
 #include "framework/error.h"
@@ -13,8 +14,51 @@ void ThrowWin32(const char* call, DWORD error) {
 
 void ThrowWin32(const char* call) { ThrowWin32(call, GetLastError()); }
 
+namespace {
+
+int CALLBACK FoundFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+bool FaceInstalled(const std::wstring& face) {
+  if (face.empty() || face.size() >= LF_FACESIZE) return false;
+  LOGFONTW lf{};
+  lf.lfCharSet = DEFAULT_CHARSET;
+  face.copy(lf.lfFaceName, face.size());
+  bool found = false;
+  HDC dc = GetDC(nullptr);
+  EnumFontFamiliesExW(dc, &lf, FoundFace, reinterpret_cast<LPARAM>(&found), 0);
+  ReleaseDC(nullptr, dc);
+  return found;
+}
+
+}  // namespace
+
+std::wstring UsableFace(const std::wstring& face) {
+  static std::map<std::wstring, std::wstring> known;
+  auto it = known.find(face);
+  if (it != known.end()) return it->second;
+  // Without the face asked for, the font mapper may pick one with no Latin
+  // letters at all (seen under Wine): another Chinese face is closer.
+  std::wstring usable = face;
+  if (!FaceInstalled(face)) {
+    for (const wchar_t* other : {L"SimSun", L"NSimSun", L"Microsoft YaHei UI", L"Microsoft YaHei",
+                                 L"Noto Sans CJK SC", L"Noto Serif CJK SC", L"Noto Sans Mono CJK SC",
+                                 L"WenQuanYi Micro Hei"}) {
+      if (FaceInstalled(other)) {
+        usable = other;
+        break;
+      }
+    }
+  }
+  known[face] = usable;
+  return usable;
+}
+
 HFONT CreateDesignFont(const FontDesign& font, int dpi) {
-  const std::wstring face = Wide(font.face.empty() ? kDefaultFace : std::u16string_view(font.face));
+  const std::wstring face =
+      UsableFace(Wide(font.face.empty() ? kDefaultFace : std::u16string_view(font.face)));
   const float points = font.points > 0 ? font.points : kDefaultPoints;
   const int height = -static_cast<int>(std::lround(points * static_cast<float>(dpi) / 72.0f));
   HFONT f = CreateFontW(height, 0, 0, 0, font.weight, FALSE, FALSE, FALSE,

@@ -44,6 +44,9 @@ inline COLORREF ResolveColour(Colour c) {
 inline constexpr std::u16string_view kDefaultFace = u"宋体";
 inline constexpr float kDefaultPoints = 9.0f;
 
+// The face itself when it is installed, else the first Chinese face that is.
+std::wstring UsableFace(const std::wstring& face);
+
 // A font at the screen's DPI; fractional points (9.75, 10.5) round to the
 // nearest pixel height.
 HFONT CreateDesignFont(const FontDesign& font, int dpi);

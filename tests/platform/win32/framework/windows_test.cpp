@@ -92,7 +92,7 @@ TEST_F(WindowsTest, AboutLabelsRuleAndPicture) {
   EXPECT_EQ(title.lfWeight, 700);
   EXPECT_EQ(title.lfHeight, PixelHeight(9.75f, dpi));
   EXPECT_EQ(title.lfCharSet, GB2312_CHARSET);
-  EXPECT_EQ(U8(title.lfFaceName), "宋体");
+  EXPECT_EQ(title.lfFaceName, UsableFace(L"宋体")) << "宋体 where it is installed";
   EXPECT_EQ(FontOf(Ctl(FormId::frmAbout, "bq")).lfHeight, PixelHeight(10.5f, dpi));
   EXPECT_EQ(FontOf(Ctl(FormId::frmAbout, "Label2")).lfWeight, 400);
 
