@@ -86,8 +86,8 @@ int32_t User32Dynamic::RemoveMenu(uintptr_t menu, uint32_t position, uint32_t fl
 intptr_t Shell32Dynamic::ShellExecuteA(uintptr_t window, const char* operation, const char* file,
                                        const char* parameters, const char* directory,
                                        int32_t show) {
-  return reinterpret_cast<intptr_t>(shellExecute_(reinterpret_cast<HWND>(window), operation, file,
-                                                  parameters, directory, show));
+  return reinterpret_cast<intptr_t>(
+      shellExecute_(reinterpret_cast<HWND>(window), operation, file, parameters, directory, show));
 }
 
 }  // namespace tivrel::win32

@@ -20,7 +20,8 @@ inline std::wstring WindowsPath(const std::wstring& path) {
 
 inline std::wstring Widen(const std::string& utf8) {
   if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  const int n =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
   return out;
@@ -47,7 +48,8 @@ class Child {
   Child& operator=(const Child&) = delete;
   ~Child() {
     if (info_.hProcess != nullptr) {
-      if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info_.hProcess, 99);
+      if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT)
+        TerminateProcess(info_.hProcess, 99);
       CloseHandle(info_.hProcess);
       CloseHandle(info_.hThread);
     }
@@ -97,8 +99,9 @@ class CaptureFile {
     GetTempFileNameW(dir, L"tiv", 0, name);
     path_ = name;
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    handle_ = CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                          &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    handle_ =
+        CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
   }
   CaptureFile(const CaptureFile&) = delete;
   CaptureFile& operator=(const CaptureFile&) = delete;
@@ -112,7 +115,8 @@ class CaptureFile {
     SetFilePointer(handle_, 0, nullptr, FILE_BEGIN);
     char buffer[4096];
     DWORD got = 0;
-    while (ReadFile(handle_, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    while (ReadFile(handle_, buffer, sizeof buffer, &got, nullptr) && got > 0)
+      bytes.append(buffer, got);
     return bytes;
   }
 

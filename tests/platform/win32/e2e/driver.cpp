@@ -5,6 +5,7 @@
 //   e2e_driver TIVREL_EXE device|none     the whole walk; exit status 0 = passed
 //   e2e_driver --wait-visible EXE RUNS    start-up time and peak memory, RUNS times
 #include <windows.h>
+// After windows.h, which it needs.
 #include <psapi.h>
 
 #include <algorithm>
@@ -147,7 +148,8 @@ HWND ButtonCaptioned(HWND form, const std::wstring& caption) {
 }
 
 HWND EditOf(HWND form) {
-  return ChildOf(form, L"Edit", [](HWND c) { return (GetWindowLongW(c, GWL_STYLE) & ES_MULTILINE) != 0; });
+  return ChildOf(form, L"Edit",
+                 [](HWND c) { return (GetWindowLongW(c, GWL_STYLE) & ES_MULTILINE) != 0; });
 }
 
 // A press with the left mouse button in the middle of the control, delivered
@@ -189,8 +191,9 @@ bool ExpectDialog(DWORD pid, const std::wstring& title, const std::wstring& text
   HWND dialog = WaitTop(pid, kDialogClass, title);
   if (!Check(dialog != nullptr, "dialog \"" + Narrow(title) + "\" appears")) return false;
   const std::wstring shown = DialogText(dialog);
-  Check(shown.find(text) != std::wstring::npos,
-        "dialog \"" + Narrow(title) + "\" says \"" + Narrow(text) + "\" (shows \"" + Narrow(shown) + "\")");
+  Check(shown.find(text) != std::wstring::npos, "dialog \"" + Narrow(title) + "\" says \"" +
+                                                    Narrow(text) + "\" (shows \"" + Narrow(shown) +
+                                                    "\")");
   Check(CountButtons(dialog) == 1, "dialog has a single button");
   AnswerOk(dialog);
   return Check(WaitUntil([&] { return !IsWindow(dialog); }), "dialog goes on OK");
@@ -260,25 +263,28 @@ std::vector<std::wstring> SplitCrLf(const std::wstring& text, bool* allEnded) {
 
 void CheckReport(const std::wstring& report, bool expectDevice) {
   if (!expectDevice) {
-    Check(report == kNoDevice, "the report box holds exactly the no-device message (got \"" +
-                                   Narrow(report) + "\")");
+    Check(report == kNoDevice,
+          "the report box holds exactly the no-device message (got \"" + Narrow(report) + "\")");
     return;
   }
   bool allEnded = false;
   const auto lines = SplitCrLf(report, &allEnded);
   Check(allEnded, "every report line ends with CR LF");
-  Check(lines.size() >= 6, "the report has at least 6 lines (" + std::to_string(lines.size()) + ")");
-  const wchar_t* labels[] = {L"产品名称：", L"产品 Id：", L"驱动程序 Id：", L"驱动程序版本：", L"输出声道： ",
-                             L"支持格式列表及扩展输出功能列表："};
+  Check(lines.size() >= 6,
+        "the report has at least 6 lines (" + std::to_string(lines.size()) + ")");
+  const wchar_t* labels[] = {L"产品名称：",    L"产品 Id：",
+                             L"驱动程序 Id：", L"驱动程序版本：",
+                             L"输出声道： ",   L"支持格式列表及扩展输出功能列表："};
   for (size_t i = 0; i < 6 && i < lines.size(); ++i) {
-    Check(lines[i].rfind(labels[i], 0) == 0,
-          "line " + std::to_string(i + 1) + " starts with \"" + Narrow(labels[i]) + "\": \"" +
-              Narrow(lines[i]) + "\"");
+    Check(lines[i].rfind(labels[i], 0) == 0, "line " + std::to_string(i + 1) + " starts with \"" +
+                                                 Narrow(labels[i]) + "\": \"" + Narrow(lines[i]) +
+                                                 "\"");
   }
 }
 
 int Walk(const std::wstring& exe, bool expectDevice) {
-  Log("start " + Narrow(exe) + (expectDevice ? " (a wave-out device expected)" : " (no device expected)"));
+  Log("start " + Narrow(exe) +
+      (expectDevice ? " (a wave-out device expected)" : " (no device expected)"));
   Child first;
   if (!Check(first.Start(exe, L""), "Tivrel.exe starts")) return 1;
   const DWORD pid = first.id();
@@ -296,11 +302,13 @@ int Walk(const std::wstring& exe, bool expectDevice) {
       HWND refusal = WaitTop(second.id(), kDialogClass, L"系统提示");
       Check(refusal != nullptr, "the second instance shows \"系统提示\"");
       bool mainShown = false;
-      for (HWND w : TopWindows(second.id())) mainShown = mainShown || (IsWindowVisible(w) && SameClass(w, kFormClass));
+      for (HWND w : TopWindows(second.id()))
+        mainShown = mainShown || (IsWindowVisible(w) && SameClass(w, kFormClass));
       Check(!mainShown, "the second instance shows no main window");
       if (refusal != nullptr) {
-        Check(DialogText(refusal).find(L"本程序不允许运行多次，请关闭后再试。") != std::wstring::npos,
-              "the refusal says \"本程序不允许运行多次，请关闭后再试。\"");
+        Check(
+            DialogText(refusal).find(L"本程序不允许运行多次，请关闭后再试。") != std::wstring::npos,
+            "the refusal says \"本程序不允许运行多次，请关闭后再试。\"");
         AnswerOk(refusal);
       }
       Check(second.Wait(kTimeoutMs), "the second instance ends after OK");
@@ -334,11 +342,13 @@ int Walk(const std::wstring& exe, bool expectDevice) {
   if (Activate(aboutWindow)) {
     KeyChord(VK_MENU, VK_F4);
     Sleep(300);
-    Check(IsWindow(aboutWindow) && IsWindowVisible(aboutWindow), "Alt+F4 does not close the About window");
+    Check(IsWindow(aboutWindow) && IsWindowVisible(aboutWindow),
+          "Alt+F4 does not close the About window");
   }
   PostMessageW(aboutWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
   Sleep(300);
-  Check(IsWindow(aboutWindow) && IsWindowVisible(aboutWindow), "Close does not close the About window");
+  Check(IsWindow(aboutWindow) && IsWindowVisible(aboutWindow),
+        "Close does not close the About window");
 
   HWND back = ButtonCaptioned(aboutWindow, L"确定");
   if (!Check(back != nullptr, "the About window's \"确定\" is there")) return 1;
@@ -348,7 +358,8 @@ int Walk(const std::wstring& exe, bool expectDevice) {
   Check(WaitUntil([&] { return !IsWindow(aboutWindow); }), "the About window is gone");
   report = EditOf(main);
   Check(report != nullptr && TextOf(report).empty(), "the new main window's report is empty");
-  Check(FindTop(pid, kDialogClass, L"系统提示") == nullptr, "no single-instance dialog on the way back");
+  Check(FindTop(pid, kDialogClass, L"系统提示") == nullptr,
+        "no single-instance dialog on the way back");
 
   // Read-me, beside the main window.
   // "关于" is the second menu on the bar, "查看ReadeMe" its second item.
@@ -361,7 +372,8 @@ int Walk(const std::wstring& exe, bool expectDevice) {
       const auto lines = SplitCrLf(text, &allEnded);
       Check(lines.size() == 14 && allEnded, "the read-me text has 14 lines ending with CR LF");
       Check(!lines.empty() && lines[0] == L"岚铃声卡测试仪", "it starts with \"岚铃声卡测试仪\"");
-      Check(lines.size() > 4 && lines[4] == L"名称：岚铃声卡测试仪", "line 5 is \"名称：岚铃声卡测试仪\"");
+      Check(lines.size() > 4 && lines[4] == L"名称：岚铃声卡测试仪",
+            "line 5 is \"名称：岚铃声卡测试仪\"");
       Check(IsWindowVisible(main), "the main window stays");
       // The read-me window closes by the window system's means (which also
       // shows that the Alt+F4 refused by the About window did arrive) ...
@@ -383,7 +395,8 @@ int Walk(const std::wstring& exe, bool expectDevice) {
   Press(exitButton);
   ExpectDialog(pid, L"Thanks", L"感谢您的支持！");
   DWORD status = 0;
-  Check(first.Wait(kTimeoutMs, &status), "the process ends after the thanks, the read-me window with it");
+  Check(first.Wait(kTimeoutMs, &status),
+        "the process ends after the thanks, the read-me window with it");
   return g_failures == 0 ? 0 : 1;
 }
 
@@ -406,7 +419,8 @@ int WaitVisible(const std::wstring& exe, int runs) {
     const ULONGLONG end = GetTickCount64() + 30000;
     while (shown == nullptr && GetTickCount64() < end) {
       for (HWND w : TopWindows(pid)) {
-        if (IsWindowVisible(w) && GetWindow(w, GW_OWNER) == nullptr && GetWindowTextLengthW(w) > 0) shown = w;
+        if (IsWindowVisible(w) && GetWindow(w, GW_OWNER) == nullptr && GetWindowTextLengthW(w) > 0)
+          shown = w;
       }
       if (shown == nullptr) Sleep(1);
     }
@@ -420,7 +434,8 @@ int WaitVisible(const std::wstring& exe, int runs) {
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(child.handle(), &counters, sizeof counters);
-    const double ms = 1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) / static_cast<double>(frequency.QuadPart);
+    const double ms = 1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) /
+                      static_cast<double>(frequency.QuadPart);
     const double kib = static_cast<double>(counters.PeakWorkingSetSize) / 1024.0;
     times.push_back(ms);
     peaks.push_back(kib);
@@ -446,10 +461,12 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (argc == 3 && (std::wstring(argv[2]) == L"device" || std::wstring(argv[2]) == L"none")) {
     const int status = Walk(WindowsPath(argv[1]), std::wstring(argv[2]) == L"device");
-    Log(status == 0 && g_failures == 0 ? "e2e: passed" : "e2e: FAILED (" + std::to_string(g_failures) + ")");
+    Log(status == 0 && g_failures == 0 ? "e2e: passed"
+                                       : "e2e: FAILED (" + std::to_string(g_failures) + ")");
     return status == 0 && g_failures == 0 ? 0 : 1;
   }
-  std::fwprintf(stderr, L"usage: e2e_driver TIVREL_EXE device|none\n"
-                        L"       e2e_driver --wait-visible EXE RUNS\n");
+  std::fwprintf(stderr,
+                L"usage: e2e_driver TIVREL_EXE device|none\n"
+                L"       e2e_driver --wait-visible EXE RUNS\n");
   return 64;
 }

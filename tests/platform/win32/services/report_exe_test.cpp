@@ -1,7 +1,6 @@
 // tivrel-report.exe as a user runs it: arguments, bytes out, exit status.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -92,8 +91,8 @@ TEST(ReportExe, ReportOfDevice0) {
   EXPECT_EQ(run.out.find("\r\r\n"), std::string::npos) << "line ends translated twice";
   const auto lines = Lines(run.out);
   ASSERT_GE(lines.size(), 6u) << run.out;
-  const char* labels[] = {"产品名称：", "产品 Id：", "驱动程序 Id：", "驱动程序版本：", "输出声道： ",
-                          "支持格式列表及扩展输出功能列表："};
+  const char* labels[] = {"产品名称：",     "产品 Id：",   "驱动程序 Id：",
+                          "驱动程序版本：", "输出声道： ", "支持格式列表及扩展输出功能列表："};
   for (size_t i = 0; i < 6; ++i) {
     EXPECT_EQ(lines[i].rfind(labels[i], 0), 0u) << "line " << i + 1 << ": " << lines[i];
   }
