@@ -74,8 +74,14 @@ class Button {
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCCREATE) {
       const auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
-      auto* self = new Button(hwnd, *static_cast<const CreateParams*>(cs->lpCreateParams));
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      // No exception may cross the window system: a control that cannot be
+      // built fails its CreateWindowExW, and the caller throws.
+      try {
+        auto* self = new Button(hwnd, *static_cast<const CreateParams*>(cs->lpCreateParams));
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      } catch (...) {
+        return FALSE;
+      }
     }
     auto* self = reinterpret_cast<Button*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -341,8 +347,14 @@ class MovingText {
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCCREATE) {
       const auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
-      auto* self = new MovingText(hwnd, *static_cast<const CreateParams*>(cs->lpCreateParams));
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      // No exception may cross the window system: a control that cannot be
+      // built fails its CreateWindowExW, and the caller throws.
+      try {
+        auto* self = new MovingText(hwnd, *static_cast<const CreateParams*>(cs->lpCreateParams));
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      } catch (...) {
+        return FALSE;
+      }
     }
     auto* self = reinterpret_cast<MovingText*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);

@@ -1,7 +1,10 @@
 // Windows, menus and text boxes as the designs describe them.
-#include <cmath>
-
 #include "gui_fixture.h"
+
+#include <commctrl.h>
+
+#include <cmath>
+#include <utility>
 
 namespace tivrel::win32::test {
 namespace {
@@ -257,6 +260,65 @@ TEST_F(WindowsTest, FirstShowFocusesTheFirstTabStopAndTabCyclesInTabOrder) {
   EXPECT_FALSE(GetWindowLongW(Ctl(FormId::Form1, "MovingText1"), GWL_STYLE) & WS_TABSTOP);
   // Tab never reaches the contact line: no focus event, no mail.
   for (const auto& e : Events()) EXPECT_EQ(e.rfind("focus", 0), std::string::npos) << e;
+}
+
+TEST_F(WindowsTest, ShiftTabGoesBackwards) {
+  UseRecorder();
+  app->Show(FormId::Form1);
+  Pump();
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  const BYTE shift = keys[VK_SHIFT];
+  keys[VK_SHIFT] = 0x80;
+  SetKeyboardState(keys);
+  std::vector<std::string> visited;
+  for (int i = 0; i < 4; ++i) {
+    Tab();
+    visited.push_back(FocusName());
+  }
+  keys[VK_SHIFT] = shift;
+  SetKeyboardState(keys);
+  EXPECT_EQ(visited, (std::vector<std::string>{"Text1", "Command3(3)", "Command2(1)",
+                                               "Command1(2)"}));
+}
+
+TEST_F(WindowsTest, EveryControlWithATipHasItsTooltip) {
+  host->CreateForm(Form1Design());
+  host->CreateForm(AboutDesign());
+  for (FormId f : {FormId::Form1, FormId::frmAbout}) {
+    SCOPED_TRACE(tivrel::test::FormName(f));
+    std::pair<HWND, HWND> found{Window(f), nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND h, LPARAM p) -> BOOL {
+          auto* found = reinterpret_cast<std::pair<HWND, HWND>*>(p);
+          wchar_t cls[64] = {};
+          GetClassNameW(h, cls, 64);
+          if (_wcsicmp(cls, TOOLTIPS_CLASSW) == 0 && GetWindow(h, GW_OWNER) == found->first) {
+            found->second = h;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    const HWND tips = found.second;
+    ASSERT_NE(tips, nullptr);
+    size_t expected = 0;
+    for (const auto& c : (f == FormId::Form1 ? Form1Design() : AboutDesign()).controls) {
+      if (!c.toolTip.empty()) ++expected;
+    }
+    EXPECT_EQ(static_cast<size_t>(SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0)), expected);
+    // The return button's tip, as the user reads it.
+    if (f == FormId::frmAbout) {
+      wchar_t text[80] = {};
+      TTTOOLINFOW ti{};
+      ti.cbSize = TTTOOLINFOW_V2_SIZE;
+      ti.hwnd = Window(f);
+      ti.uId = reinterpret_cast<UINT_PTR>(Ctl(f, "Command3"));
+      ti.lpszText = text;
+      SendMessageW(tips, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&ti));
+      EXPECT_EQ(U8(text), "返回主界面");
+    }
+  }
 }
 
 TEST_F(WindowsTest, AboutAndReadmeFocusTheirFirstControl) {
