@@ -22,6 +22,9 @@ ReportBox::ReportBox(QWidget* parent) : QPlainTextEdit(parent) {
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setTabChangesFocus(true);
   setUndoRedoEnabled(false);
+  // A thin margin, as an edit box has: the read-me text is broken by hand
+  // to just fit its box.
+  document()->setDocumentMargin(1);
   setFocusPolicy(Qt::StrongFocus);
   // Only the window's own handler decides what a right click shows.
   verticalScrollBar()->setContextMenuPolicy(Qt::PreventContextMenu);

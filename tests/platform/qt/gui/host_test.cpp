@@ -9,6 +9,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 #include <functional>
 
@@ -359,6 +361,13 @@ TEST_F(QtProgramTest, ReadmeIsOneIndependentWindow) {
   EXPECT_EQ(readme->windowType(), Qt::Window);
   EXPECT_EQ(host.GetText(FormId::frmreadme, ControlRef{"Text1"}), ReadmeText());
   EXPECT_EQ(readme->client()->size(), QSize(Px(4635), Px(3390)));
+  // Fourteen lines, each shown as one: the hand-made breaks are the only ones.
+  auto* box = Ctl<ReportBox>(FormId::frmreadme, "Text1");
+  QApplication::processEvents();
+  ASSERT_EQ(box->document()->blockCount(), 15);  // and the empty one after the last CR LF
+  for (QTextBlock b = box->document()->begin(); b.isValid(); b = b.next()) {
+    EXPECT_EQ(b.layout()->lineCount(), 1) << b.text().toStdString();
+  }
 
   // It stays through About and back.
   MenuItem(FormId::Form1, "gyll");
