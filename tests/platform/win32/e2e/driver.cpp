@@ -199,6 +199,14 @@ bool ExpectDialog(DWORD pid, const std::wstring& title, const std::wstring& text
   return Check(WaitUntil([&] { return !IsWindow(dialog); }), "dialog goes on OK");
 }
 
+// The shell's rule: unowned or WS_EX_APPWINDOW windows get a button, tool
+// windows do not.
+bool HasTaskbarButton(HWND window) {
+  const LONG_PTR ex = GetWindowLongPtrW(window, GWL_EXSTYLE);
+  if (ex & WS_EX_APPWINDOW) return true;
+  return GetWindow(window, GW_OWNER) == nullptr && !(ex & WS_EX_TOOLWINDOW);
+}
+
 HWND FocusOf(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
@@ -290,7 +298,13 @@ int Walk(const std::wstring& exe, bool expectDevice) {
   const DWORD pid = first.id();
 
   HWND main = WaitTop(pid, kFormClass, kMainCaption);
-  if (!Check(main != nullptr, "the main window is shown")) return 1;
+  if (!Check(main != nullptr, "the main window is shown")) {
+    if (FindTop(pid, kDialogClass, L"系统提示") != nullptr) {
+      Log("  note  refused as a second instance: another Tivrel.exe runs in this Wine prefix");
+    }
+    return 1;
+  }
+  Check(HasTaskbarButton(main), "the main window has a taskbar button");
   HWND report = EditOf(main);
   if (!Check(report != nullptr, "the main window has its report box")) return 1;
   Check(TextOf(report).empty(), "the report box starts empty");
@@ -331,6 +345,7 @@ int Walk(const std::wstring& exe, bool expectDevice) {
   HWND aboutWindow = WaitTop(pid, kFormClass, kAboutCaption);
   if (!Check(aboutWindow != nullptr, "the About window \"关于岚铃声卡测试仪\" is shown")) return 1;
   Check(WaitUntil([&] { return !IsWindow(main); }), "the main window is gone");
+  Check(!HasTaskbarButton(aboutWindow), "the About window has no taskbar button");
   HMENU system = GetSystemMenu(aboutWindow, FALSE);
   if (system != nullptr) {
     Check(GetMenuState(system, SC_CLOSE, MF_BYCOMMAND) == 0xFFFFFFFFu,
@@ -339,7 +354,7 @@ int Walk(const std::wstring& exe, bool expectDevice) {
     Log("  note  the window menu of another process cannot be read here");
   }
   // Alt+F4 from the keyboard, and the close command as the close box sends it.
-  if (Activate(aboutWindow)) {
+  if (Check(Activate(aboutWindow), "the About window comes to the front")) {
     KeyChord(VK_MENU, VK_F4);
     Sleep(300);
     Check(IsWindow(aboutWindow) && IsWindowVisible(aboutWindow),
@@ -377,7 +392,7 @@ int Walk(const std::wstring& exe, bool expectDevice) {
       Check(IsWindowVisible(main), "the main window stays");
       // The read-me window closes by the window system's means (which also
       // shows that the Alt+F4 refused by the About window did arrive) ...
-      if (Activate(readme)) {
+      if (Check(Activate(readme), "the read-me window comes to the front")) {
         KeyChord(VK_MENU, VK_F4);
         Check(WaitUntil([&] { return !IsWindow(readme); }), "Alt+F4 closes the read-me window");
         Check(IsWindowVisible(main), "the main window stays");
