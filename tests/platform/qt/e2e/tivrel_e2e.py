@@ -163,6 +163,12 @@ def scenario(program):
     first = start(program)
     main = Form(one_window(MAIN_TITLE, first.pid), MAIN_CLIENT)
     ok("main window shown (%.3f px per twip, menu bar %d px)" % (main.scale, main.top))
+    # Fixed size for the window manager: the least size is the largest.
+    hints = run("xprop", "-id", main.window, "WM_NORMAL_HINTS").stdout.decode()
+    least = re.search(r"minimum size: (\d+) by (\d+)", hints)
+    most = re.search(r"maximum size: (\d+) by (\d+)", hints)
+    if not least or not most or least.groups() != most.groups():
+        raise Failure("the main window can be resized: " + hints)
 
     # Test: the report, then the dialog.
     main.click(240, 4440, 1335, 495)

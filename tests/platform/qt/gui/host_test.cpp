@@ -447,6 +447,21 @@ TEST_F(QtProgramTest, FailingCallsThrowWithAChineseMessage) {
   EXPECT_NE(message([&] { host.SetFocus(FormId::Form1, {"Text1"}); }), "no error");
 }
 
+TEST_F(QtProgramTest, AnUnhandledErrorIsReportedInTheErrorBoxAndEndsTheProgram) {
+  ASSERT_TRUE(Run([&] { app.Start(); }));
+  // Test on a hidden window: the report is written, but the focus cannot go
+  // to it afterwards.
+  Win(FormId::Form1).hide();
+  ModalAnswerer answers;
+  EXPECT_FALSE(Run([&] { app.Click(FormId::Form1, "Command1", 2); }));
+  ASSERT_EQ(answers.seen.size(), 2u);
+  EXPECT_EQ(answers.seen[0].title, QString::fromUtf8("^_^"));
+  EXPECT_EQ(answers.seen[1].title, Q(kErrorBoxTitle));
+  EXPECT_EQ(answers.seen[1].icon, QMessageBox::Critical);
+  EXPECT_TRUE(answers.seen[1].text.startsWith(QString::fromUtf8("运行时错误：\n\n无效的过程调用或参数")))
+      << answers.seen[1].text.toStdString();
+}
+
 TEST_F(QtProgramTest, WindowMenuTokensOnlyForOurWindowsAndOnlyTheCloseCommand) {
   ASSERT_TRUE(Run([&] { app.Start(); }));
   const uintptr_t handle = host.NativeHandle(FormId::Form1);
