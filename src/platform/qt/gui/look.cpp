@@ -7,9 +7,17 @@
 
 namespace tivrel::qt {
 
+namespace {
+
+bool Installed(const QString& family) {
+  static const QStringList installed = QFontDatabase::families();
+  return installed.contains(family, Qt::CaseInsensitive);
+}
+
+}  // namespace
+
 QString ChineseUiFamily() {
   static const QString family = [] {
-    const QStringList installed = QFontDatabase::families();
     // Serif (Song) faces first: they are what 宋体 looks like.
     const char* const wanted[] = {"宋体",           "SimSun",           "NSimSun",
                                   "Noto Serif CJK SC", "AR PL UMing CN", "Noto Sans CJK SC",
@@ -17,7 +25,7 @@ QString ChineseUiFamily() {
                                   "Noto Sans Mono CJK SC", "Droid Sans Fallback"};
     for (const char* name : wanted) {
       const QString f = QString::fromUtf8(name);
-      if (installed.contains(f, Qt::CaseInsensitive)) return f;
+      if (Installed(f)) return f;
     }
     // Let fontconfig find whatever covers Chinese.
     return QString::fromUtf8("宋体");
@@ -28,7 +36,7 @@ QString ChineseUiFamily() {
 QFont MakeFont(const FontDesign& design) {
   QString family = ToQString(design.face);
   if (family.isEmpty() || family == QString::fromUtf8("宋体") ||
-      !QFontDatabase::families().contains(family, Qt::CaseInsensitive)) {
+      !Installed(family)) {
     family = ChineseUiFamily();
   }
   QFont font(family);
