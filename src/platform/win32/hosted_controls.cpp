@@ -180,10 +180,11 @@ class Button {
   }
 
   void OnButtonDown() {
-    if (!IsWindowEnabled(hwnd_)) return;
-    if (GetFocus() != hwnd_) {
-      SetFocus(hwnd_);
-      if (!IsWindow(hwnd_)) return;
+    const HWND self = hwnd_;
+    if (!IsWindowEnabled(self)) return;
+    if (GetFocus() != self) {
+      SetFocus(self);
+      if (!IsWindow(self)) return;  // gone with its window: nothing of it is left
     }
     tracking_ = true;
     inside_ = true;
