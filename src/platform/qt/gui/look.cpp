@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QScreen>
 
 namespace tivrel::qt {
@@ -86,7 +87,13 @@ QPixmap Image(ImageId id) {
   if (id == ImageId::None) return {};
   const QString path = ImagePath(id);
   if (!QFile::exists(path)) return {};
-  return QPixmap(path);
+  // The resources carry no file suffix: name the format, or Qt loads every
+  // image plugin it has to guess it, which costs start-up time.
+  QImageReader reader(path,
+                      static_cast<int>(id) < static_cast<int>(ImageId::TestFace) ? "ico" : "bmp");
+  reader.setAutoDetectImageFormat(false);
+  const QImage image = reader.read();
+  return image.isNull() ? QPixmap(path) : QPixmap::fromImage(image);
 }
 
 }  // namespace tivrel::qt
