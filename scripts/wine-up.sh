@@ -10,4 +10,8 @@ server=/usr/lib/wine/wineserver64
 "$server" -p >/dev/null 2>&1 </dev/null &
 sleep 0.5
 /usr/lib/wine/wine64 cmd /c exit </dev/null >/dev/null 2>&1
+# Xvfb has no window manager; Wine's X11 driver would wait for one on every
+# window it destroys. Unmanaged windows skip that wait.
+/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+  </dev/null >/dev/null 2>&1
 echo "wine prefix ready: $WINEPREFIX"
