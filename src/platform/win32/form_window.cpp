@@ -169,8 +169,9 @@ void FormWindow::CreateControls() {
                                   nullptr);
         if (!s->hwnd) ThrowWin32("CreateWindowExW");
         SendMessageW(s->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        s->fore = ResolveColour(c.foreColorSet ? c.foreColor : 0x80000008u);  // window text
-        s->back.reset(CreateSolidBrush(ResolveColour(c.backColor)));
+        s->fore = c.foreColorSet ? c.foreColor : 0x80000008u;  // window text
+        s->back = c.backColor;
+        if (!IsSystemColour(s->back)) s->backBrush.reset(CreateSolidBrush(ResolveColour(s->back)));
         SetWindowSubclass(s->hwnd, EditProc, kEditSubclassId, reinterpret_cast<DWORD_PTR>(this));
         break;
       }
@@ -182,7 +183,7 @@ void FormWindow::CreateControls() {
                                   nullptr);
         if (!s->hwnd) ThrowWin32("CreateWindowExW");
         SendMessageW(s->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        s->fore = ResolveColour(c.foreColorSet ? c.foreColor : 0x80000012u);  // button text
+        s->fore = c.foreColorSet ? c.foreColor : 0x80000012u;  // button text
         break;
       }
       case ControlKind::PictureBox: {
@@ -203,7 +204,6 @@ void FormWindow::CreateControls() {
           }
         }
         SetWindowPos(s->hwnd, nullptr, r.left, r.top, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
-        s->fore = GetSysColor(COLOR_BTNTEXT);
         break;
       }
       case ControlKind::HostedButton:
@@ -458,6 +458,12 @@ LRESULT FormWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
       OnPaint();
       return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      // The common controls take their colours from the window they sit in.
+      if (toolTip_) SendMessageW(toolTip_, msg, wParam, lParam);
+      RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      return DefWindowProcW(hwnd_, msg, wParam, lParam);
     case WM_SYSCOMMAND:
       // The About window's only way out is its return button, whatever the
       // window menu still holds.
@@ -512,15 +518,13 @@ LRESULT FormWindow::OnColour(HDC dc, HWND child) {
   const Slot* s = SlotOf(child);
   if (!s) return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                 reinterpret_cast<LPARAM>(child));
-  SetTextColor(dc, s->fore);
-  if (s->back) {
-    LOGBRUSH lb{};
-    GetObjectW(s->back.get(), sizeof lb, &lb);
-    SetBkColor(dc, lb.lbColor);
-    return reinterpret_cast<LRESULT>(s->back.get());
-  }
-  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-  return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+  // Labels and pictures stand on the window's face; text boxes have their own.
+  const Colour back = s->design->kind == ControlKind::TextBox ? s->back : kButtonFace;
+  SetTextColor(dc, ResolveColour(s->fore));
+  SetBkColor(dc, ResolveColour(back));
+  const HBRUSH brush =
+      IsSystemColour(back) ? GetSysColorBrush(SystemColourIndex(back)) : s->backBrush.get();
+  return reinterpret_cast<LRESULT>(brush);
 }
 
 void FormWindow::OnActivate(WPARAM wParam) {

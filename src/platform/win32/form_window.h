@@ -57,8 +57,11 @@ class FormWindow {
     int id = 0;
     FontDesign font;
     Gdi<HFONT> ownFont;  // null: the window's font
-    COLORREF fore = 0;
-    Gdi<HBRUSH> back;    // null: the window's face
+    // Design colours, resolved when painted so that system colours follow
+    // the user's scheme.
+    Colour fore = 0x80000012u;
+    Colour back = kButtonFace;
+    Gdi<HBRUSH> backBrush;  // for a fixed colour; system colours use the system's
   };
   struct MenuSlot {
     HMENU parent = nullptr;  // null: hidden, never on screen
