@@ -4,6 +4,15 @@
 
 namespace tivrel {
 
+const char* FormName(FormId form) {
+  switch (form) {
+    case FormId::Form1: return "Form1";
+    case FormId::frmAbout: return "frmAbout";
+    case FormId::frmreadme: return "frmreadme";
+  }
+  return "?";
+}
+
 const ControlDesign* FormDesign::Find(std::string_view controlName, int index) const {
   for (const auto& c : controls) {
     if (c.name == controlName && c.index == index) return &c;

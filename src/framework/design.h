@@ -12,6 +12,8 @@ namespace tivrel {
 
 enum class FormId { Form1, frmAbout, frmreadme };
 inline constexpr int kFormCount = 3;
+// The window's name as its design gives it, for messages and logs.
+const char* FormName(FormId form);
 
 // A control-array index; kNoIndex for a control that is not an array element.
 inline constexpr int kNoIndex = -1;

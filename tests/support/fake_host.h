@@ -20,14 +20,6 @@
 namespace tivrel::test {
 
 inline std::string U8(std::u16string_view s) { return Utf16ToUtf8(s); }
-inline const char* FormName(FormId f) {
-  switch (f) {
-    case FormId::Form1: return "Form1";
-    case FormId::frmAbout: return "frmAbout";
-    case FormId::frmreadme: return "frmreadme";
-  }
-  return "?";
-}
 
 class FakeHost : public Host {
  public:

@@ -59,6 +59,31 @@ class BufferedPaint {
 
 bool IsAutoRepeat(LPARAM lParam) { return (lParam & (1 << 30)) != 0; }
 
+// Binds a control object to its window at WM_NCCREATE and frees it with the
+// window; both control classes are built and torn down this way.
+template <typename Control>
+LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_NCCREATE) {
+    const auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+    // No exception may cross the window system: a control that cannot be
+    // built fails its CreateWindowExW, and the caller throws.
+    try {
+      auto* self = new Control(hwnd, *static_cast<const CreateParams*>(cs->lpCreateParams));
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } catch (...) {
+      return FALSE;
+    }
+  }
+  auto* self = reinterpret_cast<Control*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    delete self;
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+  return self->Handle(msg, wParam, lParam);
+}
+
 // ---------------------------------------------------------------------------
 // The push button.
 
@@ -71,27 +96,8 @@ class Button {
     icon_.reset(LoadIconImage(p.module, settings_.icon, 16));
   }
 
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-      const auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
-      // No exception may cross the window system: a control that cannot be
-      // built fails its CreateWindowExW, and the caller throws.
-      try {
-        auto* self = new Button(hwnd, *static_cast<const CreateParams*>(cs->lpCreateParams));
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-      } catch (...) {
-        return FALSE;
-      }
-    }
-    auto* self = reinterpret_cast<Button*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
-    if (msg == WM_NCDESTROY) {
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      delete self;
-      return DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
-    return self->Handle(msg, wParam, lParam);
-  }
+  template <typename Control>
+  friend LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM);
 
  private:
   LRESULT Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -345,27 +351,8 @@ class MovingText {
     textWidth_ = size.cx;
   }
 
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-      const auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
-      // No exception may cross the window system: a control that cannot be
-      // built fails its CreateWindowExW, and the caller throws.
-      try {
-        auto* self = new MovingText(hwnd, *static_cast<const CreateParams*>(cs->lpCreateParams));
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-      } catch (...) {
-        return FALSE;
-      }
-    }
-    auto* self = reinterpret_cast<MovingText*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(hwnd, msg, wParam, lParam);
-    if (msg == WM_NCDESTROY) {
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      delete self;
-      return DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
-    return self->Handle(msg, wParam, lParam);
-  }
+  template <typename Control>
+  friend LRESULT CALLBACK ControlProc(HWND, UINT, WPARAM, LPARAM);
 
  private:
   static constexpr UINT_PTR kTimer = 1;
@@ -454,14 +441,14 @@ void RegisterHostedControls(HINSTANCE module) {
   wc.cbSize = sizeof wc;
   wc.hInstance = module;
   wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  wc.lpfnWndProc = Button::Proc;
+  wc.lpfnWndProc = ControlProc<Button>;
   wc.lpszClassName = kButtonClass;
   // No CS_DBLCLKS: a quick second press is a second press, not a double click.
   wc.style = CS_HREDRAW | CS_VREDRAW;
   if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     ThrowWin32("RegisterClassExW");
   }
-  wc.lpfnWndProc = MovingText::Proc;
+  wc.lpfnWndProc = ControlProc<MovingText>;
   wc.lpszClassName = kMovingTextClass;
   if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     ThrowWin32("RegisterClassExW");

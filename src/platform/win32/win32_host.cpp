@@ -16,15 +16,6 @@ namespace {
 
 constexpr wchar_t kOwnerClass[] = L"TivrelOwner";
 
-const char* FormName(FormId form) {
-  switch (form) {
-    case FormId::Form1: return "Form1";
-    case FormId::frmAbout: return "frmAbout";
-    case FormId::frmreadme: return "frmreadme";
-  }
-  return "?";
-}
-
 }  // namespace
 
 Win32Host::Win32Host(HINSTANCE module, Win32HostOptions options)

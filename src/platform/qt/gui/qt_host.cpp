@@ -17,15 +17,6 @@ namespace tivrel::qt {
 
 namespace {
 
-const char* FormName(FormId form) {
-  switch (form) {
-    case FormId::Form1: return "Form1";
-    case FormId::frmAbout: return "frmAbout";
-    case FormId::frmreadme: return "frmreadme";
-  }
-  return "?";
-}
-
 size_t Slot(FormId form) { return static_cast<size_t>(form); }
 
 [[noreturn]] void NotSupported(ControlRef control, const char* what) {

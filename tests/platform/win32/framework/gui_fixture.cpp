@@ -8,7 +8,7 @@ namespace {
 
 void Record(std::string line) { Events().push_back(std::move(line)); }
 
-const char* Name(FormId f) { return tivrel::test::FormName(f); }
+const char* Name(FormId f) { return tivrel::FormName(f); }
 
 template <FormId F>
 struct Recording {

@@ -152,7 +152,7 @@ TEST_F(WindowsTest, ReportBoxesAreReadOnlyWrappingEditsOnButtonFace) {
   host->CreateForm(Form1Design());
   host->CreateForm(ReadmeDesign());
   for (FormId f : {FormId::Form1, FormId::frmreadme}) {
-    SCOPED_TRACE(tivrel::test::FormName(f));
+    SCOPED_TRACE(tivrel::FormName(f));
     const HWND edit = Ctl(f, "Text1");
     wchar_t cls[16] = {};
     GetClassNameW(edit, cls, 16);
@@ -286,7 +286,7 @@ TEST_F(WindowsTest, EveryControlWithATipHasItsTooltip) {
   host->CreateForm(Form1Design());
   host->CreateForm(AboutDesign());
   for (FormId f : {FormId::Form1, FormId::frmAbout}) {
-    SCOPED_TRACE(tivrel::test::FormName(f));
+    SCOPED_TRACE(tivrel::FormName(f));
     std::pair<HWND, HWND> found{Window(f), nullptr};
     EnumThreadWindows(
         GetCurrentThreadId(),
