@@ -107,6 +107,14 @@ std::optional<int32_t> ParseAlsaVersion(std::string_view text);
 // "0,0,Name;1,3,Other" (card, device, name) for the test seam of tivrel-report.
 std::optional<std::vector<CardDevice>> ParseCardList(std::string_view text);
 
+// The test seam of both programs, tivrel and tivrel-report: three environment
+// variables replace what the service looks at.
+//   TIVREL_ALSA_ROOT   folder holding the sys/ and proc/ trees to read
+//   TIVREL_ALSA_PCM    PCM probed for every device instead of hw:C,D
+//   TIVREL_ALSA_CARDS  device list "card,device,name;..." instead of ALSA's
+// Unset, the real system is read. A malformed device list gives nothing.
+std::optional<AlsaOptions> OptionsFromEnvironment();
+
 // ---- /sys and /proc under a root ----
 
 struct CardIds {

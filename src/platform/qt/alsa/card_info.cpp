@@ -1,6 +1,7 @@
 // What the record needs beyond the PCM itself: the card's ids and the driver
 // version from /sys and /proc, and the pure rules that shape the values.
 #include <cerrno>
+#include <cstdlib>
 #include <charconv>
 #include <fstream>
 #include <iterator>
@@ -114,6 +115,17 @@ std::optional<std::vector<CardDevice>> ParseCardList(std::string_view text) {
     cards.push_back(std::move(d));
   }
   return cards;
+}
+
+std::optional<AlsaOptions> OptionsFromEnvironment() {
+  AlsaOptions options;
+  if (const char* root = std::getenv("TIVREL_ALSA_ROOT")) options.root = root;
+  if (const char* pcm = std::getenv("TIVREL_ALSA_PCM")) options.pcmName = pcm;
+  if (const char* cards = std::getenv("TIVREL_ALSA_CARDS")) {
+    options.cards = ParseCardList(cards);
+    if (!options.cards) return std::nullopt;
+  }
+  return options;
 }
 
 int32_t FormatFlags(const FormatTest& supports) {

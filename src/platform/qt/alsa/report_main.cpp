@@ -1,9 +1,5 @@
 // tivrel-report for Linux: the core's report tool over the ALSA service.
-//
-// For tests only, three environment variables replace what the tool looks at:
-//   TIVREL_ALSA_ROOT   folder holding the sys/ and proc/ trees to read
-//   TIVREL_ALSA_PCM    PCM probed for every device instead of hw:C,D
-//   TIVREL_ALSA_CARDS  device list "card,device,name;..." instead of ALSA's
+// For tests, the service's environment seam applies (OptionsFromEnvironment).
 #include <alsa/asoundlib.h>
 
 #include <cstdio>
@@ -34,18 +30,13 @@ int main(int argc, char** argv) {
   std::string out, err;
   try {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    tivrel::alsa::AlsaOptions options;
-    if (const char* root = std::getenv("TIVREL_ALSA_ROOT")) options.root = root;
-    if (const char* pcm = std::getenv("TIVREL_ALSA_PCM")) options.pcmName = pcm;
-    if (const char* cards = std::getenv("TIVREL_ALSA_CARDS")) {
-      options.cards = tivrel::alsa::ParseCardList(cards);
-      if (!options.cards) {
-        Write(stderr, "tivrel-report: TIVREL_ALSA_CARDS is not \"card,device,name;...\"\n");
-        return tivrel::kReportExitUsage;
-      }
+    auto options = tivrel::alsa::OptionsFromEnvironment();
+    if (!options) {
+      Write(stderr, "tivrel-report: TIVREL_ALSA_CARDS is not \"card,device,name;...\"\n");
+      return tivrel::kReportExitUsage;
     }
     const auto ansi = tivrel::MakeSystemAnsiCodec();
-    tivrel::alsa::AlsaWaveOut waveOut(*ansi, std::move(options));
+    tivrel::alsa::AlsaWaveOut waveOut(*ansi, std::move(*options));
     code = tivrel::RunReportTool(args, waveOut, *ansi, out, err);
   } catch (const std::exception& e) {
     err += std::string("tivrel-report: ") + e.what() + "\n";

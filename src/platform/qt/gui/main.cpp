@@ -52,7 +52,9 @@ int main(int argc, char** argv) {
   const std::unique_ptr<tivrel::AnsiCodec> ansi = tivrel::MakeSystemAnsiCodec();
   tivrel::qt::QtHost host([&lock] { return lock.AnotherRunning(); });
 #ifdef TIVREL_HAVE_ALSA
-  tivrel::alsa::AlsaWaveOut waveOut(*ansi);
+  // The same test seam as tivrel-report; unset, the real system is read.
+  auto alsaOptions = tivrel::alsa::OptionsFromEnvironment();
+  tivrel::alsa::AlsaWaveOut waveOut(*ansi, alsaOptions.value_or(tivrel::alsa::AlsaOptions{}));
 #else
   tivrel::qt::NoWaveOut waveOut;
 #endif

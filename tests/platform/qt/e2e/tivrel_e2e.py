@@ -4,6 +4,9 @@
 Test, the dialog, a right-click on the report and "全文复制", the clipboard
 read back; a second instance refused; About and back; Exit. Every wait has a
 timeout. Usage: tivrel_e2e.py path/to/tivrel
+
+With TIVREL_E2E_REPORT_TOOL naming tivrel-report, the clipboard must hold
+exactly what that tool prints for the same device (a full report is expected).
 """
 import os
 import random
@@ -194,6 +197,14 @@ def scenario(program):
                     lambda: (lambda t: t if t not in (None, "marker before the test") else None)(
                         clipboard()))
     ok("全文复制 put %s on the clipboard" % check_report_text(text))
+    tool = ENV.get("TIVREL_E2E_REPORT_TOOL")
+    if tool:
+        expected = subprocess.run([tool], env=ENV, capture_output=True, timeout=WAIT)
+        if expected.returncode != 0:
+            raise Failure("tivrel-report found no report: %r" % expected.stderr)
+        if text != expected.stdout.decode("utf-8"):
+            raise Failure("the copied report differs from tivrel-report's: %r" % text)
+        ok("the copied report is byte for byte what tivrel-report prints")
     if first.poll() is not None:
         raise Failure("the program ended after copying")
 
