@@ -4,116 +4,97 @@
 
 namespace tivrel {
 
+ControlDesign ReadOnlyTextBox(int tabIndex, int left, int top, int width, int height,
+                              std::u16string text) {
+  return {.name = "Text1",
+          .kind = ControlKind::TextBox,
+          .tabIndex = tabIndex,
+          .left = left,
+          .top = top,
+          .width = width,
+          .height = height,
+          .text = std::move(text),
+          .multiLine = true,
+          .verticalScrollBar = true,
+          .locked = true,
+          .backColor = kButtonFace};
+}
+
 namespace {
 
+// The three buttons share size, row, font, mask and focus look.
+ControlDesign Button(std::string name, int index, int tab, int left, std::u16string tip,
+                     ButtonSettings s) {
+  s.font = kSongTi9;
+  s.picmaskcolor = 0xFFFFFF;
+  s.showfocus = false;
+  s.extentX = 2355;
+  s.extentY = 873;
+  return {.name = std::move(name),
+          .kind = ControlKind::HostedButton,
+          .index = index,
+          .tabIndex = tab,
+          .left = left,
+          .top = 4440,
+          .width = 1335,
+          .height = 495,
+          .toolTip = std::move(tip),
+          .button = std::move(s)};
+}
+
+MenuDesign Item(std::string name, std::u16string caption, std::vector<MenuDesign> items = {}) {
+  return {.name = std::move(name), .caption = std::move(caption), .items = std::move(items)};
+}
+
 FormDesign MakeForm1() {
-  FormDesign d;
-  d.id = FormId::Form1;
-  d.name = "Form1";
-  d.caption = u"岚铃声卡测试仪 Build0730修正版";
-  d.border = BorderStyle::FixedSingle;
-  d.maxButton = d.minButton = false;
-  d.showInTaskbar = true;
-  d.clientWidth = 4680;
-  d.clientHeight = 5340;
-  d.left = 5025;
-  d.top = 3315;
-  d.icon = ImageId::MainIcon;
+  FormDesign d{.id = FormId::Form1,
+               .name = "Form1",
+               .caption = u"岚铃声卡测试仪 Build0730修正版",
+               .border = BorderStyle::FixedSingle,
+               .showInTaskbar = true,
+               .clientWidth = 4680,
+               .clientHeight = 5340,
+               .left = 5025,
+               .top = 3315,
+               .icon = ImageId::MainIcon};
 
-  const FontDesign songti{u"宋体", 9.0f, 400, 134};
-
-  auto button = [&](std::string name, int index, int tab, int left, std::u16string caption,
-                    std::u16string tip) {
-    ControlDesign c;
-    c.name = std::move(name);
-    c.kind = ControlKind::HostedButton;
-    c.index = index;
-    c.tabIndex = tab;
-    c.left = left;
-    c.top = 4440;
-    c.width = 1335;
-    c.height = 495;
-    c.toolTip = std::move(tip);
-    ButtonSettings s;
-    s.caption = std::move(caption);
-    s.font = songti;
-    s.picmaskcolor = 0xFFFFFF;
-    s.showfocus = false;
-    s.extentX = 2355;
-    s.extentY = 873;
-    c.button = s;
-    return c;
+  d.controls = {
+      Button("Command1", 2, 0, 240, u"使用岚铃测试您的声卡",
+             {.caption = u"开始测试", .picture = ImageId::TestFace, .pictureWidth = 15,
+              .pictureHeight = 3, .icon = ImageId::TestIcon, .pr = 1, .appearance = 1}),
+      Button("Command2", 1, 1, 1680, u"关于岚铃声卡测试仪",
+             {.caption = u"关于", .picture = ImageId::AboutFace, .pictureWidth = 90,
+              .pictureHeight = 21, .icomaskcolor = 0, .iconalign = 0}),
+      Button("Command3", 3, 2, 3120, u"关闭测试仪",
+             {.caption = u"  退出", .picture = ImageId::ExitFace, .pictureWidth = 110,
+              .pictureHeight = 19, .icon = ImageId::ExitIcon, .pr = 5, .appearance = 1}),
+      ReadOnlyTextBox(3, 240, 240, 4185, 4005),
+      {.name = "MovingText1",
+       .kind = ControlKind::MovingText,
+       .tabIndex = 4,
+       .tabStop = false,  // Tab never starts a mail
+       .left = 240,
+       .top = 5040,
+       .width = 4095,
+       .height = 255,
+       .toolTip = u"给我来信",
+       .moving = MovingTextSettings{.msgchar = u"点此来信：" + std::u16string(kAuthorEmail),
+                                    .charcolor = 0xFF8080,
+                                    .backcolor = kButtonFace,
+                                    .mousepointer = 0,
+                                    .font = kSongTi9,
+                                    .extentX = 7223,
+                                    .extentY = 450}},
   };
 
-  ControlDesign test = button("Command1", 2, 0, 240, u"开始测试", u"使用岚铃测试您的声卡");
-  test.button->picture = ImageId::TestFace;
-  test.button->pictureWidth = 15;
-  test.button->pictureHeight = 3;
-  test.button->icon = ImageId::TestIcon;
-  test.button->pr = 1;
-  test.button->appearance = 1;
-
-  ControlDesign about = button("Command2", 1, 1, 1680, u"关于", u"关于岚铃声卡测试仪");
-  about.button->picture = ImageId::AboutFace;
-  about.button->pictureWidth = 90;
-  about.button->pictureHeight = 21;
-  about.button->icomaskcolor = 0;
-  about.button->iconalign = 0;
-
-  ControlDesign exit = button("Command3", 3, 2, 3120, u"  退出", u"关闭测试仪");
-  exit.button->picture = ImageId::ExitFace;
-  exit.button->pictureWidth = 110;
-  exit.button->pictureHeight = 19;
-  exit.button->icon = ImageId::ExitIcon;
-  exit.button->pr = 5;
-  exit.button->appearance = 1;
-
-  ControlDesign text;
-  text.name = "Text1";
-  text.kind = ControlKind::TextBox;
-  text.tabIndex = 3;
-  text.left = 240;
-  text.top = 240;
-  text.width = 4185;
-  text.height = 4005;
-  text.multiLine = true;
-  text.verticalScrollBar = true;
-  text.locked = true;
-  text.backColor = kButtonFace;
-
-  ControlDesign moving;
-  moving.name = "MovingText1";
-  moving.kind = ControlKind::MovingText;
-  moving.tabIndex = 4;
-  moving.tabStop = false;
-  moving.left = 240;
-  moving.top = 5040;
-  moving.width = 4095;
-  moving.height = 255;
-  moving.toolTip = u"给我来信";
-  MovingTextSettings m;
-  m.msgchar = u"点此来信：" + std::u16string(kAuthorEmail);
-  m.charcolor = 0xFF8080;
-  m.backcolor = kButtonFace;
-  m.mousepointer = 0;
-  m.font = songti;
-  m.extentX = 7223;
-  m.extentY = 450;
-  moving.moving = m;
-
-  d.controls = {test, about, exit, text, moving};
-
-  auto item = [](std::string name, std::u16string caption, std::vector<MenuDesign> items = {}) {
-    return MenuDesign{std::move(name), std::move(caption), true, true, std::move(items)};
-  };
-  MenuDesign tofiles = item("tofiles", u"输出", {item("copy", u"复制"), item("allcopy", u"全文复制")});
+  MenuDesign tofiles = Item("tofiles", u"输出", {Item("copy", u"复制"), Item("allcopy", u"全文复制")});
   tofiles.visible = false;  // only ever the report box's pop-up
   d.menus = {
       tofiles,
-      item("edit", u"编辑",
-           {item("size", u"文本字号",
-                 {item("big", u"大"), item("mid", u"中"), item("small", u"小(默认)")})}),
-      item("gy", u"关于", {item("gyll", u"关于岚铃"), item("readme", u"查看ReadeMe")}),
+      Item("edit", u"编辑",
+           {Item("size", u"文本字号",
+                 {Item("big", u"大"), Item("mid", u"中"), Item("small", u"小(默认)")})}),
+      Item("gy", u"关于", {Item("gyll", u"关于岚铃"), Item("readme", u"查看ReadeMe")}),
   };
   return d;
 }

@@ -17,6 +17,12 @@ const FormHandlers& Form1Handlers();
 const FormHandlers& AboutHandlers();
 const FormHandlers& ReadmeHandlers();
 
+// Both windows' text boxes: multi-line, read-only for the user, wrapping with
+// a vertical scroll bar only, on the button face.
+ControlDesign ReadOnlyTextBox(int tabIndex, int left, int top, int width, int height,
+                              std::u16string text = {});
+inline const FontDesign kSongTi9{u"宋体", 9.0f, 400, 134};
+
 // Texts of the dialogs that the main window's handlers show.
 inline constexpr std::u16string_view kSecondInstanceText = u"本程序不允许运行多次，请关闭后再试。";
 inline constexpr std::u16string_view kSecondInstanceTitle = u"系统提示";

@@ -33,33 +33,17 @@ std::u16string ReadmeText() {
 namespace {
 
 FormDesign MakeReadme() {
-  FormDesign d;
-  d.id = FormId::frmreadme;
-  d.name = "frmreadme";
-  d.caption = u"ReadMe";
-  d.border = BorderStyle::FixedSingle;
-  d.maxButton = d.minButton = false;
-  d.showInTaskbar = true;
-  d.clientWidth = 4635;
-  d.clientHeight = 3390;
-  d.left = 5160;
-  d.top = 3945;
-  d.icon = ImageId::ReadmeIcon;
-
-  ControlDesign text;
-  text.name = "Text1";
-  text.kind = ControlKind::TextBox;
-  text.tabIndex = 0;
-  text.left = 240;
-  text.top = 240;
-  text.width = 4185;
-  text.height = 2805;
-  text.multiLine = true;
-  text.verticalScrollBar = true;
-  text.locked = true;
-  text.backColor = kButtonFace;
-  text.text = ReadmeText();
-  d.controls = {text};
+  FormDesign d{.id = FormId::frmreadme,
+               .name = "frmreadme",
+               .caption = u"ReadMe",
+               .border = BorderStyle::FixedSingle,
+               .showInTaskbar = true,
+               .clientWidth = 4635,
+               .clientHeight = 3390,
+               .left = 5160,
+               .top = 3945,
+               .icon = ImageId::ReadmeIcon};
+  d.controls = {ReadOnlyTextBox(0, 240, 240, 4185, 2805, ReadmeText())};
   return d;
 }
 
