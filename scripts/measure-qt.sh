@@ -6,7 +6,7 @@
 #   scripts/measure-qt.sh [build-dir] [runs]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build/h-qt}
+build=${1:-build/linux}
 runs=${2:-11}
 
 if [ ! -f "$build/build.ninja" ]; then
