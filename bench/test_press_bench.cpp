@@ -5,7 +5,8 @@
 #include <cstring>
 
 #include "framework/app.h"
-#include "probe/report.h"
+#include "probe/test_command.h"
+#include "program.h"
 
 namespace tivrel {
 namespace {
@@ -73,7 +74,7 @@ void BM_TestPress(benchmark::State& state) {
   caps.dwFormats = 0x0FFF;  // every format bit
   caps.dwSupport = 0x001F;  // every support bit
   waveOut.image = ToImage(caps, *ansi);
-  App app(host, Services{waveOut, user32, shell32, *ansi});
+  App app(host, Services{waveOut, user32, shell32, *ansi}, ProgramForms());
   app.Load(FormId::Form1);
   for (auto _ : state) {
     app.Click(FormId::Form1, "Command1", 2);

@@ -27,7 +27,7 @@ for _ in $(seq 50); do
 done
 
 DISPLAY=$display XDG_RUNTIME_DIR=$runtime python3 - "$runs" \
-  "$build/src/platform/qt/gui/tivrel" "$build/qt_minimal/qt_minimal" <<'PY'
+  "$build/src/platform/linux/qt/tivrel" "$build/qt_minimal/qt_minimal" <<'PY'
 import os, statistics, subprocess, sys, time
 
 runs = int(sys.argv[1])

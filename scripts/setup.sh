@@ -3,7 +3,7 @@
 # asks apt only when something is missing.
 set -eu
 packages=(
-  cmake ninja-build g++ pkg-config python3
+  cmake ninja-build g++ pkg-config python3 clang-format git
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libasound2-dev libasound2-plugins alsa-utils

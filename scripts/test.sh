@@ -16,9 +16,17 @@ export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-tivrel}"
 export WINEDEBUG=-all
 
 # One X server for everything that needs a real display.
-display=:$((90 + RANDOM % 9))
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display number itself, so that runs side by side never
+# share a server.
+displayfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
 xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$displayfile" ] && break
+  sleep 0.05
+done
+display=:$(head -n1 "$displayfile")
+rm -f "$displayfile"
 cleanup() {
   /usr/lib/wine/wineserver64 -k >/dev/null 2>&1 || true
   kill "$xvfb_pid" >/dev/null 2>&1 || true
@@ -28,6 +36,13 @@ export DISPLAY=$display
 
 status=0
 section() { printf '\n==== %s\n' "$*"; }
+
+section "format: clang-format over src, tests and bench"
+if ! git ls-files 'src/*' 'tests/*' 'bench/*' | grep -E '\.(c|cpp|h)$' |
+  xargs clang-format --dry-run --Werror; then
+  echo "clang-format: the files above differ; run scripts/format.sh"
+  status=1
+fi
 
 section "linux: build"
 cmake --preset linux >/dev/null

@@ -14,7 +14,8 @@ class ExitWhenShown : public QObject {
     if (event->type() == QEvent::Expose) {
       auto* window = qobject_cast<QWindow*>(watched);
       if (window && window->isExposed()) {
-        QMetaObject::invokeMethod(qApp, [] { std::_Exit(0); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [] { std::_Exit(0); }, Qt::QueuedConnection);
       }
     }
     return false;

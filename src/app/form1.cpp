@@ -3,7 +3,7 @@
 #include "app/author.h"
 #include "app/forms.h"
 #include "framework/error.h"
-#include "probe/report.h"
+#include "probe/test_command.h"
 #include "report/report_menu.h"
 
 namespace tivrel {
@@ -84,11 +84,6 @@ const FormHandlers& Form1Handlers() {
   static const FormHandlers handlers{Form1_Load, Form1Click, Form1MenuClick, Form1GotFocus,
                                      Form1MouseDown};
   return handlers;
-}
-
-std::array<FormEntry, kFormCount> ProgramForms() {
-  return {FormEntry{&Form1Design(), &Form1Handlers()}, FormEntry{&AboutDesign(), &AboutHandlers()},
-          FormEntry{&ReadmeDesign(), &ReadmeHandlers()}};
 }
 
 }  // namespace tivrel

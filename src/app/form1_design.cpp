@@ -60,14 +60,28 @@ FormDesign MakeForm1() {
 
   d.controls = {
       Button("Command1", 2, 0, 240, u"使用岚铃测试您的声卡",
-             {.caption = u"开始测试", .picture = ImageId::TestFace, .pictureWidth = 15,
-              .pictureHeight = 3, .icon = ImageId::TestIcon, .pr = 1, .appearance = 1}),
+             {.caption = u"开始测试",
+              .picture = ImageId::TestFace,
+              .pictureWidth = 15,
+              .pictureHeight = 3,
+              .icon = ImageId::TestIcon,
+              .pr = 1,
+              .appearance = 1}),
       Button("Command2", 1, 1, 1680, u"关于岚铃声卡测试仪",
-             {.caption = u"关于", .picture = ImageId::AboutFace, .pictureWidth = 90,
-              .pictureHeight = 21, .icomaskcolor = 0, .iconalign = 0}),
+             {.caption = u"关于",
+              .picture = ImageId::AboutFace,
+              .pictureWidth = 90,
+              .pictureHeight = 21,
+              .icomaskcolor = 0,
+              .iconalign = 0}),
       Button("Command3", 3, 2, 3120, u"关闭测试仪",
-             {.caption = u"  退出", .picture = ImageId::ExitFace, .pictureWidth = 110,
-              .pictureHeight = 19, .icon = ImageId::ExitIcon, .pr = 5, .appearance = 1}),
+             {.caption = u"  退出",
+              .picture = ImageId::ExitFace,
+              .pictureWidth = 110,
+              .pictureHeight = 19,
+              .icon = ImageId::ExitIcon,
+              .pr = 5,
+              .appearance = 1}),
       ReadOnlyTextBox(3, 240, 240, 4185, 4005),
       {.name = "MovingText1",
        .kind = ControlKind::MovingText,
@@ -87,7 +101,8 @@ FormDesign MakeForm1() {
                                     .extentY = 450}},
   };
 
-  MenuDesign tofiles = Item("tofiles", u"输出", {Item("copy", u"复制"), Item("allcopy", u"全文复制")});
+  MenuDesign tofiles =
+      Item("tofiles", u"输出", {Item("copy", u"复制"), Item("allcopy", u"全文复制")});
   tofiles.visible = false;  // only ever the report box's pop-up
   d.menus = {
       tofiles,

@@ -2,27 +2,37 @@
 
 #include "app/version.h"
 #include "framework/text.h"
-#include "probe/report.h"
+#include "probe/test_command.h"
 
 namespace tivrel {
 
 std::string MmResultText(uint32_t result) {
   std::string words;
   switch (result) {
-    case kMmSysErrError: words = "unspecified error (MMSYSERR_ERROR)"; break;
-    case kMmSysErrBadDeviceId: words = "no such device (MMSYSERR_BADDEVICEID)"; break;
+    case kMmSysErrError:
+      words = "unspecified error (MMSYSERR_ERROR)";
+      break;
+    case kMmSysErrBadDeviceId:
+      words = "no such device (MMSYSERR_BADDEVICEID)";
+      break;
     case kMmSysErrAllocated:
       words = "the device is in use by another program (MMSYSERR_ALLOCATED)";
       break;
-    case kMmSysErrNoDriver: words = "no driver for the device (MMSYSERR_NODRIVER)"; break;
-    case kMmSysErrNoMem: words = "out of memory (MMSYSERR_NOMEM)"; break;
-    default: words = "error"; break;
+    case kMmSysErrNoDriver:
+      words = "no driver for the device (MMSYSERR_NODRIVER)";
+      break;
+    case kMmSysErrNoMem:
+      words = "out of memory (MMSYSERR_NOMEM)";
+      break;
+    default:
+      words = "error";
+      break;
   }
   return words + ", code " + std::to_string(result);
 }
 
-int RunReportTool(const std::vector<std::string>& args, WaveOutApi& waveOut,
-                  const AnsiCodec& ansi, std::string& out, std::string& err) {
+int RunReportTool(const std::vector<std::string>& args, WaveOutApi& waveOut, const AnsiCodec& ansi,
+                  std::string& out, std::string& err) {
   for (const auto& arg : args) {
     if (arg == "--help" || arg == "-h") {
       out +=

@@ -16,8 +16,8 @@ inline constexpr int kReportExitQueryFailed = 2;
 inline constexpr int kReportExitUsage = 64;
 
 // args excludes the program name. `out` gets UTF-8 bytes to write as they are.
-int RunReportTool(const std::vector<std::string>& args, WaveOutApi& waveOut,
-                  const AnsiCodec& ansi, std::string& out, std::string& err);
+int RunReportTool(const std::vector<std::string>& args, WaveOutApi& waveOut, const AnsiCodec& ansi,
+                  std::string& out, std::string& err);
 
 // Words for a waveform-audio result code.
 std::string MmResultText(uint32_t result);

@@ -38,12 +38,9 @@ struct Services {
   const AnsiCodec& ansi;
 };
 
-// The three windows of the program, with their designs and handlers.
-std::array<FormEntry, kFormCount> ProgramForms();
-
 class App {
  public:
-  App(Host& host, Services services, std::array<FormEntry, kFormCount> forms = ProgramForms());
+  App(Host& host, Services services, std::array<FormEntry, kFormCount> forms);
 
   // Process entry: load the start-up window (its load handler runs) and show
   // it. The platform then runs its event loop.

@@ -6,9 +6,12 @@ namespace tivrel {
 
 const char* FormName(FormId form) {
   switch (form) {
-    case FormId::Form1: return "Form1";
-    case FormId::frmAbout: return "frmAbout";
-    case FormId::frmreadme: return "frmreadme";
+    case FormId::Form1:
+      return "Form1";
+    case FormId::frmAbout:
+      return "frmAbout";
+    case FormId::frmreadme:
+      return "frmreadme";
   }
   return "?";
 }

@@ -34,7 +34,8 @@ constexpr int TwipsToPixels(int twips, int dpi) {
 }
 // The hosted controls' extent in hundredths of a millimetre, nearest whole number.
 constexpr int TwipsToHimetric(int twips) {
-  return static_cast<int>((static_cast<long long>(twips) * 2540 + kTwipsPerInch / 2) / kTwipsPerInch);
+  return static_cast<int>((static_cast<long long>(twips) * 2540 + kTwipsPerInch / 2) /
+                          kTwipsPerInch);
 }
 
 struct FontDesign {
@@ -48,15 +49,15 @@ struct FontDesign {
 // the Qt build embeds the same files under the same ids.
 enum class ImageId : int {
   None = 0,
-  MainIcon = 30001,      // 32x32, 16 colours: Form1's icon and frmAbout's picIcon
-  AboutIcon = 30002,     // four images: 32x16 and 32x32 mono, two 32x32 16-colour
-  ReadmeIcon = 30003,    // 32x32, 256 colours
-  TestIcon = 30004,      // 16x16, 256 colours, on the Test button
-  ExitIcon = 30005,      // 16x16, 256 colours, on the Exit button
-  TestFace = 30101,      // 24-bit 15x3
-  AboutFace = 30102,     // 24-bit 90x21
-  ExitFace = 30103,      // 24-bit 110x19
-  ReturnFace = 30104,    // 24-bit 125x25, five 25x25 frames side by side
+  MainIcon = 30001,    // 32x32, 16 colours: Form1's icon and frmAbout's picIcon
+  AboutIcon = 30002,   // four images: 32x16 and 32x32 mono, two 32x32 16-colour
+  ReadmeIcon = 30003,  // 32x32, 256 colours
+  TestIcon = 30004,    // 16x16, 256 colours, on the Test button
+  ExitIcon = 30005,    // 16x16, 256 colours, on the Exit button
+  TestFace = 30101,    // 24-bit 15x3
+  AboutFace = 30102,   // 24-bit 90x21
+  ExitFace = 30103,    // 24-bit 110x19
+  ReturnFace = 30104,  // 24-bit 125x25, five 25x25 frames side by side
 };
 
 enum class BorderStyle { FixedSingle = 1, FixedDialog = 3 };
@@ -96,11 +97,11 @@ struct ControlDesign {
   std::string name;
   ControlKind kind = ControlKind::Label;
   int index = kNoIndex;
-  int tabIndex = -1;       // -1: lines, which have none
-  bool tabStop = true;     // labels and lines never take the focus anyway
+  int tabIndex = -1;                             // -1: lines, which have none
+  bool tabStop = true;                           // labels and lines never take the focus anyway
   int left = 0, top = 0, width = 0, height = 0;  // lines: x1, y1, x2, y2
   std::u16string toolTip;
-  std::u16string text;     // label caption, text box text
+  std::u16string text;             // label caption, text box text
   std::optional<FontDesign> font;  // none: the window's font
   // Text boxes.
   bool multiLine = false;

@@ -1,6 +1,7 @@
+#include "probe/test_command.h"
+
 #include "framework/app.h"
 #include "framework/text.h"
-#include "probe/report.h"
 
 namespace tivrel {
 

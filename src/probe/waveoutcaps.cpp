@@ -10,19 +10,17 @@
 namespace tivrel {
 
 const std::array<std::u16string_view, kFormatBits> kFormatTexts = {
-    u"11.025Khz,Mono,8bit,11Kb/Ps",   u"11.025Khz,Stereo,8bit,22Kb/Ps",
-    u"11.025Khz,Mono,16bit,22Kb/Ps",  u"11.025Khz,Stereo,16bit,43Kb/Ps",
-    u"22.05Khz,Mono,8bit,22Kb/Ps",    u"22.05Khz,Stereo,8bit,43Kb/Ps",
-    u"22.05Khz,Mono,16bit,43Kb/Ps",   u"22.05Khz,Stereo,16bit,86Kb/Ps",
-    u"44.1Khz,Mono,8bit,43Kb/Ps",     u"44.1Khz,Stereo,8bit,86Kb/Ps",
-    u"44.1Khz,Mono,16bit,86Kb/Ps",    u"44.1Khz,Stereo,16bit,172Kb/Ps",
+    u"11.025Khz,Mono,8bit,11Kb/Ps",  u"11.025Khz,Stereo,8bit,22Kb/Ps",
+    u"11.025Khz,Mono,16bit,22Kb/Ps", u"11.025Khz,Stereo,16bit,43Kb/Ps",
+    u"22.05Khz,Mono,8bit,22Kb/Ps",   u"22.05Khz,Stereo,8bit,43Kb/Ps",
+    u"22.05Khz,Mono,16bit,43Kb/Ps",  u"22.05Khz,Stereo,16bit,86Kb/Ps",
+    u"44.1Khz,Mono,8bit,43Kb/Ps",    u"44.1Khz,Stereo,8bit,86Kb/Ps",
+    u"44.1Khz,Mono,16bit,86Kb/Ps",   u"44.1Khz,Stereo,16bit,172Kb/Ps",
 };
 
 const std::array<std::u16string_view, kSupportBits> kSupportTexts = {
-    u"Support Pitch",
-    u"Support Playback",
-    u"Support Volume Control",
-    u"Support Left-Right Channels",
+    u"Support Pitch",           u"Support Playback",
+    u"Support Volume Control",  u"Support Left-Right Channels",
     u"Support Synchronization",
 };
 
@@ -51,7 +49,8 @@ size_t NameLength(const std::array<char16_t, 32>& name) {
 // double-precision power as mask, and the row found by comparing that power
 // with each row's mask.
 template <size_t N>
-std::vector<std::u16string> FlagList(int32_t field, const std::array<std::u16string_view, N>& texts) {
+std::vector<std::u16string> FlagList(int32_t field,
+                                     const std::array<std::u16string_view, N>& texts) {
   std::vector<std::u16string> list;
   for (int16_t i = 0; i < static_cast<int16_t>(N); ++i) {
     const double power = std::ldexp(1.0, i);
@@ -121,7 +120,9 @@ DriverVersion DecodeDriverVersion(int32_t v) {
 
 std::u16string ChannelText(int16_t channels) { return SignSlotText(channels); }
 
-std::vector<std::u16string> FormatList(int32_t dwFormats) { return FlagList(dwFormats, kFormatTexts); }
+std::vector<std::u16string> FormatList(int32_t dwFormats) {
+  return FlagList(dwFormats, kFormatTexts);
+}
 
 std::vector<std::u16string> SupportList(int32_t dwSupport) {
   return FlagList(dwSupport, kSupportTexts);

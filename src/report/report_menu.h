@@ -18,8 +18,8 @@ inline constexpr std::u16string_view kClipboardBusyText =
 inline constexpr std::u16string_view kClipboardBusyTitle = u"系统提示";
 
 void Text1_MouseDown(App& app, int16_t button, int16_t shift, float x, float y);
-void CopySelection(App& app);  // copy
-void CopyAll(App& app);        // allcopy
+void CopySelection(App& app);                    // copy
+void CopyAll(App& app);                          // allcopy
 void SetReportFontSize(App& app, float points);  // big, mid, small
 
 }  // namespace tivrel

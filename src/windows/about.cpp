@@ -1,7 +1,8 @@
 // The About window: design and its three handlers.
 #include "app/author.h"
-#include "app/forms.h"
+#include "app/common.h"
 #include "app/version.h"
+#include "windows/windows.h"
 
 namespace tivrel {
 

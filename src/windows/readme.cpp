@@ -1,7 +1,8 @@
 // The read-me window: design, its fixed text and its load handler.
 #include "app/author.h"
-#include "app/forms.h"
+#include "app/common.h"
 #include "windows/readme_text.h"
+#include "windows/windows.h"
 
 namespace tivrel {
 

@@ -5,6 +5,7 @@
 #include "app/forms.h"
 #include "framework/text.h"
 #include "windows/readme_text.h"
+#include "windows/windows.h"
 
 namespace tivrel {
 namespace {
@@ -12,7 +13,8 @@ namespace {
 std::vector<std::string> TabNames(const FormDesign& d) {
   std::vector<std::string> names;
   for (const auto* c : d.TabOrder()) {
-    names.push_back(c->index == kNoIndex ? c->name : c->name + "(" + std::to_string(c->index) + ")");
+    names.push_back(c->index == kNoIndex ? c->name
+                                         : c->name + "(" + std::to_string(c->index) + ")");
   }
   return names;
 }
@@ -29,9 +31,9 @@ TEST(Designs, ClientAreasInPixelsAt96Dpi) {
 }
 
 TEST(Designs, TabOrders) {
-  EXPECT_EQ(TabNames(Form1Design()), (std::vector<std::string>{"Command1(2)", "Command2(1)",
-                                                               "Command3(3)", "Text1",
-                                                               "MovingText1"}));
+  EXPECT_EQ(TabNames(Form1Design()),
+            (std::vector<std::string>{"Command1(2)", "Command2(1)", "Command3(3)", "Text1",
+                                      "MovingText1"}));
   EXPECT_FALSE(Form1Design().Find("MovingText1")->tabStop) << "Tab never starts a mail";
   EXPECT_EQ(TabNames(AboutDesign()),
             (std::vector<std::string>{"bq", "picIcon", "Label1", "Label2", "Label3", "Command3",

@@ -15,10 +15,10 @@ TEST(Guard, ASecondInstanceIsRefusedBeforeItsWindowIsEverShown) {
   Harness h;
   h.host.prevInstance = true;
   EXPECT_FALSE(h.Start());
-  EXPECT_EQ(h.host.log, (std::vector<std::string>{
-                            "CreateForm Form1", "PrevInstance",
-                            "MessageBox 本程序不允许运行多次，请关闭后再试。 | 系统提示 | 64",
-                            "EndProcess"}));
+  EXPECT_EQ(h.host.log,
+            (std::vector<std::string>{
+                "CreateForm Form1", "PrevInstance",
+                "MessageBox 本程序不允许运行多次，请关闭后再试。 | 系统提示 | 64", "EndProcess"}));
 }
 
 TEST(Guard, RunsAgainOnEveryNewMainWindowAndStaysQuietInTheFirstInstance) {
@@ -88,8 +88,8 @@ TEST_F(Navigation, ExitThanksThenEndsAtOnceWithEveryWindow) {
   ASSERT_TRUE(h.Menu(FormId::Form1, "readme"));
   h.ClearLog();
   EXPECT_FALSE(h.Run([&] { h.app.Click(FormId::Form1, "Command3", 3); }));
-  EXPECT_EQ(h.host.log, (std::vector<std::string>{"MessageBox 感谢您的支持！ | Thanks | 64",
-                                                  "EndProcess"}));
+  EXPECT_EQ(h.host.log,
+            (std::vector<std::string>{"MessageBox 感谢您的支持！ | Thanks | 64", "EndProcess"}));
 }
 
 TEST_F(Navigation, ReadMeOpensOnceAndIsShownAgainWithoutAnotherBeep) {

@@ -13,8 +13,8 @@ using test::Harness;
 TEST(Lifecycle, StartLoadsRunsTheGuardThenShowsTheMainWindow) {
   Harness h;
   ASSERT_TRUE(h.Start());
-  EXPECT_EQ(h.host.log, (std::vector<std::string>{"CreateForm Form1", "PrevInstance",
-                                                  "ShowForm Form1"}));
+  EXPECT_EQ(h.host.log,
+            (std::vector<std::string>{"CreateForm Form1", "PrevInstance", "ShowForm Form1"}));
   EXPECT_TRUE(h.app.IsLoaded(FormId::Form1));
   EXPECT_TRUE(h.host.forms.at(FormId::Form1).visible);
 }
@@ -31,7 +31,7 @@ TEST(Lifecycle, LoadOfALoadedWindowDoesNothingAndUnloadBuildsAnewNextTime) {
   EXPECT_FALSE(h.app.IsLoaded(FormId::frmreadme));
   h.app.Unload(FormId::frmreadme);  // not loaded: nothing
   EXPECT_EQ(h.host.Count("DestroyForm frmreadme"), 1u);
-  h.app.Show(FormId::frmreadme);    // Show loads what is not loaded
+  h.app.Show(FormId::frmreadme);  // Show loads what is not loaded
   EXPECT_EQ(h.host.created[static_cast<int>(FormId::frmreadme)], 2);
   EXPECT_EQ(h.host.Count("Beep"), 2u);
 }

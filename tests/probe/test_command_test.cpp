@@ -1,5 +1,5 @@
 // The Test command: its report, its three paths and the order of its steps.
-#include "probe/report.h"
+#include "probe/test_command.h"
 
 #include <gtest/gtest.h>
 

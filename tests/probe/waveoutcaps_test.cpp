@@ -18,14 +18,23 @@ class Image : public ::testing::Test {
 TEST_F(Image, IntegersStandAtThePlatformOffsetsLittleEndian) {
   WAVEOUTCAPS c = Caps(u"AB", 0x0102, 0x0304, 0x05060708, 0x090A, 0x0B0C0D0E, 0x0F101112);
   const CapsImage img = ToImage(c, *gbk);
-  EXPECT_EQ(img[0], 0x02);  EXPECT_EQ(img[1], 0x01);   // wMid
-  EXPECT_EQ(img[2], 0x04);  EXPECT_EQ(img[3], 0x03);   // wPid
-  EXPECT_EQ(img[4], 0x08);  EXPECT_EQ(img[7], 0x05);   // vDriverVersion
-  EXPECT_EQ(img[8], 'A');   EXPECT_EQ(img[9], 'B');   EXPECT_EQ(img[10], 0);  // szPname
-  EXPECT_EQ(img[40], 0x0E); EXPECT_EQ(img[43], 0x0B);  // dwFormats
-  EXPECT_EQ(img[44], 0x0A); EXPECT_EQ(img[45], 0x09);  // wChannels
-  EXPECT_EQ(img[46], 0);    EXPECT_EQ(img[47], 0);     // wReserved1: zero before the call
-  EXPECT_EQ(img[48], 0x12); EXPECT_EQ(img[51], 0x0F);  // dwSupport
+  EXPECT_EQ(img[0], 0x02);
+  EXPECT_EQ(img[1], 0x01);  // wMid
+  EXPECT_EQ(img[2], 0x04);
+  EXPECT_EQ(img[3], 0x03);  // wPid
+  EXPECT_EQ(img[4], 0x08);
+  EXPECT_EQ(img[7], 0x05);  // vDriverVersion
+  EXPECT_EQ(img[8], 'A');
+  EXPECT_EQ(img[9], 'B');
+  EXPECT_EQ(img[10], 0);  // szPname
+  EXPECT_EQ(img[40], 0x0E);
+  EXPECT_EQ(img[43], 0x0B);  // dwFormats
+  EXPECT_EQ(img[44], 0x0A);
+  EXPECT_EQ(img[45], 0x09);  // wChannels
+  EXPECT_EQ(img[46], 0);
+  EXPECT_EQ(img[47], 0);  // wReserved1: zero before the call
+  EXPECT_EQ(img[48], 0x12);
+  EXPECT_EQ(img[51], 0x0F);  // dwSupport
   EXPECT_EQ(kQuerySize, 50u);
 
   const WAVEOUTCAPS back = FromImage(img, *gbk);
@@ -100,8 +109,8 @@ TEST(Decode, DriverVersionSplitsBy256TruncatingTowardZero) {
     std::u16string major;
     int32_t minor;
   } cases[] = {
-      {0x050A, u"5", 10},   {0x0501, u"5", 1},        {0x0100, u"1", 0},
-      {0x00010203, u"258", 3}, {0xFFFFFFFF, u"0", -1}, {0xFFFFFEFF, u"-1", -1},
+      {0x050A, u"5", 10},           {0x0501, u"5", 1},      {0x0100, u"1", 0},
+      {0x00010203, u"258", 3},      {0xFFFFFFFF, u"0", -1}, {0xFFFFFEFF, u"-1", -1},
       {0x80000000, u"-8388608", 0}, {0, u"0", 0},
   };
   for (const auto& c : cases) {
@@ -129,21 +138,19 @@ TEST(Decode, FormatListFollowsBitOrderAndIgnoresHigherBits) {
   EXPECT_EQ(all[3], u"11.025Khz,Stereo,16bit,43Kb/Ps");
   EXPECT_EQ(all[4], u"22.05Khz,Mono,8bit,22Kb/Ps");
   EXPECT_EQ(all[11], u"44.1Khz,Stereo,16bit,172Kb/Ps");
-  EXPECT_EQ(FormatList(0x0889), (std::vector<std::u16string>{
-                                    u"11.025Khz,Mono,8bit,11Kb/Ps",
-                                    u"11.025Khz,Stereo,16bit,43Kb/Ps",
-                                    u"22.05Khz,Stereo,16bit,86Kb/Ps",
-                                    u"44.1Khz,Stereo,16bit,172Kb/Ps"}));
+  EXPECT_EQ(FormatList(0x0889),
+            (std::vector<std::u16string>{
+                u"11.025Khz,Mono,8bit,11Kb/Ps", u"11.025Khz,Stereo,16bit,43Kb/Ps",
+                u"22.05Khz,Stereo,16bit,86Kb/Ps", u"44.1Khz,Stereo,16bit,172Kb/Ps"}));
   EXPECT_EQ(FormatList(-1).size(), 12u);  // every bit set, read signed
 }
 
 TEST(Decode, SupportListReadsBitsZeroToFourOnly) {
-  EXPECT_EQ(SupportList(0x002C),
-            (std::vector<std::u16string>{u"Support Volume Control", u"Support Left-Right Channels"}));
-  EXPECT_EQ(SupportList(0x1F),
-            (std::vector<std::u16string>{u"Support Pitch", u"Support Playback",
-                                         u"Support Volume Control", u"Support Left-Right Channels",
-                                         u"Support Synchronization"}));
+  EXPECT_EQ(SupportList(0x002C), (std::vector<std::u16string>{u"Support Volume Control",
+                                                              u"Support Left-Right Channels"}));
+  EXPECT_EQ(SupportList(0x1F), (std::vector<std::u16string>{
+                                   u"Support Pitch", u"Support Playback", u"Support Volume Control",
+                                   u"Support Left-Right Channels", u"Support Synchronization"}));
   EXPECT_TRUE(SupportList(static_cast<int32_t>(0xFFFFFFE0)).empty());
 }
 

@@ -12,7 +12,10 @@ using test::Harness;
 
 class ReportMenu : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(h.Start()); h.ClearLog(); }
+  void SetUp() override {
+    ASSERT_TRUE(h.Start());
+    h.ClearLog();
+  }
   test::FakeHost::ControlState& Box() { return h.host.Control(FormId::Form1, ControlRef{"Text1"}); }
   bool MenuEnabled(const std::string& item) {
     return h.host.forms.at(FormId::Form1).menuEnabled.at(item);
@@ -23,10 +26,10 @@ class ReportMenu : public ::testing::Test {
 TEST_F(ReportMenu, RightClickOnAnEmptyBoxDisablesBothItemsAndTheirChoiceDoesNothing) {
   h.host.clipboard = u"earlier";
   ASSERT_TRUE(h.RightClickReport("copy"));
-  EXPECT_EQ(h.host.log, (std::vector<std::string>{
-                            "SetEnabled Text1 false", "SetEnabled Text1 true", "GetText Text1",
-                            "SetMenuEnabled copy false", "SetMenuEnabled allcopy false",
-                            "PopupMenu tofiles", "PopupMenu returned"}));
+  EXPECT_EQ(h.host.log, (std::vector<std::string>{"SetEnabled Text1 false", "SetEnabled Text1 true",
+                                                  "GetText Text1", "SetMenuEnabled copy false",
+                                                  "SetMenuEnabled allcopy false",
+                                                  "PopupMenu tofiles", "PopupMenu returned"}));
   EXPECT_EQ(h.host.clipboard, u"earlier");
   ASSERT_TRUE(h.RightClickReport("allcopy"));
   EXPECT_EQ(h.host.clipboard, u"earlier");
@@ -95,7 +98,9 @@ TEST_F(ReportMenu, ABusyClipboardIsToldAndTheProgramGoesOn) {
   Box().text = u"报告\r\n";
   h.host.clipboardBusyCalls = 1;
   ASSERT_TRUE(h.RightClickReport("allcopy"));
-  EXPECT_EQ(h.host.Count("MessageBox 剪贴板正被其他程序占用，未能复制。请稍后再试。 | 系统提示 | 64"), 1u);
+  EXPECT_EQ(
+      h.host.Count("MessageBox 剪贴板正被其他程序占用，未能复制。请稍后再试。 | 系统提示 | 64"),
+      1u);
   EXPECT_EQ(h.host.Count("ShowErrorBox"), 0u);
   EXPECT_EQ(h.host.Count("EndProcess"), 0u);
   EXPECT_EQ(Box().text, u"报告\r\n");

@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "program.h"
 #include "support/fake_host.h"
 
 namespace tivrel::test {
@@ -13,7 +14,7 @@ struct Harness {
   FakeUser32 user32;
   FakeShell32 shell32;
   std::unique_ptr<AnsiCodec> gbk = MakeGbkCodec();
-  App app{host, Services{waveOut, user32, shell32, *gbk}};
+  App app{host, Services{waveOut, user32, shell32, *gbk}, ProgramForms()};
 
   Harness() { host.app = &app; }
 
@@ -36,7 +37,9 @@ struct Harness {
       return false;
     }
   }
-  bool ClickTest() { return Run([&] { app.Click(FormId::Form1, "Command1", 2); }); }
+  bool ClickTest() {
+    return Run([&] { app.Click(FormId::Form1, "Command1", 2); });
+  }
   bool RightClickReport(std::optional<std::string> choice = std::nullopt) {
     host.popupChoice = std::move(choice);
     return Run([&] { app.MouseDown(FormId::Form1, "Text1", 2, 0, 10.0f, 10.0f); });

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/author.h"
+#include "program.h"
 #include "support/harness.h"
 
 namespace tivrel {
@@ -15,10 +16,9 @@ TEST(AboutWindow, LoadBeepsOnceAndRemovesTheCloseCommandFromItsOwnWindowMenu) {
   ASSERT_TRUE(h.Run([&] { h.app.Click(FormId::Form1, "Command2", 1); }));
   EXPECT_EQ(h.host.Count("Beep"), 1u);
   const uintptr_t about = 0x1000 + static_cast<uintptr_t>(FormId::frmAbout);
-  EXPECT_EQ(h.user32.log,
-            (std::vector<std::string>{
-                "GetSystemMenu " + std::to_string(about) + " 0",
-                "RemoveMenu " + std::to_string(about + 0x500) + " 61536 4096"}));
+  EXPECT_EQ(h.user32.log, (std::vector<std::string>{
+                              "GetSystemMenu " + std::to_string(about) + " 0",
+                              "RemoveMenu " + std::to_string(about + 0x500) + " 61536 4096"}));
   EXPECT_TRUE(h.shell32.calls.empty()) << "opening the window asks the shell nothing";
 
   // Every opening is a new window: one more beep, Close removed again.
@@ -50,7 +50,7 @@ TEST(AboutWindow, AFailingUser32CallIsAnUnhandledError) {
   test::FakeWaveOut waveOut;
   test::FakeShell32 shell32;
   auto gbk = MakeGbkCodec();
-  App app(host, Services{waveOut, user32, shell32, *gbk});
+  App app(host, Services{waveOut, user32, shell32, *gbk}, ProgramForms());
   host.app = &app;
   app.Start();
   EXPECT_THROW(app.Click(FormId::Form1, "Command2", 1), ProcessEnded);

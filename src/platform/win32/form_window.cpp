@@ -107,9 +107,9 @@ void FormWindow::CreateWindowFromDesign() {
   const int y = TwipsToPixels(design_.top, dpi) + frame.top;
 
   const std::wstring caption = Wide(design_.caption);
-  HWND hwnd = CreateWindowExW(exStyle, kFormClass, caption.c_str(), style, x, y,
-                              frame.right - frame.left, frame.bottom - frame.top, owner, menuBar_,
-                              host_.module(), this);
+  HWND hwnd =
+      CreateWindowExW(exStyle, kFormClass, caption.c_str(), style, x, y, frame.right - frame.left,
+                      frame.bottom - frame.top, owner, menuBar_, host_.module(), this);
   if (!hwnd) ThrowWin32("CreateWindowExW");
   hwnd_ = hwnd;
 
@@ -146,8 +146,9 @@ void FormWindow::CreateControls() {
   // readers and the dialog manager walk) is the tab order too.
   std::vector<Slot*> order;
   for (auto& s : slots_) order.push_back(&s);
-  std::stable_sort(order.begin(), order.end(),
-                   [](const Slot* a, const Slot* b) { return a->design->tabIndex < b->design->tabIndex; });
+  std::stable_sort(order.begin(), order.end(), [](const Slot* a, const Slot* b) {
+    return a->design->tabIndex < b->design->tabIndex;
+  });
 
   for (Slot* s : order) {
     const ControlDesign& c = *s->design;
@@ -164,9 +165,9 @@ void FormWindow::CreateControls() {
         style |= c.multiLine ? (ES_MULTILINE | ES_AUTOVSCROLL) : ES_AUTOHSCROLL;
         if (c.verticalScrollBar) style |= WS_VSCROLL;
         if (c.locked) style |= ES_READONLY;
-        s->hwnd = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(), style, r.left, r.top,
-                                  r.right - r.left, r.bottom - r.top, hwnd_, id, host_.module(),
-                                  nullptr);
+        s->hwnd =
+            CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(), style, r.left, r.top,
+                            r.right - r.left, r.bottom - r.top, hwnd_, id, host_.module(), nullptr);
         if (!s->hwnd) ThrowWin32("CreateWindowExW");
         SendMessageW(s->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         s->fore = c.foreColorSet ? c.foreColor : 0x80000008u;  // window text
@@ -178,9 +179,9 @@ void FormWindow::CreateControls() {
       case ControlKind::Label: {
         DWORD style = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
         if (!c.toolTip.empty()) style |= SS_NOTIFY;  // statics see the mouse only so
-        s->hwnd = CreateWindowExW(0, L"STATIC", text.c_str(), style, r.left, r.top,
-                                  r.right - r.left, r.bottom - r.top, hwnd_, id, host_.module(),
-                                  nullptr);
+        s->hwnd =
+            CreateWindowExW(0, L"STATIC", text.c_str(), style, r.left, r.top, r.right - r.left,
+                            r.bottom - r.top, hwnd_, id, host_.module(), nullptr);
         if (!s->hwnd) ThrowWin32("CreateWindowExW");
         SendMessageW(s->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         s->fore = c.foreColorSet ? c.foreColor : 0x80000012u;  // button text
@@ -189,9 +190,9 @@ void FormWindow::CreateControls() {
       case ControlKind::PictureBox: {
         DWORD style = WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE;
         if (!c.toolTip.empty()) style |= SS_NOTIFY;
-        s->hwnd = CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC", nullptr, style, r.left, r.top,
-                                  r.right - r.left, r.bottom - r.top, hwnd_, id, host_.module(),
-                                  nullptr);
+        s->hwnd =
+            CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC", nullptr, style, r.left, r.top,
+                            r.right - r.left, r.bottom - r.top, hwnd_, id, host_.module(), nullptr);
         if (!s->hwnd) ThrowWin32("CreateWindowExW");
         pictureIcon_.reset(LoadIconImage(host_.module(), c.picture, 32));
         int w = r.right - r.left, h = r.bottom - r.top;
@@ -277,7 +278,8 @@ void FormWindow::AddMenuItems(HMENU into, const std::vector<MenuDesign>& items) 
       AddMenuItems(sub, item.items);
     } else {
       slot.id = kFirstMenuId + static_cast<UINT>(menuNames_.size());
-      if (!AppendMenuW(into, MF_STRING | grayed, slot.id, caption.c_str())) ThrowWin32("AppendMenuW");
+      if (!AppendMenuW(into, MF_STRING | grayed, slot.id, caption.c_str()))
+        ThrowWin32("AppendMenuW");
       menuNames_[slot.id] = item.name;
     }
     slot.parent = into;
@@ -516,8 +518,9 @@ LRESULT FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
 
 LRESULT FormWindow::OnColour(HDC dc, HWND child) {
   const Slot* s = SlotOf(child);
-  if (!s) return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                                reinterpret_cast<LPARAM>(child));
+  if (!s)
+    return DefWindowProcW(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                          reinterpret_cast<LPARAM>(child));
   // Labels and pictures stand on the window's face; text boxes have their own.
   const Colour back = s->design->kind == ControlKind::TextBox ? s->back : kButtonFace;
   SetTextColor(dc, ResolveColour(s->fore));

@@ -2,8 +2,6 @@
 // controls (by name and index), its menus and its tooltips.
 #pragma once
 
-#include "platform/win32/win32.h"
-
 #include <map>
 #include <string>
 #include <string_view>
@@ -11,6 +9,7 @@
 
 #include "framework/design.h"
 #include "framework/host.h"
+#include "platform/win32/win32.h"
 #include "platform/win32/win32_util.h"
 
 namespace tivrel::win32 {
@@ -104,7 +103,7 @@ class FormWindow {
   std::map<UINT, std::string> menuNames_;
   HWND toolTip_ = nullptr;
   Icon bigIcon_, smallIcon_, pictureIcon_;
-  HWND activeControl_ = nullptr;  // the control that last had the focus here
+  HWND activeControl_ = nullptr;   // the control that last had the focus here
   HWND focusDroppedBy_ = nullptr;  // disabled while it had the focus
   bool shownOnce_ = false;
 };

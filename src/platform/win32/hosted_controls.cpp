@@ -294,8 +294,8 @@ class Button {
       if (enabled) {
         DrawIconEx(dc, x, midY - 8, icon_.get(), 16, 16, 0, nullptr, DI_NORMAL);
       } else {
-        DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon_.get()), 0, x, midY - 8,
-                   16, 16, DST_ICON | DSS_DISABLED);
+        DrawStateW(dc, nullptr, nullptr, reinterpret_cast<LPARAM>(icon_.get()), 0, x, midY - 8, 16,
+                   16, DST_ICON | DSS_DISABLED);
       }
       x += iconSize + gap;
     }

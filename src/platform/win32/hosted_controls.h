@@ -4,9 +4,8 @@
 // the button, kNotifySetFocus each time either control receives the focus.
 #pragma once
 
-#include "platform/win32/win32.h"
-
 #include "framework/design.h"
+#include "platform/win32/win32.h"
 
 namespace tivrel::win32 {
 

@@ -1,14 +1,14 @@
 // Tivrel.exe: the process entry hands control to the window framework, which
 // loads the start-up window and runs the event loop.
-#include "platform/win32/win32.h"
-
 #include <memory>
 
 #include "framework/app.h"
 #include "framework/error.h"
 #include "framework/text.h"
 #include "platform/win32/services/services.h"
+#include "platform/win32/win32.h"
 #include "platform/win32/win32_host.h"
+#include "program.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {
@@ -18,7 +18,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
     tivrel::win32::User32Dynamic user32;
     tivrel::win32::Shell32Dynamic shell32;
     const std::unique_ptr<tivrel::AnsiCodec> ansi = tivrel::MakeSystemAnsiCodec();
-    tivrel::App app(host, tivrel::Services{waveOut, user32, shell32, *ansi});
+    tivrel::App app(host, tivrel::Services{waveOut, user32, shell32, *ansi},
+                    tivrel::ProgramForms());
     host.SetApp(&app);
     app.Start();
     return host.RunMessageLoop();

@@ -2,14 +2,13 @@
 // and routes their events into tivrel::App. No behaviour of its own.
 #pragma once
 
-#include "platform/win32/win32.h"
-
 #include <array>
 #include <memory>
 #include <string>
 
 #include "framework/app.h"
 #include "framework/host.h"
+#include "platform/win32/win32.h"
 
 namespace tivrel::win32 {
 
@@ -17,7 +16,8 @@ class FormWindow;
 
 struct Win32HostOptions {
   // Instances of the program recognise each other by this object's name.
-  std::wstring instanceMutexName = L"Local\\Tivrel.SingleInstance.{6B0F3C52-9A7E-4D1B-8C35-2E4F70A1D9B6}";
+  std::wstring instanceMutexName =
+      L"Local\\Tivrel.SingleInstance.{6B0F3C52-9A7E-4D1B-8C35-2E4F70A1D9B6}";
   // Another program may hold the clipboard open for a moment.
   int clipboardTries = 10;
   DWORD clipboardRetryMs = 20;

@@ -2,14 +2,13 @@
 // UTF-16 strings, owned GDI handles, design colours, fonts and image ids.
 #pragma once
 
-#include "platform/win32/win32.h"
-
 #include <memory>
 #include <string>
 #include <string_view>
 #include <type_traits>
 
 #include "framework/design.h"
+#include "platform/win32/win32.h"
 
 namespace tivrel::win32 {
 
@@ -37,7 +36,8 @@ using Icon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 
 // 0x00BBGGRR as it is, or the system colour that 0x800000nn names.
 inline COLORREF ResolveColour(Colour c) {
-  return IsSystemColour(c) ? GetSysColor(SystemColourIndex(c)) : static_cast<COLORREF>(c & 0xFFFFFFu);
+  return IsSystemColour(c) ? GetSysColor(SystemColourIndex(c))
+                           : static_cast<COLORREF>(c & 0xFFFFFFu);
 }
 
 // The face used where a design stores no font: the Chinese UI's own.
@@ -53,9 +53,7 @@ HFONT CreateDesignFont(const FontDesign& font, int dpi);
 
 // Resource ids of the images: the main icon is icon group 1 (the one the
 // shell shows), every other image has its ImageId number.
-inline int ResourceId(ImageId id) {
-  return id == ImageId::MainIcon ? 1 : static_cast<int>(id);
-}
+inline int ResourceId(ImageId id) { return id == ImageId::MainIcon ? 1 : static_cast<int>(id); }
 // Null when the image is not in the module: a missing picture is drawn as none.
 HICON LoadIconImage(HINSTANCE module, ImageId id, int size);
 HBITMAP LoadBitmapImage(HINSTANCE module, ImageId id);

@@ -38,7 +38,8 @@ void CheckMasked(const QString& path) {
   const QImage image = QImage(path).convertToFormat(QImage::Format_ARGB32);
   Expect(image.hasAlphaChannel(), "no transparency", path);
   Expect(qAlpha(image.pixel(0, 0)) == 0, "opaque corner", path);
-  Expect(qAlpha(image.pixel(image.width() / 2, image.height() / 2)) == 255, "transparent centre", path);
+  Expect(qAlpha(image.pixel(image.width() / 2, image.height() / 2)) == 255, "transparent centre",
+         path);
 }
 
 }  // namespace
@@ -55,13 +56,15 @@ int main(int argc, char** argv) {
   CheckFrames(":/tivrel/30103", {QSize(110, 19)});
   CheckFrames(":/tivrel/30104", {QSize(125, 25)});
   CheckFrames(":/tivrel/tivrel.png", {QSize(256, 256)});
-  for (const char* icon : {":/tivrel/30001", ":/tivrel/30003", ":/tivrel/30004", ":/tivrel/30005"}) {
+  for (const char* icon :
+       {":/tivrel/30001", ":/tivrel/30003", ":/tivrel/30004", ":/tivrel/30005"}) {
     CheckMasked(icon);
   }
   // The faces are keyed on pure white: the Qt button masks it the same way.
   const QImage face(":/tivrel/30104");
   Expect(face.depth() >= 24 && !face.hasAlphaChannel(), "face is not plain RGB", ":/tivrel/30104");
-  Expect(face.pixel(0, 0) == qRgb(255, 255, 255), "face corner is not the mask colour", ":/tivrel/30104");
+  Expect(face.pixel(0, 0) == qRgb(255, 255, 255), "face corner is not the mask colour",
+         ":/tivrel/30104");
   Expect(face.pixel(12, 12) != qRgb(255, 255, 255), "face centre is masked", ":/tivrel/30104");
   std::printf("%s\n", failures == 0 ? "all images read" : "image check failed");
   return failures == 0 ? 0 : 1;

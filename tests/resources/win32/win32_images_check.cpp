@@ -35,13 +35,13 @@ void CheckIcon(HICON icon, int size, const char* what) {
 }
 
 void CheckBitmap(int id, int width, int height) {
-  const auto bitmap = static_cast<HBITMAP>(
-      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  const auto bitmap = static_cast<HBITMAP>(LoadImageW(
+      GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   BITMAP bm{};
   char what[64];
   std::snprintf(what, sizeof what, "bitmap %d %dx%d", id, width, height);
-  Expect(bitmap != nullptr && GetObjectW(bitmap, sizeof bm, &bm) == sizeof bm && bm.bmWidth == width &&
-             bm.bmHeight == height && bm.bmBitsPixel == 24,
+  Expect(bitmap != nullptr && GetObjectW(bitmap, sizeof bm, &bm) == sizeof bm &&
+             bm.bmWidth == width && bm.bmHeight == height && bm.bmBitsPixel == 24,
          what);
   if (bitmap) DeleteObject(bitmap);
 }
@@ -51,7 +51,9 @@ std::wstring VersionString(const std::wstring& name) {
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   DWORD ignored = 0;
   std::string block(GetFileVersionInfoSizeW(path, &ignored), '\0');
-  if (block.empty() || !GetFileVersionInfoW(path, 0, static_cast<DWORD>(block.size()), block.data())) return {};
+  if (block.empty() ||
+      !GetFileVersionInfoW(path, 0, static_cast<DWORD>(block.size()), block.data()))
+    return {};
   void* value = nullptr;
   UINT length = 0;
   const std::wstring key = L"\\StringFileInfo\\080404B0\\" + name;
@@ -65,12 +67,15 @@ int wmain() {
   const HINSTANCE self = GetModuleHandleW(nullptr);
   // The application icon is group 1; its one image is RT_ICON 30001.
   CheckIcon(LoadIconW(self, MAKEINTRESOURCEW(1)), 32, "icon group 1");
-  Expect(FindResourceW(self, MAKEINTRESOURCEW(30001), MAKEINTRESOURCEW(3)) != nullptr, "RT_ICON 30001");
+  Expect(FindResourceW(self, MAKEINTRESOURCEW(30001), MAKEINTRESOURCEW(3)) != nullptr,
+         "RT_ICON 30001");
   for (int id : {30002, 30003}) {
-    CheckIcon(static_cast<HICON>(LoadImageW(self, MAKEINTRESOURCEW(id), IMAGE_ICON, 32, 32, 0)), 32, "32x32 icon");
+    CheckIcon(static_cast<HICON>(LoadImageW(self, MAKEINTRESOURCEW(id), IMAGE_ICON, 32, 32, 0)), 32,
+              "32x32 icon");
   }
   for (int id : {30004, 30005}) {
-    CheckIcon(static_cast<HICON>(LoadImageW(self, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0)), 16, "16x16 icon");
+    CheckIcon(static_cast<HICON>(LoadImageW(self, MAKEINTRESOURCEW(id), IMAGE_ICON, 16, 16, 0)), 16,
+              "16x16 icon");
   }
   CheckBitmap(30101, 15, 3);
   CheckBitmap(30102, 90, 21);

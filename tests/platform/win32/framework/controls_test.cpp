@@ -26,9 +26,9 @@ TEST_F(ControlsTest, OneClickPerMousePressWithTheElementIndex) {
   LeftClick(test);
   LeftClick(Ctl(FormId::Form1, "Command2", 1));
   LeftClick(Ctl(FormId::Form1, "Command3", 3));
-  EXPECT_EQ(Events(), (std::vector<std::string>{"click Form1 Command1 2", "click Form1 Command1 2",
-                                                "click Form1 Command2 1",
-                                                "click Form1 Command3 3"}));
+  EXPECT_EQ(Events(),
+            (std::vector<std::string>{"click Form1 Command1 2", "click Form1 Command1 2",
+                                      "click Form1 Command2 1", "click Form1 Command3 3"}));
   EXPECT_EQ(FocusName(), "Command3(3)") << "a press takes the focus";
 }
 
@@ -134,12 +134,12 @@ TEST_F(ControlsTest, ReportBoxMouseDownCarriesButtonShiftAndTwips) {
   SendMessageW(edit, WM_LBUTTONUP, 0, MAKELPARAM(10, 20));
   SendMessageW(edit, WM_RBUTTONDOWN, MK_RBUTTON | MK_CONTROL | MK_SHIFT, MAKELPARAM(4, 2));
   SendMessageW(edit, WM_MBUTTONDOWN, MK_MBUTTON, MAKELPARAM(0, 0));
-  EXPECT_EQ(Events(), (std::vector<std::string>{
-                          "mouse Form1 Text1 1 0 " + std::to_string(10 * twips) + " " +
-                              std::to_string(20 * twips),
-                          "mouse Form1 Text1 2 3 " + std::to_string(4 * twips) + " " +
-                              std::to_string(2 * twips),
-                          "mouse Form1 Text1 4 0 0 0"}));
+  EXPECT_EQ(
+      Events(),
+      (std::vector<std::string>{
+          "mouse Form1 Text1 1 0 " + std::to_string(10 * twips) + " " + std::to_string(20 * twips),
+          "mouse Form1 Text1 2 3 " + std::to_string(4 * twips) + " " + std::to_string(2 * twips),
+          "mouse Form1 Text1 4 0 0 0"}));
 }
 
 TEST_F(ControlsTest, TheReportBoxOwnMenuNeverOpens) {

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include "program.h"
+
 namespace tivrel::win32::test {
 
 namespace {
@@ -51,9 +53,12 @@ std::wstring WindowText(HWND h) {
 
 const FormHandlers& RecordingHandlers(FormId form) {
   switch (form) {
-    case FormId::Form1: return Recording<FormId::Form1>::Handlers();
-    case FormId::frmAbout: return Recording<FormId::frmAbout>::Handlers();
-    case FormId::frmreadme: return Recording<FormId::frmreadme>::Handlers();
+    case FormId::Form1:
+      return Recording<FormId::Form1>::Handlers();
+    case FormId::frmAbout:
+      return Recording<FormId::frmAbout>::Handlers();
+    case FormId::frmreadme:
+      return Recording<FormId::frmreadme>::Handlers();
   }
   return Recording<FormId::Form1>::Handlers();
 }
@@ -149,7 +154,7 @@ void GuiTest::TearDown() {
 }
 
 void GuiTest::UseProgram() {
-  app = std::make_unique<App>(*host, Services{waveOut, user32, shell32, *ansi});
+  app = std::make_unique<App>(*host, Services{waveOut, user32, shell32, *ansi}, ProgramForms());
   host->SetApp(app.get());
 }
 

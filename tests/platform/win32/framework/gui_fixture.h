@@ -4,8 +4,6 @@
 // dialogs and menus that the code under test opens.
 #pragma once
 
-#include "platform/win32/win32.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -18,8 +16,10 @@
 #include "framework/error.h"
 #include "framework/text.h"
 #include "platform/win32/form_window.h"
+#include "platform/win32/win32.h"
 #include "platform/win32/win32_host.h"
 #include "support/fake_host.h"
+#include "windows/windows.h"
 
 namespace tivrel::win32::test {
 

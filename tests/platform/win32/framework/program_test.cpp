@@ -7,7 +7,7 @@
 
 #include "gui_fixture.h"
 #include "platform/win32/hosted_controls.h"
-#include "probe/report.h"
+#include "probe/test_command.h"
 
 namespace tivrel::win32::test {
 namespace {
@@ -194,7 +194,8 @@ TEST_F(ProgramTest, AboutReplacesTheMainWindowAndCannotBeClosed) {
   EXPECT_TRUE(IsWindowVisible(about));
   EXPECT_EQ(FocusName(), "Command3");
   // The load handler took Close out of the window menu, for real.
-  EXPECT_EQ(GetMenuState(GetSystemMenu(about, FALSE), SC_CLOSE, MF_BYCOMMAND), static_cast<UINT>(-1));
+  EXPECT_EQ(GetMenuState(GetSystemMenu(about, FALSE), SC_CLOSE, MF_BYCOMMAND),
+            static_cast<UINT>(-1));
   SendMessageW(about, WM_SYSCOMMAND, SC_CLOSE, 0);
   SendMessageW(about, WM_CLOSE, 0, 0);
   Pump();
@@ -258,7 +259,8 @@ TEST_F(ProgramTest, ASecondInstanceIsRefusedBeforeItsWindowShows) {
   UseProgram();
   EXPECT_TRUE(Ended([&] { app->Start(); }));
   ASSERT_EQ(watcher->seen.size(), 1u);
-  EXPECT_EQ(watcher->seen[0], "dialog 系统提示 | 本程序不允许运行多次，请关闭后再试。 | owner none");
+  EXPECT_EQ(watcher->seen[0],
+            "dialog 系统提示 | 本程序不允许运行多次，请关闭后再试。 | owner none");
   ASSERT_NE(host->Find(FormId::Form1), nullptr);
   EXPECT_FALSE(IsWindowVisible(Window(FormId::Form1)));
   // Asked once, answered the same for the process's life.

@@ -1,7 +1,9 @@
 // Windows, menus and text boxes as the designs describe them.
+// windows.h (through the fixture) must come before commctrl.h.
+// clang-format off
 #include "gui_fixture.h"
-
 #include <commctrl.h>
+// clang-format on
 
 #include <cmath>
 #include <utility>
@@ -255,8 +257,8 @@ TEST_F(WindowsTest, FirstShowFocusesTheFirstTabStopAndTabCyclesInTabOrder) {
     Tab();
     visited.push_back(FocusName());
   }
-  EXPECT_EQ(visited, (std::vector<std::string>{"Command2(1)", "Command3(3)", "Text1",
-                                               "Command1(2)", "Command2(1)"}));
+  EXPECT_EQ(visited, (std::vector<std::string>{"Command2(1)", "Command3(3)", "Text1", "Command1(2)",
+                                               "Command2(1)"}));
   EXPECT_FALSE(GetWindowLongW(Ctl(FormId::Form1, "MovingText1"), GWL_STYLE) & WS_TABSTOP);
   // Tab never reaches the contact line: no focus event, no mail.
   for (const auto& e : Events()) EXPECT_EQ(e.rfind("focus", 0), std::string::npos) << e;
@@ -278,8 +280,8 @@ TEST_F(WindowsTest, ShiftTabGoesBackwards) {
   }
   keys[VK_SHIFT] = shift;
   SetKeyboardState(keys);
-  EXPECT_EQ(visited, (std::vector<std::string>{"Text1", "Command3(3)", "Command2(1)",
-                                               "Command1(2)"}));
+  EXPECT_EQ(visited,
+            (std::vector<std::string>{"Text1", "Command3(3)", "Command2(1)", "Command1(2)"}));
 }
 
 TEST_F(WindowsTest, EveryControlWithATipHasItsTooltip) {

@@ -1,0 +1,46 @@
+// Text, fonts, colours, units and images as the Qt widgets need them.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+#include <QPixmap>
+#include <QString>
+#include <string>
+#include <string_view>
+
+#include "framework/design.h"
+
+namespace tivrel::qt {
+
+inline QString ToQString(std::u16string_view s) {
+  return QString(reinterpret_cast<const QChar*>(s.data()), static_cast<qsizetype>(s.size()));
+}
+inline std::u16string FromQString(const QString& s) {
+  return std::u16string(reinterpret_cast<const char16_t*>(s.utf16()),
+                        static_cast<size_t>(s.size()));
+}
+
+// The face for Chinese UI text: 宋体 where installed, else a Simplified
+// Chinese face of the same use. Chosen once.
+QString ChineseUiFamily();
+// A design font; an empty or missing face takes ChineseUiFamily().
+QFont MakeFont(const FontDesign& design);
+// The framework's default: the Chinese UI face at 9 points.
+QFont DefaultFont();
+
+// 0x00BBGGRR, or a system colour mapped to the palette's role.
+QColor MapColour(Colour colour, const QPalette& palette);
+
+// Logical dots per inch of the primary screen (96 when there is none).
+int LogicalDpi();
+inline int Px(int twips) { return TwipsToPixels(twips, LogicalDpi()); }
+inline float Twips(double pixels) {
+  return static_cast<float>(pixels * kTwipsPerInch / LogicalDpi());
+}
+
+// An embedded image by its id (":/tivrel/<id>"); null when not built in.
+QPixmap Image(ImageId id);
+QString ImagePath(ImageId id);
+
+}  // namespace tivrel::qt

@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include <QDesktopServices>
+#include <QObject>
+#include <QUrl>
+
+#include "framework/ansi_codec.h"
+#include "platform/linux/qt/qt_services.h"
+
+namespace tivrel::qt {
+
+// Stands in for the user's mail program.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+ public:
+  std::vector<QUrl> opened;
+ public slots:
+  void open(const QUrl& url) { opened.push_back(url); }
+};
+
+namespace {
+
+TEST(QtShell32Test, TheAnsiFileIsDecodedAndOpenedAsAUrl) {
+  UrlCatcher mail;
+  QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &mail, "open");
+  const auto gbk = MakeGbkCodec();
+  QtShell32 shell(*gbk);
+  const std::string file = gbk->Encode(u"mailto:岚铃@example.com");
+  EXPECT_GT(shell.ShellExecuteA(0, nullptr, file.c_str(), nullptr, nullptr, 0), 32);
+  ASSERT_EQ(mail.opened.size(), 1u);
+  EXPECT_EQ(mail.opened[0].scheme(), QStringLiteral("mailto"));
+  EXPECT_EQ(mail.opened[0].path(), QString::fromUtf8("岚铃@example.com"));
+  // Nothing to open: a failure code, nothing opened.
+  EXPECT_LE(shell.ShellExecuteA(0, nullptr, nullptr, nullptr, nullptr, 0), 32);
+  EXPECT_EQ(mail.opened.size(), 1u);
+  QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+}
+
+}  // namespace
+}  // namespace tivrel::qt
+
+#include "services_test.moc"
