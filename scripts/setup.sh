@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   wine64 xvfb xauth xdotool x11-utils xclip
   fonts-noto-cjk file
+  desktop-file-utils appstream lintian dpkg-dev unzip
 )
 missing=()
 for p in "${packages[@]}"; do

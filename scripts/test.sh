@@ -4,6 +4,7 @@
 #   linux-asan  core under AddressSanitizer and UndefinedBehaviorSanitizer
 #   win64       the same sources for x86-64 Windows, tests under wine64 on Xvfb
 #   win32       the shipped 32-bit Tivrel.exe, built and inspected
+#   packages    the .deb and the win32 zip, made with CPack and checked
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -74,6 +75,9 @@ if [ -x scripts/check-win32.sh ]; then
   section "win32: inspect Tivrel.exe"
   bash scripts/check-win32.sh build/win32 || status=1
 fi
+
+section "packages: the Debian package and the Windows zip"
+bash scripts/check-packages.sh build/linux build/win32 || status=1
 
 section "benchmark: one Test press"
 if [ -x build/linux/bench/tivrel_bench ]; then

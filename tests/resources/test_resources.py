@@ -210,7 +210,7 @@ class QtAndDesktopTest(unittest.TestCase):
         self.assertEqual((d["Type"], d["Name"], d["Name[zh_CN]"]), ("Application", "岚铃声卡测试仪", "岚铃声卡测试仪"))
         self.assertEqual((d["GenericName"], d["Exec"], d["Icon"], d["Terminal"]),
                          ("Sound card tester", "tivrel", "tivrel", "false"))
-        self.assertEqual(d["Categories"], "AudioVideo;Audio;System;")
+        self.assertEqual(d["Categories"], "AudioVideo;Audio;")
 
 
 if __name__ == "__main__":

@@ -1,0 +1,72 @@
+# The packages a user installs, made by CPack in a build folder:
+#   linux build:  cpack -G DEB   tivrel_<version>_<arch>.deb
+#   win32 build:  cpack -G ZIP   Tivrel-<version>-win32.zip
+# scripts/check-packages.sh builds and inspects both.
+
+set(TIVREL_PACKAGING ${PROJECT_SOURCE_DIR}/resources/packaging)
+
+set(CPACK_PACKAGE_NAME tivrel)
+set(CPACK_PACKAGE_VENDOR "林晓岚")
+set(CPACK_PACKAGE_CONTACT "林晓岚 <lanling@example.com>")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sound-card tester with a Simplified Chinese interface")
+# Debian shows these lines as they are: keep them under 80 columns.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "岚铃声卡测试仪 (Tivrel) asks the first audio output device for its product"
+  "name and ids, its driver version and output channels, the PCM formats it"
+  "supports and its extended output functions, and shows them as a report"
+  "that can be copied to the clipboard. The interface is in Simplified Chinese."
+  "tivrel-report prints the same report on a terminal.")
+# Packages carry no symbols; the build folder keeps them for debugging.
+set(CPACK_STRIP_FILES ON)
+set(CPACK_SOURCE_GENERATOR "")
+
+if(WIN32)
+  # The zip holds the two programs and the read-me and nothing else, whatever
+  # else the build installs: they form a component of their own, and only it
+  # is packed.
+  install(TARGETS Tivrel tivrel-report RUNTIME DESTINATION . COMPONENT winzip)
+  install(FILES ${TIVREL_PACKAGING}/README.txt DESTINATION . COMPONENT winzip)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};winzip;/")
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(CPACK_SYSTEM_NAME win32)
+  else()
+    set(CPACK_SYSTEM_NAME win64)
+  endif()
+  set(CPACK_PACKAGE_FILE_NAME Tivrel-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
+else()
+  include(GNUInstallDirs)
+  set(tivrel_doc ${CMAKE_INSTALL_DATADIR}/doc/tivrel)
+  if(TARGET tivrel-report)
+    install(TARGETS tivrel-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+  install(FILES ${TIVREL_PACKAGING}/com.example.tivrel.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(FILES ${TIVREL_PACKAGING}/copyright DESTINATION ${tivrel_doc})
+  # Debian wants the changelog compressed, without a name or time stamp in it
+  # so that the package is the same from build to build.
+  find_program(GZIP_PROGRAM gzip REQUIRED)
+  set(tivrel_changelog_gz ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog.gz)
+  add_custom_command(
+    OUTPUT ${tivrel_changelog_gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/packaging
+    COMMAND ${GZIP_PROGRAM} -9nc ${TIVREL_PACKAGING}/changelog > ${tivrel_changelog_gz}
+    DEPENDS ${TIVREL_PACKAGING}/changelog
+    VERBATIM)
+  add_custom_target(tivrel_changelog ALL DEPENDS ${tivrel_changelog_gz})
+  install(FILES ${tivrel_changelog_gz} DESTINATION ${tivrel_doc})
+
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION sound)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+  # Manual pages go in compressed, whichever rule installs them.
+  set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/PackagingCompressManuals.cmake)
+endif()
+
+include(CPack)

@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# Makes the Debian package and the Windows zip from built trees and checks
+# what a user gets:
+#   scripts/check-packages.sh [linux-build] [win32-build]   (build/linux, build/win32)
+# The packages are left in build/packages/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+linux=$(realpath "${1:-build/linux}")
+win32=$(realpath "${2:-build/win32}")
+out=$PWD/build/packages
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+status=0
+fail() {
+  echo "check-packages: $*"
+  status=1
+}
+# Runs a check quietly; shows its output only when it fails.
+quiet() {
+  local log=$scratch/log
+  if ! "$@" >"$log" 2>&1; then
+    cat "$log"
+    fail "failed: $*"
+  fi
+}
+
+quiet desktop-file-validate resources/tivrel.desktop
+quiet appstreamcli validate --no-net --pedantic resources/packaging/*.metainfo.xml
+quiet python3 resources/gen_icons.py --check
+
+# ---- the Debian package
+rm -f "$out"/tivrel_*.deb
+quiet cpack --config "$linux/CPackConfig.cmake" -G DEB -B "$out"
+rm -rf "$out/_CPack_Packages"
+debs=("$out"/tivrel_*.deb)
+deb=${debs[0]}
+if [ ! -f "$deb" ]; then
+  fail "no .deb in $out"
+else
+  echo "$(basename "$deb"): $(du -k "$deb" | cut -f1) KiB"
+  lintian_log=$scratch/lintian
+  if ! lintian --fail-on error --tag-display-limit 0 "$deb" >"$lintian_log" 2>&1; then
+    fail "lintian found errors"
+  fi
+  grep -v 'running with root privileges' "$lintian_log" | sed 's/^/  lintian: /' || true
+
+  for field in Section:sound Priority:optional; do
+    [ "$(dpkg-deb -f "$deb" "${field%%:*}")" = "${field#*:}" ] || fail "${field%%:*} is not ${field#*:}"
+  done
+  depends=$(dpkg-deb -f "$deb" Depends)
+  echo "  Depends: $depends"
+  for lib in libasound2 libqt6widgets6 libc6; do
+    grep -q "\b$lib\b" <<<"$depends" || fail "Depends lacks $lib"
+  done
+
+  root=$scratch/root
+  dpkg-deb -x "$deb" "$root"
+  version=$(dpkg-deb -f "$deb" Version)
+  wanted=(
+    usr/bin/tivrel usr/bin/tivrel-report
+    usr/share/applications/tivrel.desktop
+    usr/share/icons/hicolor/scalable/apps/tivrel.svg
+    usr/share/metainfo/com.example.tivrel.metainfo.xml
+    usr/share/doc/tivrel/copyright usr/share/doc/tivrel/changelog.gz
+  )
+  for size in 16 32 48 64 128 256; do
+    wanted+=("usr/share/icons/hicolor/${size}x$size/apps/tivrel.png")
+  done
+  # The manual pages come with the programs' sources; once there, the
+  # package must carry them.
+  for page in tivrel.1 tivrel-report.1; do
+    if [ -n "$(git ls-files "*/$page" "*/$page.in" "$page")" ]; then
+      wanted+=("usr/share/man/man1/$page.gz")
+    else
+      echo "  (no $page in the sources yet)"
+    fi
+  done
+  for f in "${wanted[@]}"; do
+    [ -f "$root/$f" ] || fail "the package lacks /$f"
+  done
+  for exe in tivrel tivrel-report; do
+    file -b "$root/usr/bin/$exe" | grep -q ', stripped' || fail "/usr/bin/$exe is not stripped"
+  done
+  if reported=$("$root/usr/bin/tivrel-report" --version 2>&1); then
+    grep -qF "${version}" <<<"$reported" || fail "tivrel-report --version says '$reported', the package is $version"
+  else
+    fail "the packaged tivrel-report --version failed: $reported"
+  fi
+  # The installed desktop entry and metadata, with the icon they name.
+  quiet desktop-file-validate "$root/usr/share/applications/tivrel.desktop"
+  quiet appstreamcli validate-tree --no-net "$root"
+  grep -qF "<release version=\"$version\"" "$root/usr/share/metainfo/com.example.tivrel.metainfo.xml" ||
+    fail "the metainfo's newest release is not $version"
+fi
+
+# ---- the Windows zip
+rm -f "$out"/Tivrel-*.zip
+quiet cpack --config "$win32/CPackConfig.cmake" -G ZIP -B "$out"
+rm -rf "$out/_CPack_Packages"
+zips=("$out"/Tivrel-*-win32.zip)
+zip=${zips[0]}
+if [ ! -f "$zip" ]; then
+  fail "no win32 zip in $out"
+else
+  echo "$(basename "$zip"): $(du -k "$zip" | cut -f1) KiB"
+  listed=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
+  [ "$listed" = "README.txt Tivrel.exe tivrel-report.exe " ] || fail "the zip holds: $listed"
+  unzip -q "$zip" -d "$scratch/zip"
+  kind() { file -b "$scratch/zip/$1"; }
+  kind Tivrel.exe | grep -q '^PE32 executable (GUI) Intel 80386' || fail "Tivrel.exe is $(kind Tivrel.exe)"
+  kind tivrel-report.exe | grep -q '^PE32 executable (console) Intel 80386' ||
+    fail "tivrel-report.exe is $(kind tivrel-report.exe)"
+  readme=$scratch/zip/README.txt
+  [ "$(head -c3 "$readme" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "README.txt has no UTF-8 byte order mark"
+  iconv -f UTF-8 -t UTF-8 "$readme" >/dev/null 2>&1 || fail "README.txt is not UTF-8"
+fi
+
+if [ $status -ne 0 ]; then
+  echo "check-packages: FAILED"
+  exit 1
+fi
+echo "check-packages: both packages good"
