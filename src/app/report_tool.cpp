@@ -6,29 +6,13 @@
 
 namespace tivrel {
 
-std::string MmResultText(uint32_t result) {
-  std::string words;
-  switch (result) {
-    case kMmSysErrError:
-      words = "unspecified error (MMSYSERR_ERROR)";
-      break;
-    case kMmSysErrBadDeviceId:
-      words = "no such device (MMSYSERR_BADDEVICEID)";
-      break;
-    case kMmSysErrAllocated:
-      words = "the device is in use by another program (MMSYSERR_ALLOCATED)";
-      break;
-    case kMmSysErrNoDriver:
-      words = "no driver for the device (MMSYSERR_NODRIVER)";
-      break;
-    case kMmSysErrNoMem:
-      words = "out of memory (MMSYSERR_NOMEM)";
-      break;
-    default:
-      words = "error";
-      break;
-  }
-  return words + ", code " + std::to_string(result);
+std::string FailureMessage(const ProbeResult& probe) {
+  // The window's words, then which device and what the system said.
+  std::string message = "tivrel-report: ";
+  message += probe.note.device.empty() ? "device 0" : probe.note.device;
+  message += ": " + Utf16ToUtf8(FailureText(probe));
+  if (!probe.note.systemText.empty()) message += " (" + probe.note.systemText + ")";
+  return message + "\n";
 }
 
 int RunReportTool(const std::vector<std::string>& args, WaveOutApi& waveOut, const AnsiCodec& ansi,
@@ -56,11 +40,10 @@ int RunReportTool(const std::vector<std::string>& args, WaveOutApi& waveOut, con
     return kReportExitNoDevice;
   }
   if (probe.queryResult != 0) {
-    err += "tivrel-report: the capability query of device 0 failed: " +
-           MmResultText(probe.queryResult) + "\n";
+    err += FailureMessage(probe);
     return kReportExitQueryFailed;
   }
-  for (const auto& line : ReportLines(probe.caps)) out += Utf16ToUtf8(line);
+  for (const auto& line : ReportLines(probe)) out += Utf16ToUtf8(line);
   return kReportExitOk;
 }
 

@@ -7,6 +7,7 @@
 
 #include "framework/ansi_codec.h"
 #include "framework/platform_api.h"
+#include "probe/test_command.h"
 
 namespace tivrel {
 
@@ -19,7 +20,8 @@ inline constexpr int kReportExitUsage = 64;
 int RunReportTool(const std::vector<std::string>& args, WaveOutApi& waveOut, const AnsiCodec& ansi,
                   std::string& out, std::string& err);
 
-// Words for a waveform-audio result code.
-std::string MmResultText(uint32_t result);
+// A failed query for standard error: the device, the reason the window
+// shows, and the system's own words when the service gave them.
+std::string FailureMessage(const ProbeResult& probe);
 
 }  // namespace tivrel

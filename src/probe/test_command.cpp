@@ -5,6 +5,52 @@
 
 namespace tivrel {
 
+namespace {
+
+// Reasons by result code; anything not listed is an unspecified error.
+struct Reason {
+  uint32_t result;
+  std::u16string_view text;
+};
+constexpr Reason kReasons[] = {
+    {kMmSysErrAllocated, u"设备正被其他程序占用"},
+    {kMmSysErrBadDeviceId, u"设备已不存在，可能已被拔出或关闭"},
+    {kMmSysErrNoDriver, u"没有可用的设备驱动程序"},
+    {kMmSysErrNoMem, u"内存不足"},
+};
+constexpr std::u16string_view kUnspecifiedReason = u"发生了未指明的错误";
+constexpr std::u16string_view kPermissionReason = u"没有使用该设备的权限";
+constexpr std::u16string_view kHardwareParamsReason = u"设备拒绝了所有播放参数";
+constexpr std::u16string_view kFailedLabel = u"测试失败：";
+
+// "（pipewire）" when the holder is known, else nothing.
+std::u16string HolderText(const QueryNote& note) {
+  return note.holder.empty() ? std::u16string() : u"（" + Utf8ToUtf16(note.holder) + u"）";
+}
+
+}  // namespace
+
+std::u16string FailureReason(uint32_t result, const QueryNote& note) {
+  switch (note.cause) {
+    case QueryNote::Cause::kPermission:
+      return std::u16string(kPermissionReason);
+    case QueryNote::Cause::kHardwareParams:
+      return std::u16string(kHardwareParamsReason);
+    case QueryNote::Cause::kNone:
+      break;
+  }
+  if (result == kMmSysErrAllocated) return u"设备正被其他程序" + HolderText(note) + u"占用";
+  for (const Reason& reason : kReasons) {
+    if (reason.result == result) return std::u16string(reason.text);
+  }
+  return std::u16string(kUnspecifiedReason);
+}
+
+std::u16string FailureText(const ProbeResult& probe) {
+  return std::u16string(kFailedLabel) + FailureReason(probe.queryResult, probe.note) +
+         u"（错误代码 " + DecimalText(probe.queryResult) + u"）";
+}
+
 ProbeResult ProbeDevice0(WaveOutApi& waveOut, const AnsiCodec& ansi) {
   ProbeResult result;
   result.deviceCount = static_cast<int32_t>(waveOut.waveOutGetNumDevs());
@@ -14,6 +60,9 @@ ProbeResult ProbeDevice0(WaveOutApi& waveOut, const AnsiCodec& ansi) {
   CapsImage image = ToImage(WAVEOUTCAPS{}, ansi);
   result.queryResult = waveOut.waveOutGetDevCapsA(0, image.data(), kQuerySize);
   result.caps = FromImage(image, ansi);
+  if (const auto* notes = dynamic_cast<const QueryNoteSource*>(&waveOut)) {
+    result.note = notes->LastQueryNote();
+  }
   return result;
 }
 
@@ -36,6 +85,16 @@ std::vector<std::u16string> ReportLines(const WAVEOUTCAPS& caps) {
   return lines;
 }
 
+std::vector<std::u16string> ReportLines(const ProbeResult& probe) {
+  auto lines = ReportLines(probe.caps);
+  if (!probe.note.source.empty()) {
+    // Read from what the kernel publishes, not measured: said as such.
+    lines.push_back(u"测试时设备正被其他程序" + HolderText(probe.note) + u"占用，以上格式读自 " +
+                    Utf8ToUtf16(probe.note.source) + std::u16string(kCrLf));
+  }
+  return lines;
+}
+
 void TestCommand(App& app, int /*index: not read*/) {
   Host& host = app.host();
   const ControlRef text1{"Text1"};
@@ -45,13 +104,16 @@ void TestCommand(App& app, int /*index: not read*/) {
   } else if (probe.queryResult == 0) {
     // The box shows the report growing: the first line replaces whatever it
     // held, each later one is appended to the text read back from the box.
-    const auto lines = ReportLines(probe.caps);
+    const auto lines = ReportLines(probe);
     host.SetText(FormId::Form1, text1, lines.front());
     for (size_t i = 1; i < lines.size(); ++i) {
       host.SetText(FormId::Form1, text1, host.GetText(FormId::Form1, text1) + lines[i]);
     }
+  } else {
+    // A failure must not pass for a finished test with a stale report.
+    host.SetText(FormId::Form1, text1, FailureText(probe));
   }
-  // A failed query leaves the box as it was; every path ends here.
+  // Every path ends here.
   host.PutBoolProperty(FormId::Form1, ControlRef{"Command1", 2}, kDispIdTestFlag, false);
   host.MessageBox(kTestDoneText, kTestDoneTitle, kMbIconInformation);
   host.SetFocus(FormId::Form1, text1);

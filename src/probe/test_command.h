@@ -8,6 +8,7 @@
 
 #include "controls/hosted.h"
 #include "framework/platform_api.h"
+#include "probe/query_note.h"
 #include "probe/waveoutcaps.h"
 
 namespace tivrel {
@@ -27,6 +28,7 @@ struct ProbeResult {
   int32_t deviceCount = 0;
   uint32_t queryResult = 0;  // meaningful when deviceCount >= 1
   WAVEOUTCAPS caps;
+  QueryNote note;  // what the service added, when it can say more
   bool HasDevice() const { return deviceCount >= 1; }
   bool Succeeded() const { return HasDevice() && queryResult == 0; }
 };
@@ -34,6 +36,14 @@ ProbeResult ProbeDevice0(WaveOutApi& waveOut, const AnsiCodec& ansi);
 
 // The report's lines, each with its CR LF, in the order they are written.
 std::vector<std::u16string> ReportLines(const WAVEOUTCAPS& caps);
+// The same for a successful query, with a last line saying where the values
+// came from when the service read them instead of asking the device.
+std::vector<std::u16string> ReportLines(const ProbeResult& probe);
+
+// A failed query in words: why, without the code.
+std::u16string FailureReason(uint32_t result, const QueryNote& note);
+// The box's whole text after a failed query: one line, no line end.
+std::u16string FailureText(const ProbeResult& probe);
 
 // Command1's click: the Test command.
 void TestCommand(App& app, int index);

@@ -36,8 +36,13 @@ TEST_F(ReportTool, NoDeviceAndFailedQueryHaveTheirOwnStatus) {
   waveOut.result = kMmSysErrAllocated;
   EXPECT_EQ(Run(), 2);
   EXPECT_EQ(out, "");
-  EXPECT_NE(err.find("in use by another program"), std::string::npos);
-  EXPECT_NE(err.find("code 4"), std::string::npos);
+  EXPECT_EQ(err, "tivrel-report: device 0: 测试失败：设备正被其他程序占用（错误代码 4）\n");
+  waveOut.note = {
+      .device = "hw:2,0", .holder = "pipewire", .systemText = "Device or resource busy"};
+  EXPECT_EQ(Run(), 2);
+  EXPECT_EQ(err,
+            "tivrel-report: hw:2,0: 测试失败：设备正被其他程序（pipewire）占用（错误代码 4） "
+            "(Device or resource busy)\n");
 }
 
 TEST_F(ReportTool, HelpVersionAndUnknownOptions) {

@@ -101,20 +101,52 @@ TEST_F(TestCommandTest, NoDeviceReplacesTheBoxWithTheMessageWithoutLineEnd) {
   EXPECT_EQ(h.host.Count("MessageBox 测试完成！"), 1u);
 }
 
-TEST_F(TestCommandTest, FailedQueryLeavesTheBoxAsItWasAndStillEnds) {
-  h.waveOut.result = 4;
-  ASSERT_TRUE(h.ClickTest());
-  EXPECT_EQ(Report(), u"") << "a new window stays empty";
-  EXPECT_EQ(h.host.Count("SetText"), 0u);
-  EXPECT_EQ(h.host.Count("PutBoolProperty"), 1u);
-  EXPECT_EQ(h.host.Count("MessageBox 测试完成！"), 1u);
-  EXPECT_EQ(h.host.focus, "Form1.Text1");
+TEST_F(TestCommandTest, FailedQueryReplacesTheBoxWithItsReasonAndStillEnds) {
+  using Cause = QueryNote::Cause;
+  struct Case {
+    uint32_t result;
+    QueryNote note;
+    std::u16string_view text;
+  };
+  const Case cases[] = {
+      {4, {}, u"测试失败：设备正被其他程序占用（错误代码 4）"},
+      {4, {.holder = "pipewire"}, u"测试失败：设备正被其他程序（pipewire）占用（错误代码 4）"},
+      {2, {}, u"测试失败：设备已不存在，可能已被拔出或关闭（错误代码 2）"},
+      {6, {}, u"测试失败：没有可用的设备驱动程序（错误代码 6）"},
+      {7, {}, u"测试失败：内存不足（错误代码 7）"},
+      {1, {.cause = Cause::kPermission}, u"测试失败：没有使用该设备的权限（错误代码 1）"},
+      {1, {.cause = Cause::kHardwareParams}, u"测试失败：设备拒绝了所有播放参数（错误代码 1）"},
+      {1, {}, u"测试失败：发生了未指明的错误（错误代码 1）"},
+      {0xFFFFFFFF, {}, u"测试失败：发生了未指明的错误（错误代码 4294967295）"},
+  };
+  for (const Case& c : cases) {
+    Device(kExample);
+    ASSERT_TRUE(h.ClickTest());  // a stale report in the box first
+    h.waveOut.result = c.result;
+    h.waveOut.note = c.note;
+    h.ClearLog();
+    ASSERT_TRUE(h.ClickTest());
+    EXPECT_EQ(Report(), c.text) << c.result;
+    EXPECT_EQ(h.host.Count("SetText"), 1u) << "one write, no line by line";
+    const size_t put = h.host.IndexOf("PutBoolProperty Command1(2) 0x6803000F false");
+    ASSERT_NE(put, std::string::npos);
+    EXPECT_GT(put, h.host.IndexOf("SetText Text1"));
+    EXPECT_LT(put, h.host.IndexOf("MessageBox 测试完成！ | ^_^ | 64"));
+    EXPECT_EQ(h.host.focus, "Form1.Text1");
+    h.waveOut.result = 0;
+    h.waveOut.note = {};
+  }
+}
 
-  h.waveOut.numDevs = 0;
+TEST_F(TestCommandTest, ValuesReadInsteadOfMeasuredEndWithTheirSource) {
+  Device(kExample);
+  h.waveOut.note = {.holder = "pipewire", .source = "/proc/asound/card1/stream0"};
   ASSERT_TRUE(h.ClickTest());
-  h.waveOut.numDevs = 1;
-  ASSERT_TRUE(h.ClickTest());
-  EXPECT_EQ(Report(), std::u16string(kNoDeviceMessage)) << "the message stays too";
+  const std::u16string_view last =
+      u"Support Left-Right Channels\r\n"
+      u"测试时设备正被其他程序（pipewire）占用，以上格式读自 /proc/asound/card1/stream0\r\n";
+  ASSERT_GE(Report().size(), last.size());
+  EXPECT_EQ(Report().substr(Report().size() - last.size()), last);
 }
 
 TEST_F(TestCommandTest, PressingTwiceEqualsPressingOnce) {

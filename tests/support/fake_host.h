@@ -15,6 +15,7 @@
 #include "framework/error.h"
 #include "framework/host.h"
 #include "framework/text.h"
+#include "probe/query_note.h"
 #include "probe/waveoutcaps.h"
 
 namespace tivrel::test {
@@ -210,9 +211,10 @@ class FakeHost : public Host {
   }
 };
 
-class FakeWaveOut : public WaveOutApi {
+class FakeWaveOut : public WaveOutApi, public QueryNoteSource {
  public:
   uint32_t numDevs = 1;
+  QueryNote note;  // what the service says beside its result
   uint32_t result = 0;
   CapsImage image{};  // what the platform writes, up to the size it is given
   std::vector<std::string> log;
@@ -232,6 +234,7 @@ class FakeWaveOut : public WaveOutApi {
     if (result == 0) std::memcpy(caps, image.data(), std::min<size_t>(size, kImageSize));
     return result;
   }
+  QueryNote LastQueryNote() const override { return note; }
 };
 
 class FakeUser32 : public User32Api {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@
 
 #include "framework/ansi_codec.h"
 #include "framework/platform_api.h"
+#include "probe/query_note.h"
 #include "probe/waveoutcaps.h"
 
 namespace tivrel::alsa {
@@ -20,30 +22,31 @@ namespace tivrel::alsa {
 // The capability query's answer to a null record pointer.
 inline constexpr uint32_t kMmSysErrInvalParam = 11;
 
-// One playback PCM device: card and device numbers and the card's name.
+// One playback PCM device as the kernel lists it.
 struct CardDevice {
   int card = 0;
   int device = 0;
-  std::string name;  // as ALSA gives it (UTF-8)
+  std::string name;  // "card name: PCM name", as ALSA gives them (UTF-8)
+  std::string HwName() const { return "hw:" + std::to_string(card) + "," + std::to_string(device); }
   bool operator==(const CardDevice&) const = default;
 };
 
-// The playback PCM devices of all sound cards, in ALSA's order (as `aplay -l`
-// lists them). No card, or no ALSA: an empty list.
-std::vector<CardDevice> EnumeratePlaybackDevices();
+// "HDA Intel PCH: ALC892 Analog"; the card's name alone for a nameless PCM.
+std::string DeviceName(const std::string& cardName, const std::string& pcmName);
+
+// The playback PCM devices under `root`: from /proc/asound, readable by
+// anyone, so that a card the user may not open is still listed; for the real
+// root also from ALSA's control interface. The first playback device of ALSA's
+// default card (defaults.pcm.card, else card 0) comes first, then the others in
+// card and device order. No card: an empty list.
+std::vector<CardDevice> EnumeratePlaybackDevices(const std::filesystem::path& root = "/");
 
 struct AlsaOptions {
   // Root under which /sys and /proc are read.
   std::filesystem::path root = "/";
-  // The PCM to probe for every device; empty means "hw:C,D".
-  std::string pcmName;
-  // The mixer to look for volume controls; empty means "hw:C".
-  std::string mixerName;
-  // The devices; unset means EnumeratePlaybackDevices() on each call.
-  std::optional<std::vector<CardDevice>> cards;
 };
 
-class AlsaWaveOut final : public WaveOutApi {
+class AlsaWaveOut final : public WaveOutApi, public QueryNoteSource {
  public:
   // `ansi` gives the charset of the record's name bytes; it must outlive this.
   explicit AlsaWaveOut(const AnsiCodec& ansi, AlsaOptions options = {});
@@ -51,16 +54,21 @@ class AlsaWaveOut final : public WaveOutApi {
   uint32_t waveOutGetNumDevs() override;
   // Writes the 52-byte exchange image, no more than `size` bytes of it.
   uint32_t waveOutGetDevCapsA(uintptr_t deviceId, void* caps, uint32_t size) override;
+  QueryNote LastQueryNote() const override { return note_; }
 
-  // The record of one device, as the query fills it; 0 or an MMSYSERR code.
-  uint32_t QueryCaps(const CardDevice& device, WAVEOUTCAPS& caps) const;
+  // The record of one device, as the query fills it; 0 or an MMSYSERR code,
+  // with what there is to say about it in `note`.
+  uint32_t QueryCaps(const CardDevice& device, WAVEOUTCAPS& caps, QueryNote& note) const;
 
  private:
-  std::vector<CardDevice> Devices() const;
-
   const AnsiCodec& ansi_;
   AlsaOptions options_;
+  QueryNote note_;
 };
+
+// The locale's charset, or UTF-8 where that is ASCII (the C locale), so that
+// card names are never lost on the way through the record.
+std::unique_ptr<AnsiCodec> MakeRecordCodec();
 
 // ---- The PCM and mixer probes ----
 
@@ -69,8 +77,10 @@ struct PcmCaps {
   int32_t formats = 0;  // the format-flag bits
 };
 // Opens `pcmName` for playback without blocking and tests the twelve
-// standard formats. 0 or an MMSYSERR code.
-uint32_t ProbePcm(const std::string& pcmName, PcmCaps& caps);
+// standard formats. 0 or a negative errno; kHwParamsRefused when the device
+// opened but has no parameter space.
+inline constexpr int kHwParamsRefused = 1;
+int ProbePcm(const std::string& pcmName, PcmCaps& caps);
 
 struct MixerElement {
   bool playbackVolume = false;
@@ -104,16 +114,33 @@ struct UsbId {
 std::optional<UsbId> ParseUsbId(std::string_view text);
 // "... Driver Version k6.1.0-13-amd64." -> 0x0601 (major * 256 + minor).
 std::optional<int32_t> ParseAlsaVersion(std::string_view text);
-// "0,0,Name;1,3,Other" (card, device, name) for the test seam of tivrel-report.
-std::optional<std::vector<CardDevice>> ParseCardList(std::string_view text);
+// The kernel's files of /proc/asound.
+struct CardEntry {
+  int index = 0;
+  std::string id;    // "PCH"
+  std::string name;  // "HDA Intel PCH"
+  bool operator==(const CardEntry&) const = default;
+};
+// /proc/asound/cards.
+std::vector<CardEntry> ParseCards(std::string_view text);
+// One "key: value" of pcmDp/info or subN/status, trimmed; absent: nothing.
+std::optional<std::string> ProcField(std::string_view text, std::string_view key);
+// One playback altset of a USB device's /proc/asound/cardN/streamM.
+struct UsbAltset {
+  std::vector<std::string> formats;  // "S16_LE"
+  unsigned channels = 0;
+  std::vector<unsigned> rates;  // a list, or with `continuous` the two ends
+  bool continuous = false;
+  bool operator==(const UsbAltset&) const = default;
+};
+std::vector<UsbAltset> ParseUsbStream(std::string_view text);
+// What the altsets allow, in the shape of the probe's answer.
+PcmCaps StreamCaps(const std::vector<UsbAltset>& altsets);
 
-// The test seam of both programs, tivrel and tivrel-report: three environment
-// variables replace what the service looks at.
+// The test seam of both programs, tivrel and tivrel-report:
 //   TIVREL_ALSA_ROOT   folder holding the sys/ and proc/ trees to read
-//   TIVREL_ALSA_PCM    PCM probed for every device instead of hw:C,D
-//   TIVREL_ALSA_CARDS  device list "card,device,name;..." instead of ALSA's
-// Unset, the real system is read. A malformed device list gives nothing.
-std::optional<AlsaOptions> OptionsFromEnvironment();
+// Unset, the real system is read. ALSA's own ALSA_CONFIG_PATH gives the PCMs.
+AlsaOptions OptionsFromEnvironment();
 
 // ---- /sys and /proc under a root ----
 
@@ -126,7 +153,8 @@ struct CardIds {
 CardIds ReadCardIds(const std::filesystem::path& root, int card);
 // The ALSA driver version, 0 when unknown.
 int32_t ReadDriverVersion(const std::filesystem::path& root);
-// At most `limit` bytes; a missing, unreadable or longer file gives nothing.
+// At most `limit` bytes of a regular file, opened without blocking so that a
+// FIFO in its place cannot hang the caller; anything else gives nothing.
 std::optional<std::string> ReadSmallFile(const std::filesystem::path& path, size_t limit = 4096);
 
 }  // namespace tivrel::alsa

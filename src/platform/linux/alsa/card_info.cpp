@@ -1,10 +1,14 @@
 // What the record needs beyond the PCM itself: the card's ids and the driver
 // version from /sys and /proc, and the pure rules that shape the values.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "platform/linux/alsa/alsa_waveout.h"
@@ -95,36 +99,116 @@ std::optional<int32_t> ParseAlsaVersion(std::string_view text) {
   return *major * 256 + *minor;
 }
 
-std::optional<std::vector<CardDevice>> ParseCardList(std::string_view text) {
-  std::vector<CardDevice> cards;
+std::vector<CardEntry> ParseCards(std::string_view text) {
+  // " 0 [PCH            ]: HDA-Intel - HDA Intel PCH", then a line of details.
+  std::vector<CardEntry> cards;
   while (!text.empty()) {
-    const size_t end = text.find(';');
-    const std::string_view entry = text.substr(0, end);
+    const size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
     text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-    const size_t c1 = entry.find(',');
-    const size_t c2 = c1 == std::string_view::npos ? c1 : entry.find(',', c1 + 1);
-    if (c2 == std::string_view::npos) return std::nullopt;
-    CardDevice d;
-    const auto card = std::from_chars(entry.data(), entry.data() + c1, d.card);
-    const auto dev = std::from_chars(entry.data() + c1 + 1, entry.data() + c2, d.device);
-    if (card.ec != std::errc{} || card.ptr != entry.data() + c1 || dev.ec != std::errc{} ||
-        dev.ptr != entry.data() + c2 || d.card < 0 || d.device < 0) {
-      return std::nullopt;
+    while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
+    CardEntry card;
+    const auto parsed = std::from_chars(line.data(), line.data() + line.size(), card.index);
+    const size_t open = line.find('[');
+    const size_t close = line.find("]: ");
+    const size_t dash = line.find(" - ", close);
+    if (parsed.ec != std::errc{} || card.index < 0 || open == std::string_view::npos ||
+        close == std::string_view::npos || close < open || dash == std::string_view::npos) {
+      continue;
     }
-    d.name = std::string(entry.substr(c2 + 1));
-    cards.push_back(std::move(d));
+    card.id = std::string(Trim(line.substr(open + 1, close - open - 1)));
+    card.name = std::string(Trim(line.substr(dash + 3)));
+    cards.push_back(std::move(card));
   }
   return cards;
 }
 
-std::optional<AlsaOptions> OptionsFromEnvironment() {
+std::optional<std::string> ProcField(std::string_view text, std::string_view key) {
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    const std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    const size_t colon = line.find(':');
+    if (colon != std::string_view::npos && Trim(line.substr(0, colon)) == key) {
+      return std::string(Trim(line.substr(colon + 1)));
+    }
+  }
+  return std::nullopt;
+}
+
+std::vector<UsbAltset> ParseUsbStream(std::string_view text) {
+  // Only the "Playback:" section; each "Interface N" line opens an altset.
+  std::vector<UsbAltset> altsets;
+  bool playback = false;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    const std::string_view raw = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    const std::string_view line = Trim(raw);
+    if (!raw.empty() && raw.front() != ' ') {
+      playback = line == "Playback:";
+      continue;
+    }
+    if (!playback) continue;
+    if (line.rfind("Interface ", 0) == 0 && line.find('=') == std::string_view::npos) {
+      altsets.emplace_back();
+      continue;
+    }
+    if (altsets.empty()) continue;
+    UsbAltset& alt = altsets.back();
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    const std::string_view key = line.substr(0, colon);
+    std::string_view value = Trim(line.substr(colon + 1));
+    if (key == "Format") {
+      while (!value.empty()) {
+        const size_t blank = value.find(' ');
+        alt.formats.emplace_back(value.substr(0, blank));
+        value = blank == std::string_view::npos ? std::string_view{} : Trim(value.substr(blank));
+      }
+    } else if (key == "Channels") {
+      std::from_chars(value.data(), value.data() + value.size(), alt.channels);
+    } else if (key == "Rates") {
+      // "44100, 48000" or "8000 - 48000 (continuous)"
+      alt.continuous = value.find("continuous") != std::string_view::npos;
+      for (const char* p = value.data(); p < value.data() + value.size();) {
+        unsigned rate = 0;
+        const auto r = std::from_chars(p, value.data() + value.size(), rate);
+        if (r.ec == std::errc{}) {
+          alt.rates.push_back(rate);
+          p = r.ptr;
+        } else {
+          ++p;
+        }
+      }
+      if (alt.continuous && alt.rates.size() != 2) alt.rates.clear();
+    }
+  }
+  return altsets;
+}
+
+PcmCaps StreamCaps(const std::vector<UsbAltset>& altsets) {
+  PcmCaps caps;
+  for (const auto& alt : altsets) {
+    caps.maxChannels = std::max(caps.maxChannels, ClampChannels(alt.channels));
+  }
+  // The same sample formats as the probe asks a device for.
+  caps.formats = FormatFlags([&](unsigned rate, unsigned channels, unsigned bits) {
+    const std::string_view format = bits == 8 ? "U8" : "S16_LE";
+    return std::any_of(altsets.begin(), altsets.end(), [&](const UsbAltset& alt) {
+      const bool hasRate =
+          alt.continuous ? !alt.rates.empty() && alt.rates[0] <= rate && rate <= alt.rates[1]
+                         : std::find(alt.rates.begin(), alt.rates.end(), rate) != alt.rates.end();
+      return alt.channels == channels && hasRate &&
+             std::find(alt.formats.begin(), alt.formats.end(), format) != alt.formats.end();
+    });
+  });
+  return caps;
+}
+
+AlsaOptions OptionsFromEnvironment() {
   AlsaOptions options;
   if (const char* root = std::getenv("TIVREL_ALSA_ROOT")) options.root = root;
-  if (const char* pcm = std::getenv("TIVREL_ALSA_PCM")) options.pcmName = pcm;
-  if (const char* cards = std::getenv("TIVREL_ALSA_CARDS")) {
-    options.cards = ParseCardList(cards);
-    if (!options.cards) return std::nullopt;
-  }
   return options;
 }
 
@@ -175,23 +259,40 @@ uint32_t OpenErrorResult(int error) {
       return kMmSysErrBadDeviceId;
     case -ENOMEM:
       return kMmSysErrNoMem;
+    // Permission and everything else: the note says which.
     default:
       return kMmSysErrError;
   }
 }
 
 std::optional<std::string> ReadSmallFile(const std::filesystem::path& path, size_t limit) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  // One byte more than allowed tells a long file from one that just fits;
-  // sysfs files report a size of 4096 whatever they hold, so read, don't stat.
-  std::string data(limit + 1, '\0');
-  in.read(data.data(), static_cast<std::streamsize>(data.size()));
-  if (in.bad()) return std::nullopt;
-  const auto got = static_cast<size_t>(in.gcount());
-  if (got > limit) return std::nullopt;
-  data.resize(got);
-  return data;
+  // Non-blocking and checked to be a regular file before any read: a FIFO or
+  // a device node in its place must not hang the probe.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  std::optional<std::string> result;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    // One byte more than allowed tells a long file from one that just fits;
+    // sysfs files report a size of 4096 whatever they hold, so read, don't stat.
+    std::string data(limit + 1, '\0');
+    size_t got = 0;
+    for (;;) {
+      const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        got = SIZE_MAX;
+        break;
+      }
+      if (n == 0 || (got += static_cast<size_t>(n)) == data.size()) break;
+    }
+    if (got <= limit) {
+      data.resize(got);
+      result = std::move(data);
+    }
+  }
+  ::close(fd);
+  return result;
 }
 
 CardIds ReadCardIds(const std::filesystem::path& root, int card) {

@@ -30,13 +30,8 @@ int main(int argc, char** argv) {
   std::string out, err;
   try {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    auto options = tivrel::alsa::OptionsFromEnvironment();
-    if (!options) {
-      Write(stderr, "tivrel-report: TIVREL_ALSA_CARDS is not \"card,device,name;...\"\n");
-      return tivrel::kReportExitUsage;
-    }
-    const auto ansi = tivrel::MakeSystemAnsiCodec();
-    tivrel::alsa::AlsaWaveOut waveOut(*ansi, std::move(*options));
+    const auto ansi = tivrel::alsa::MakeRecordCodec();
+    tivrel::alsa::AlsaWaveOut waveOut(*ansi, tivrel::alsa::OptionsFromEnvironment());
     code = tivrel::RunReportTool(args, waveOut, *ansi, out, err);
   } catch (const std::exception& e) {
     err += std::string("tivrel-report: ") + e.what() + "\n";

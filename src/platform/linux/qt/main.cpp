@@ -51,12 +51,16 @@ int main(int argc, char** argv) {
     qapp.installEventFilter(exitWhenShown.get());
   }
 
+#ifdef TIVREL_HAVE_ALSA
+  // Card names whole even under the C locale.
+  const std::unique_ptr<tivrel::AnsiCodec> ansi = tivrel::alsa::MakeRecordCodec();
+#else
   const std::unique_ptr<tivrel::AnsiCodec> ansi = tivrel::MakeSystemAnsiCodec();
+#endif
   tivrel::qt::QtHost host([&lock] { return lock.AnotherRunning(); });
 #ifdef TIVREL_HAVE_ALSA
   // The same test seam as tivrel-report; unset, the real system is read.
-  auto alsaOptions = tivrel::alsa::OptionsFromEnvironment();
-  tivrel::alsa::AlsaWaveOut waveOut(*ansi, alsaOptions.value_or(tivrel::alsa::AlsaOptions{}));
+  tivrel::alsa::AlsaWaveOut waveOut(*ansi, tivrel::alsa::OptionsFromEnvironment());
 #else
   tivrel::qt::NoWaveOut waveOut;
 #endif

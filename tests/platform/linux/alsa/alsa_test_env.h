@@ -11,7 +11,8 @@
 namespace tivrel::alsa::testing {
 
 inline const std::string kFixtures = TIVREL_ALSA_FIXTURES;
-inline const std::string kNullPcm = "tivrel_null";
+// The fixture machine: the kernel's /proc and /sys files of six cards.
+inline const std::string kMachine = kFixtures + "/machine";
 
 inline void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
 
@@ -19,6 +20,7 @@ class AlsaTestEnv : public ::testing::Environment {
  public:
   void SetUp() override {
     setenv("ALSA_CONFIG_PATH", TIVREL_ALSA_TEST_CONF, 1);
+    unsetenv("TIVREL_TEST_CARD");
     snd_lib_error_set_handler(QuietAlsa);
   }
   void TearDown() override { snd_config_update_free_global(); }

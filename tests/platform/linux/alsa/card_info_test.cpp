@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -73,16 +74,47 @@ TEST(ParseAlsaVersion, RefusesWhatItCannotRead) {
   }
 }
 
-TEST(ParseCardList, EntriesAndNames) {
-  EXPECT_EQ(ParseCardList(""), std::vector<CardDevice>{});
-  EXPECT_EQ(ParseCardList("0,0,HDA Intel PCH"), (std::vector<CardDevice>{{0, 0, "HDA Intel PCH"}}));
-  EXPECT_EQ(ParseCardList("0,3,A;2,0,B, with, commas;"),
-            (std::vector<CardDevice>{{0, 3, "A"}, {2, 0, "B, with, commas"}}));
-  EXPECT_EQ(ParseCardList("1,0,"), (std::vector<CardDevice>{{1, 0, ""}}));
-  for (const char* text : {"0,0", "x,0,A", "0,x,A", "-1,0,A", "0,-2,A", ",0,A", "0 ,0,A",
-                           "99999999999,0,A", "0,0,A;;"}) {
-    EXPECT_EQ(ParseCardList(text), std::nullopt) << text;
-  }
+TEST(ProcFiles, CardsPcmInfoAndStatus) {
+  EXPECT_EQ(ParseCards(" 0 [PCH            ]: HDA-Intel - HDA Intel PCH\n"
+                       "                      HDA Intel PCH at 0xf7f10000 irq 32\n"
+                       "12 [Ä_1 ]: USB-Audio - Äudio - 声卡 \n"
+                       " x [Bad]: USB-Audio - Bad\n 3 [NoName]: USB-Audio\n-1 [Neg]: A - B\n"),
+            (std::vector<CardEntry>{{0, "PCH", "HDA Intel PCH"}, {12, "Ä_1", "Äudio - 声卡"}}));
+  EXPECT_TRUE(ParseCards("--- no soundcards ---\n").empty());
+
+  const std::string info =
+      "card: 1\ndevice: 0\nid: ALC892 Analog\nname: ALC892 Analog\n"
+      "subname: subdevice #0\nsubdevices_avail: 0\n";
+  EXPECT_EQ(ProcField(info, "name"), "ALC892 Analog");
+  EXPECT_EQ(ProcField(info, "subdevices_avail"), "0");
+  EXPECT_EQ(ProcField(info, "nam"), std::nullopt);
+  EXPECT_EQ(ProcField("state: RUNNING\nowner_pid   : 4242\n", "owner_pid"), "4242");
+  EXPECT_EQ(ProcField("closed\n", "owner_pid"), std::nullopt);
+}
+
+TEST(ProcFiles, UsbStreamPlaybackAltsets) {
+  const std::string stream =
+      "Vendor Headset at usb-0000:00:14.0-1, full speed : USB Audio\n\nPlayback:\n"
+      "  Status: Running\n    Interface = 1\n    Altset = 1\n"
+      "  Interface 1\n    Altset 1\n    Format: S16_LE S24_3LE\n    Channels: 2\n"
+      "    Rates: 44100, 48000\n    Bits: 16\n"
+      "  Interface 1\n    Altset 2\n    Format: U8\n    Channels: 1\n"
+      "    Rates: 8000 - 22050 (continuous)\n\n"
+      "Capture:\n  Interface 2\n    Altset 1\n    Format: U8\n    Channels: 2\n"
+      "    Rates: 11025\n";
+  const auto altsets = ParseUsbStream(stream);
+  EXPECT_EQ(altsets, (std::vector<UsbAltset>{{{"S16_LE", "S24_3LE"}, 2, {44100, 48000}, false},
+                                             {{"U8"}, 1, {8000, 22050}, true}}));
+  // 8-bit mono at 11.025 and 22.05 kHz, 16-bit stereo at 44.1 kHz; capture counts for nothing.
+  const PcmCaps caps = StreamCaps(altsets);
+  EXPECT_EQ(caps.formats, 0x0811);
+  EXPECT_EQ(caps.maxChannels, 2);
+  EXPECT_TRUE(ParseUsbStream("Capture:\n  Interface 2\n    Channels: 2\n").empty());
+  EXPECT_EQ(StreamCaps(ParseUsbStream("Playback:\n  Interface 1\n    Format: U8\n"
+                                      "    Channels: 1\n    Rates: 8000 - (continuous)\n"))
+                .formats,
+            0)
+      << "a range without its end is no range";
 }
 
 TEST(FormatFlags, BitOrderFollowsTheFormatTable) {
@@ -195,11 +227,11 @@ TEST_F(ScratchTree, FileOfExactlyTheLimitIsRead) {
   EXPECT_EQ(ReadCardIds(root_, 0), (CardIds{0x8086, 0}));
 }
 
-TEST_F(ScratchTree, DirectoryInPlaceOfFile) {
+TEST_F(ScratchTree, DirectoryOrFifoInPlaceOfFile) {
   fs::create_directories(root_ / "sys/class/sound/card0/device/vendor");
-  fs::create_directories(root_ / "proc/asound/version");
+  ASSERT_EQ(::mkfifo((root_ / "proc/asound/version").c_str(), 0600), 0);
   EXPECT_EQ(ReadCardIds(root_, 0), (CardIds{}));
-  EXPECT_EQ(ReadDriverVersion(root_), 0);
+  EXPECT_EQ(ReadDriverVersion(root_), 0) << "a FIFO without a writer is not waited for";
 }
 
 }  // namespace

@@ -6,7 +6,9 @@ read back; a second instance refused; About and back; Exit. Every wait has a
 timeout. Usage: tivrel_e2e.py path/to/tivrel
 
 With TIVREL_E2E_REPORT_TOOL naming tivrel-report, the clipboard must hold
-exactly what that tool prints for the same device (a full report is expected).
+exactly what that tool prints for the same device, or, after a failed query,
+the line that the tool writes on standard error. With TIVREL_E2E_EXPECT, the
+copied text must contain that text.
 """
 import os
 import random
@@ -23,6 +25,7 @@ MAIN_TITLE = "岚铃声卡测试仪 Build0730修正版"
 ABOUT_TITLE = "关于岚铃声卡测试仪"
 NO_DEVICE = "在您的计算机上没有发现声卡设备或声卡驱动程序未安装"
 FIRST_LABEL = "产品名称："
+FAILED_LABEL = "测试失败："
 
 # Client sizes in twips, from the designs.
 MAIN_CLIENT = (4680, 5340)
@@ -142,6 +145,8 @@ def set_clipboard(text):
 def check_report_text(text):
     if text == NO_DEVICE:
         return "the no-device message"
+    if text.startswith(FAILED_LABEL) and "\r" not in text and "\n" not in text:
+        return "the failure line %r" % text
     if not text.startswith(FIRST_LABEL):
         raise Failure("clipboard holds neither the report nor the no-device message: %r" % text)
     if not text.endswith("\r\n") or "\n" in text.replace("\r\n", ""):
@@ -198,7 +203,15 @@ def scenario(program):
                         clipboard()))
     ok("全文复制 put %s on the clipboard" % check_report_text(text))
     tool = ENV.get("TIVREL_E2E_REPORT_TOOL")
-    if tool:
+    wanted = ENV.get("TIVREL_E2E_EXPECT")
+    if wanted and wanted not in text:
+        raise Failure("the copied text lacks %r: %r" % (wanted, text))
+    if tool and text.startswith(FAILED_LABEL):
+        expected = subprocess.run([tool], env=ENV, capture_output=True, timeout=WAIT)
+        if expected.returncode != 2 or text not in expected.stderr.decode("utf-8"):
+            raise Failure("tivrel-report says otherwise: %r" % expected.stderr)
+        ok("tivrel-report fails with the same words: %r" % expected.stderr.decode("utf-8"))
+    elif tool:
         expected = subprocess.run([tool], env=ENV, capture_output=True, timeout=WAIT)
         if expected.returncode != 0:
             raise Failure("tivrel-report found no report: %r" % expected.stderr)
