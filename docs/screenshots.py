@@ -4,8 +4,10 @@
     python3 docs/screenshots.py             both, from build/linux and build/win64
     python3 docs/screenshots.py linux|wine  one of them
 
-linux: build/linux's tivrel on its own Xvfb, no window manager, with the tests'
-       PCI fixture card ("HDA Intel PCH") probed on ALSA's null PCM.
+linux: build/linux's tivrel on its own Xvfb, no window manager, on the tests'
+       fixture machine: its default card's analog output, "HDA Intel PCH:
+       ALC892 Analog", a typical HDA codec's space opened as hw:1,0 through the
+       tests' ALSA configuration and PCM plugin.
 wine:  build/win64's Tivrel.exe under wine64 on the same kind of display, Wine's
        own waveform driver over an ALSA configuration whose default device is
        a null sink (the one Wine device of the Win32 end-to-end test).
@@ -43,10 +45,10 @@ def capture(window, path):
 def linux():
     e2e.ENV.update({
         "QT_QPA_PLATFORM": "xcb",
-        "ALSA_CONFIG_PATH": os.path.join(ALSA_TESTS, "alsa-test.conf"),
-        "TIVREL_ALSA_ROOT": os.path.join(ALSA_TESTS, "fixtures", "pci"),
-        "TIVREL_ALSA_PCM": "tivrel_null",
-        "TIVREL_ALSA_CARDS": "0,0,HDA Intel PCH",
+        "ALSA_CONFIG_PATH": os.path.join(ROOT, "build", "linux", "tests", "platform", "linux",
+                                         "alsa", "alsa-test.conf"),
+        "TIVREL_ALSA_ROOT": os.path.join(ALSA_TESTS, "fixtures", "machine"),
+        "TIVREL_TEST_CARD": "1",
     })
     proc = e2e.start(os.path.join(ROOT, "build", "linux", "src", "platform", "linux", "qt", "tivrel"))
     main = e2e.Form(e2e.one_window(e2e.MAIN_TITLE, proc.pid), e2e.MAIN_CLIENT)
