@@ -110,6 +110,9 @@ else
   kind Tivrel.exe | grep -q '^PE32 executable (GUI) Intel 80386' || fail "Tivrel.exe is $(kind Tivrel.exe)"
   kind tivrel-report.exe | grep -q '^PE32 executable (console) Intel 80386' ||
     fail "tivrel-report.exe is $(kind tivrel-report.exe)"
+  for exe in Tivrel.exe tivrel-report.exe; do
+    kind $exe | grep -q stripped || fail "$exe carries its symbols"
+  done
   readme=$scratch/zip/README.txt
   [ "$(head -c3 "$readme" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "README.txt has no UTF-8 byte order mark"
   iconv -f UTF-8 -t UTF-8 "$readme" >/dev/null 2>&1 || fail "README.txt is not UTF-8"
