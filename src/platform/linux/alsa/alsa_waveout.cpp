@@ -106,13 +106,13 @@ void AddProcDevices(const std::filesystem::path& root, const CardEntry& card,
   const auto dir = root / "proc/asound" / ("card" + std::to_string(card.index));
   std::error_code ec;
   for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    // "pcm3p": playback device 3; "pcm0c" is a capture device.
     const std::string entry = it->path().filename().string();
-    int device = -1;
-    const char* first = entry.data() + 3;
-    const char* last = entry.data() + entry.size() - 1;
     if (entry.size() < 5 || entry.compare(0, 3, "pcm") != 0 || entry.back() != 'p') continue;
-    const auto parsed = std::from_chars(first, last, device);
-    if (parsed.ec != std::errc{} || parsed.ptr != last) continue;
+    int device = -1;
+    const char* last = entry.data() + entry.size() - 1;
+    const auto parsed = std::from_chars(entry.data() + 3, last, device);
+    if (parsed.ec != std::errc{} || parsed.ptr != last || device < 0) continue;
     const auto info = ReadSmallFile(it->path() / "info");
     const auto pcmName = info ? ProcField(*info, "name") : std::nullopt;
     out.push_back({card.index, device, DeviceName(card.name, pcmName.value_or(""))});
