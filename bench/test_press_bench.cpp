@@ -17,7 +17,6 @@ class MemoryHost final : public Host {
   void CreateForm(const FormDesign&) override {}
   void DestroyForm(FormId) override {}
   void ShowForm(FormId) override {}
-  uintptr_t NativeHandle(FormId) override { return 1; }
   std::u16string GetText(FormId, ControlRef) override { return text; }
   void SetText(FormId, ControlRef, std::u16string_view t) override { text = t; }
   std::u16string GetSelText(FormId, ControlRef) override { return {}; }
@@ -47,22 +46,18 @@ class MemoryWaveOut final : public WaveOutApi {
   }
 };
 
-struct NoUser32 final : User32Api {
-  uintptr_t GetSystemMenu(uintptr_t, int32_t) override { return 0; }
-  int32_t RemoveMenu(uintptr_t, uint32_t, uint32_t) override { return 0; }
+struct NoWindowMenu final : WindowMenuApi {
+  void RemoveCloseCommand(FormId) override {}
 };
-struct NoShell32 final : Shell32Api {
-  intptr_t ShellExecuteA(uintptr_t, const char*, const char*, const char*, const char*,
-                         int32_t) override {
-    return 0;
-  }
+struct NoShell final : ShellApi {
+  void OpenUri(std::string_view) override {}
 };
 
 void BM_TestPress(benchmark::State& state) {
   MemoryHost host;
   MemoryWaveOut waveOut;
-  NoUser32 user32;
-  NoShell32 shell32;
+  NoWindowMenu windowMenu;
+  NoShell shell;
   auto ansi = MakeGbkCodec();
   WAVEOUTCAPS caps;
   const std::u16string_view name = u"Realtek High Definition Audio";
@@ -74,10 +69,10 @@ void BM_TestPress(benchmark::State& state) {
   caps.dwFormats = 0x0FFF;  // every format bit
   caps.dwSupport = 0x001F;  // every support bit
   waveOut.image = ToImage(caps, *ansi);
-  App app(host, Services{waveOut, user32, shell32, *ansi}, ProgramForms());
+  App app(host, Services{waveOut, windowMenu, shell, *ansi}, ProgramForms());
   app.Load(FormId::Form1);
   for (auto _ : state) {
-    app.Click(FormId::Form1, "Command1", 2);
+    app.Click(FormId::Form1, form1::kCommand1);
     benchmark::DoNotOptimize(host.text.data());
   }
   if (host.text.size() < 100) state.SkipWithError("no report written");

@@ -12,8 +12,8 @@ class App;
 
 // Both windows' text boxes: multi-line, read-only for the user, wrapping with
 // a vertical scroll bar only, on the button face.
-ControlDesign ReadOnlyTextBox(int tabIndex, int left, int top, int width, int height,
-                              std::u16string text = {});
+ControlDesign ReadOnlyTextBox(ControlRef name, int tabIndex, int left, int top, int width,
+                              int height, std::u16string text = {});
 inline const FontDesign kSongTi9{u"宋体", 9.0f, 400, 134};
 
 // Asks the shell to open a new mail to the author; the result is not read.

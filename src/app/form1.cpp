@@ -36,53 +36,39 @@ void ReadmeCommand(App& app) {
 void ContactMail(App& app) {
   const std::string uri = app.services().ansi.Encode(u"mailto:" + std::u16string(kAuthorEmail));
   // Whatever the shell answers, nothing is shown: no mail program is no error.
-  (void)app.services().shell32.ShellExecuteA(0, nullptr, uri.c_str(), nullptr, nullptr, kSwHide);
+  app.services().shell.OpenUri(uri);
 }
 
 namespace {
 
-void Form1Click(App& app, std::string_view control, int index) {
-  if (control == "Command1") {
-    TestCommand(app, index);
-  } else if (control == "Command2") {
-    AboutCommand(app);
-  } else if (control == "Command3") {
-    ExitCommand(app);
-  }
-}
+using namespace form1;
 
-void Form1MenuClick(App& app, std::string_view item) {
-  if (item == "copy") {
-    CopySelection(app);
-  } else if (item == "allcopy") {
-    CopyAll(app);
-  } else if (item == "big") {
-    SetReportFontSize(app, kFontSizeBig);
-  } else if (item == "mid") {
-    SetReportFontSize(app, kFontSizeMid);
-  } else if (item == "small") {
-    SetReportFontSize(app, kFontSizeSmall);
-  } else if (item == "gyll") {
-    AboutCommand(app);
-  } else if (item == "readme") {
-    ReadmeCommand(app);
-  }
-}
-
-void Form1GotFocus(App& app, std::string_view control) {
-  if (control == "MovingText1") ContactMail(app);
-}
-
-void Form1MouseDown(App& app, std::string_view control, int16_t button, int16_t shift, float x,
-                    float y) {
-  if (control == "Text1") Text1_MouseDown(app, button, shift, x, y);
-}
+constexpr ControlRoute kClicks[] = {
+    {kCommand1, [](App& app, ControlRef c) { TestCommand(app, c.index); }},
+    {kCommand2, [](App& app, ControlRef) { AboutCommand(app); }},
+    {kCommand3, [](App& app, ControlRef) { ExitCommand(app); }},
+};
+constexpr MenuRoute kMenuClicks[] = {
+    {kCopy, [](App& app, MenuRef) { CopySelection(app); }},
+    {kAllcopy, [](App& app, MenuRef) { CopyAll(app); }},
+    {kBig, [](App& app, MenuRef) { SetReportFontSize(app, kFontSizeBig); }},
+    {kMid, [](App& app, MenuRef) { SetReportFontSize(app, kFontSizeMid); }},
+    {kSmall, [](App& app, MenuRef) { SetReportFontSize(app, kFontSizeSmall); }},
+    {kGyll, [](App& app, MenuRef) { AboutCommand(app); }},
+    {kReadme, [](App& app, MenuRef) { ReadmeCommand(app); }},
+};
+constexpr ControlRoute kGotFocus[] = {
+    {kMovingText1, [](App& app, ControlRef) { ContactMail(app); }},
+};
+constexpr MouseRoute kMouseDown[] = {
+    {kText1, [](App& app, ControlRef, int16_t button, int16_t shift, float x,
+                float y) { Text1_MouseDown(app, button, shift, x, y); }},
+};
 
 }  // namespace
 
 const FormHandlers& Form1Handlers() {
-  static const FormHandlers handlers{Form1_Load, Form1Click, Form1MenuClick, Form1GotFocus,
-                                     Form1MouseDown};
+  static const FormHandlers handlers{Form1_Load, kClicks, kMenuClicks, kGotFocus, kMouseDown};
   return handlers;
 }
 

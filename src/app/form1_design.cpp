@@ -1,13 +1,16 @@
 #include "app/author.h"
 #include "app/forms.h"
 #include "controls/hosted.h"
+#include "probe/test_command.h"
+#include "report/report_menu.h"
 
 namespace tivrel {
 
-ControlDesign ReadOnlyTextBox(int tabIndex, int left, int top, int width, int height,
-                              std::u16string text) {
-  return {.name = "Text1",
+ControlDesign ReadOnlyTextBox(ControlRef name, int tabIndex, int left, int top, int width,
+                              int height, std::u16string text) {
+  return {.name = std::string(name.name),
           .kind = ControlKind::TextBox,
+          .index = name.index,
           .tabIndex = tabIndex,
           .left = left,
           .top = top,
@@ -22,17 +25,18 @@ ControlDesign ReadOnlyTextBox(int tabIndex, int left, int top, int width, int he
 
 namespace {
 
+using namespace form1;
+
 // The three buttons share size, row, font, mask and focus look.
-ControlDesign Button(std::string name, int index, int tab, int left, std::u16string tip,
-                     ButtonSettings s) {
+ControlDesign Button(ControlRef name, int tab, int left, std::u16string tip, ButtonSettings s) {
   s.font = kSongTi9;
   s.picmaskcolor = 0xFFFFFF;
   s.showfocus = false;
   s.extentX = 2355;
   s.extentY = 873;
-  return {.name = std::move(name),
+  return {.name = std::string(name.name),
           .kind = ControlKind::HostedButton,
-          .index = index,
+          .index = name.index,
           .tabIndex = tab,
           .left = left,
           .top = 4440,
@@ -42,8 +46,8 @@ ControlDesign Button(std::string name, int index, int tab, int left, std::u16str
           .button = std::move(s)};
 }
 
-MenuDesign Item(std::string name, std::u16string caption, std::vector<MenuDesign> items = {}) {
-  return {.name = std::move(name), .caption = std::move(caption), .items = std::move(items)};
+MenuDesign Item(MenuRef name, std::u16string caption, std::vector<MenuDesign> items = {}) {
+  return {.name = std::string(name.name), .caption = std::move(caption), .items = std::move(items)};
 }
 
 FormDesign MakeForm1() {
@@ -59,7 +63,7 @@ FormDesign MakeForm1() {
                .icon = ImageId::MainIcon};
 
   d.controls = {
-      Button("Command1", 2, 0, 240, u"使用岚铃测试您的声卡",
+      Button(kCommand1, 0, 240, u"使用岚铃测试您的声卡",
              {.caption = u"开始测试",
               .picture = ImageId::TestFace,
               .pictureWidth = 15,
@@ -67,14 +71,14 @@ FormDesign MakeForm1() {
               .icon = ImageId::TestIcon,
               .pr = 1,
               .appearance = 1}),
-      Button("Command2", 1, 1, 1680, u"关于岚铃声卡测试仪",
+      Button(kCommand2, 1, 1680, u"关于岚铃声卡测试仪",
              {.caption = u"关于",
               .picture = ImageId::AboutFace,
               .pictureWidth = 90,
               .pictureHeight = 21,
               .icomaskcolor = 0,
               .iconalign = 0}),
-      Button("Command3", 3, 2, 3120, u"关闭测试仪",
+      Button(kCommand3, 2, 3120, u"关闭测试仪",
              {.caption = u"  退出",
               .picture = ImageId::ExitFace,
               .pictureWidth = 110,
@@ -82,8 +86,8 @@ FormDesign MakeForm1() {
               .icon = ImageId::ExitIcon,
               .pr = 5,
               .appearance = 1}),
-      ReadOnlyTextBox(3, 240, 240, 4185, 4005),
-      {.name = "MovingText1",
+      ReadOnlyTextBox(kText1, 3, 240, 240, 4185, 4005),
+      {.name = std::string(kMovingText1.name),
        .kind = ControlKind::MovingText,
        .tabIndex = 4,
        .tabStop = false,  // Tab never starts a mail
@@ -101,15 +105,14 @@ FormDesign MakeForm1() {
                                     .extentY = 450}},
   };
 
-  MenuDesign tofiles =
-      Item("tofiles", u"输出", {Item("copy", u"复制"), Item("allcopy", u"全文复制")});
+  MenuDesign tofiles = Item(kTofiles, u"输出", {Item(kCopy, u"复制"), Item(kAllcopy, u"全文复制")});
   tofiles.visible = false;  // only ever the report box's pop-up
   d.menus = {
       tofiles,
-      Item("edit", u"编辑",
-           {Item("size", u"文本字号",
-                 {Item("big", u"大"), Item("mid", u"中"), Item("small", u"小(默认)")})}),
-      Item("gy", u"关于", {Item("gyll", u"关于岚铃"), Item("readme", u"查看ReadeMe")}),
+      Item(kEdit, u"编辑",
+           {Item(kSize, u"文本字号",
+                 {Item(kBig, u"大"), Item(kMid, u"中"), Item(kSmall, u"小(默认)")})}),
+      Item(kGy, u"关于", {Item(kGyll, u"关于岚铃"), Item(kReadme, u"查看ReadeMe")}),
   };
   return d;
 }

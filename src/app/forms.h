@@ -12,6 +12,20 @@ namespace tivrel {
 
 const FormDesign& Form1Design();
 
+// The main window's names that this folder's handlers and the design use;
+// the report box, its menu and the Test button are named beside their Parts
+// (report/report_menu.h, probe/test_command.h).
+namespace form1 {
+inline constexpr ControlRef kCommand2{"Command2", 1};  // About
+inline constexpr ControlRef kCommand3{"Command3", 3};  // Exit
+inline constexpr ControlRef kMovingText1{"MovingText1"};
+inline constexpr MenuRef kEdit{"edit"};
+inline constexpr MenuRef kSize{"size"};
+inline constexpr MenuRef kGy{"gy"};
+inline constexpr MenuRef kGyll{"gyll"};
+inline constexpr MenuRef kReadme{"readme"};
+}  // namespace form1
+
 const FormHandlers& Form1Handlers();
 
 // Texts of the dialogs that the main window's handlers show.

@@ -45,30 +45,79 @@ void App::EndNow() {
 
 void App::Start() {
   Dispatch([&] {
+#ifndef NDEBUG
+    // A handler for a name its design lacks would never run: say so at once.
+    for (const FormEntry& entry : forms_) {
+      for (const std::string& name : UndesignedNames(entry)) {
+        throw Error(std::string(entry.design->name) + " 的设计中没有 " + name);
+      }
+    }
+#endif
     Load(FormId::Form1);
     Show(FormId::Form1);
   });
 }
 
-void App::Click(FormId form, std::string_view control, int index) {
-  if (!IsLoaded(form) || !Handlers(form).click) return;
-  Dispatch([&] { Handlers(form).click(*this, control, index); });
+namespace {
+
+template <typename Route>
+const Route* RouteOf(std::span<const Route> routes, ControlRef control) {
+  for (const Route& r : routes) {
+    if (r.control == control) return &r;
+  }
+  return nullptr;
+}
+
+std::string Key(ControlRef c) {
+  return c.index == kNoIndex ? std::string(c.name)
+                             : std::string(c.name) + "(" + std::to_string(c.index) + ")";
+}
+
+}  // namespace
+
+std::vector<std::string> UndesignedNames(const FormEntry& entry) {
+  const FormDesign& design = *entry.design;
+  const FormHandlers& handlers = *entry.handlers;
+  std::vector<std::string> missing;
+  auto control = [&](ControlRef c) {
+    if (!design.Find(c)) missing.push_back(Key(c));
+  };
+  for (const auto& r : handlers.click) control(r.control);
+  for (const auto& r : handlers.gotFocus) control(r.control);
+  for (const auto& r : handlers.mouseDown) control(r.control);
+  for (const auto& r : handlers.menuClick) {
+    if (!design.FindMenu(r.item.name)) missing.emplace_back(r.item.name);
+  }
+  return missing;
+}
+
+void App::Click(FormId form, ControlRef control) {
+  if (!IsLoaded(form)) return;
+  const ControlRoute* route = RouteOf(Handlers(form).click, control);
+  if (!route) return;
+  Dispatch([&] { route->run(*this, control); });
 }
 
 void App::MenuClick(FormId form, std::string_view item) {
-  if (!IsLoaded(form) || !Handlers(form).menuClick) return;
-  Dispatch([&] { Handlers(form).menuClick(*this, item); });
+  if (!IsLoaded(form)) return;
+  for (const MenuRoute& r : Handlers(form).menuClick) {
+    if (r.item.name == item) return Dispatch([&] { r.run(*this, r.item); });
+  }
 }
 
-void App::GotFocus(FormId form, std::string_view control) {
-  if (!IsLoaded(form) || !Handlers(form).gotFocus) return;
-  Dispatch([&] { Handlers(form).gotFocus(*this, control); });
+void App::GotFocus(FormId form, ControlRef control) {
+  if (!IsLoaded(form)) return;
+  const ControlRoute* route = RouteOf(Handlers(form).gotFocus, control);
+  if (!route) return;
+  Dispatch([&] { route->run(*this, control); });
 }
 
-void App::MouseDown(FormId form, std::string_view control, int16_t button, int16_t shift, float x,
+void App::MouseDown(FormId form, ControlRef control, int16_t button, int16_t shift, float x,
                     float y) {
-  if (!IsLoaded(form) || !Handlers(form).mouseDown) return;
-  Dispatch([&] { Handlers(form).mouseDown(*this, control, button, shift, x, y); });
+  if (!IsLoaded(form)) return;
+  const MouseRoute* route = RouteOf(Handlers(form).mouseDown, control);
+  if (!route) return;
+  Dispatch([&] { route->run(*this, control, button, shift, x, y); });
 }
 
 void App::UserClose(FormId form) {

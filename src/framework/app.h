@@ -5,7 +5,10 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "framework/ansi_codec.h"
 #include "framework/design.h"
@@ -16,14 +19,28 @@ namespace tivrel {
 
 class App;
 
-// The handlers of one window; a null entry leaves that kind of event unanswered.
+// Which handler answers which event of which control or menu item. An event
+// that no route names goes unanswered.
+struct ControlRoute {
+  ControlRef control;
+  void (*run)(App&, ControlRef control);
+};
+struct MouseRoute {
+  ControlRef control;
+  void (*run)(App&, ControlRef control, int16_t button, int16_t shift, float x, float y);
+};
+struct MenuRoute {
+  MenuRef item;
+  void (*run)(App&, MenuRef item);
+};
+
+// The handlers of one window.
 struct FormHandlers {
   void (*load)(App&) = nullptr;
-  void (*click)(App&, std::string_view control, int index) = nullptr;
-  void (*menuClick)(App&, std::string_view item) = nullptr;
-  void (*gotFocus)(App&, std::string_view control) = nullptr;
-  void (*mouseDown)(App&, std::string_view control, int16_t button, int16_t shift, float x,
-                    float y) = nullptr;
+  std::span<const ControlRoute> click;
+  std::span<const MenuRoute> menuClick;
+  std::span<const ControlRoute> gotFocus;
+  std::span<const MouseRoute> mouseDown;
 };
 
 struct FormEntry {
@@ -33,8 +50,8 @@ struct FormEntry {
 
 struct Services {
   WaveOutApi& waveOut;
-  User32Api& user32;
-  Shell32Api& shell32;
+  WindowMenuApi& windowMenu;
+  ShellApi& shell;
   const AnsiCodec& ansi;
 };
 
@@ -47,11 +64,10 @@ class App {
   void Start();
 
   // Events from the platform, each run to completion under the error rule.
-  void Click(FormId form, std::string_view control, int index);
+  void Click(FormId form, ControlRef control);
   void MenuClick(FormId form, std::string_view item);
-  void GotFocus(FormId form, std::string_view control);
-  void MouseDown(FormId form, std::string_view control, int16_t button, int16_t shift, float x,
-                 float y);
+  void GotFocus(FormId form, ControlRef control);
+  void MouseDown(FormId form, ControlRef control, int16_t button, int16_t shift, float x, float y);
   // The user closed a window by the window system's own means.
   void UserClose(FormId form);
 
@@ -77,6 +93,10 @@ class App {
   std::array<FormEntry, kFormCount> forms_;
   std::array<bool, kFormCount> loaded_{};
 };
+
+// The names that the window's handlers answer events of but its design does
+// not have, as "name" or "name(index)"; empty when every one is there.
+std::vector<std::string> UndesignedNames(const FormEntry& entry);
 
 // The framework's error box text for an unhandled error: Chinese, as the
 // user-interface language is.

@@ -23,6 +23,22 @@ const ControlDesign* FormDesign::Find(std::string_view controlName, int index) c
   return nullptr;
 }
 
+namespace {
+
+const MenuDesign* FindIn(const std::vector<MenuDesign>& menus, std::string_view name) {
+  for (const auto& m : menus) {
+    if (m.name == name) return &m;
+    if (const MenuDesign* inner = FindIn(m.items, name)) return inner;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+const MenuDesign* FormDesign::FindMenu(std::string_view menuName) const {
+  return FindIn(menus, menuName);
+}
+
 std::vector<const ControlDesign*> FormDesign::TabOrder() const {
   std::vector<const ControlDesign*> order;
   for (const auto& c : controls) {

@@ -18,6 +18,21 @@ const char* FormName(FormId form);
 // A control-array index; kNoIndex for a control that is not an array element.
 inline constexpr int kNoIndex = -1;
 
+// A control of a window: the name its design gives it and, for an element of
+// a control array, the index. Events and calls name controls this way on
+// every platform; each window's names are typed constants beside its design.
+struct ControlRef {
+  std::string_view name;
+  int index = kNoIndex;
+  friend constexpr bool operator==(ControlRef, ControlRef) = default;
+};
+
+// A menu or menu item of a window, by the name its design gives it.
+struct MenuRef {
+  std::string_view name;
+  friend constexpr bool operator==(MenuRef, MenuRef) = default;
+};
+
 // 0x00BBGGRR, or 0x800000nn for system colour nn.
 using Colour = uint32_t;
 inline constexpr Colour kSystemColourFlag = 0x80000000u;
@@ -144,6 +159,9 @@ struct FormDesign {
   std::vector<MenuDesign> menus;        // top level first
 
   const ControlDesign* Find(std::string_view name, int index = kNoIndex) const;
+  const ControlDesign* Find(ControlRef control) const { return Find(control.name, control.index); }
+  // A menu or menu item at any depth.
+  const MenuDesign* FindMenu(std::string_view name) const;
   // Controls that take part in tab order, ascending by tab index.
   std::vector<const ControlDesign*> TabOrder() const;
 };

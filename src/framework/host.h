@@ -9,12 +9,6 @@
 
 namespace tivrel {
 
-// A control of a realised window: name plus control-array index.
-struct ControlRef {
-  std::string_view name;
-  int index = kNoIndex;
-};
-
 inline constexpr int kMbIconInformation = 0x40;  // the information dialog's style
 
 class Host {
@@ -28,7 +22,6 @@ class Host {
   // Make it visible (again) and active. The first show of a window puts the
   // focus on the first control in tab order that can take it.
   virtual void ShowForm(FormId form) = 0;
-  virtual uintptr_t NativeHandle(FormId form) = 0;
 
   // Control properties and methods.
   virtual std::u16string GetText(FormId form, ControlRef control) = 0;

@@ -1,14 +1,17 @@
-// The platform functions that the handlers call outside the window framework,
-// in the shapes of the Windows functions. Windows binds them by library and
-// function name at first call; other platforms supply equivalents. A missing
-// library or function throws tivrel::Error from the call.
+// The platform services that the handlers call outside the window framework,
+// in the program's own terms. Each is bound at its first call, not at start-up:
+// a missing library or function throws tivrel::Error from that call, into the
+// handler that made it.
 #pragma once
 
 #include <cstdint>
+#include <string_view>
+
+#include "framework/design.h"
 
 namespace tivrel {
 
-// "Winmm.dll"
+// Waveform audio: the record's real boundary, so it keeps the platform's shape.
 class WaveOutApi {
  public:
   virtual ~WaveOutApi() = default;
@@ -17,29 +20,23 @@ class WaveOutApi {
   virtual uint32_t waveOutGetDevCapsA(uintptr_t deviceId, void* caps, uint32_t size) = 0;
 };
 
-// "user32"
-class User32Api {
+// The window system's commands of a realised window.
+class WindowMenuApi {
  public:
-  virtual ~User32Api() = default;
-  virtual uintptr_t GetSystemMenu(uintptr_t window, int32_t revert) = 0;
-  virtual int32_t RemoveMenu(uintptr_t menu, uint32_t position, uint32_t flags) = 0;
+  virtual ~WindowMenuApi() = default;
+  // Takes the Close command away: the window system offers no way to close
+  // the window any more. What the system answers is not looked at.
+  virtual void RemoveCloseCommand(FormId form) = 0;
 };
 
-// "shell32.dll"
-class Shell32Api {
+// The user's handlers for documents and addresses.
+class ShellApi {
  public:
-  virtual ~Shell32Api() = default;
-  virtual intptr_t ShellExecuteA(uintptr_t window, const char* operation, const char* file,
-                                 const char* parameters, const char* directory, int32_t show) = 0;
+  virtual ~ShellApi() = default;
+  // Asks the user's handler to open the URI (ANSI text), showing nothing of
+  // our own. Whatever the shell answers is not looked at.
+  virtual void OpenUri(std::string_view ansiUri) = 0;
 };
-
-inline constexpr uint32_t kScClose = 0xF060;
-inline constexpr uint32_t kMfRemove = 0x1000;
-inline constexpr int32_t kSwHide = 0;
-
-}  // namespace tivrel
-
-namespace tivrel {
 
 // The waveform-audio result codes that the services return.
 inline constexpr uint32_t kMmSysErrNoError = 0;

@@ -2,6 +2,7 @@
 
 #include "framework/app.h"
 #include "framework/text.h"
+#include "report/report_menu.h"
 
 namespace tivrel {
 
@@ -97,7 +98,7 @@ std::vector<std::u16string> ReportLines(const ProbeResult& probe) {
 
 void TestCommand(App& app, int /*index: not read*/) {
   Host& host = app.host();
-  const ControlRef text1{"Text1"};
+  const ControlRef text1 = form1::kText1;
   const ProbeResult probe = ProbeDevice0(app.services().waveOut, app.services().ansi);
   if (!probe.HasDevice()) {
     host.SetText(FormId::Form1, text1, kNoDeviceMessage);
@@ -114,7 +115,7 @@ void TestCommand(App& app, int /*index: not read*/) {
     host.SetText(FormId::Form1, text1, FailureText(probe));
   }
   // Every path ends here.
-  host.PutBoolProperty(FormId::Form1, ControlRef{"Command1", 2}, kDispIdTestFlag, false);
+  host.PutBoolProperty(FormId::Form1, form1::kCommand1, kDispIdTestFlag, false);
   host.MessageBox(kTestDoneText, kTestDoneTitle, kMbIconInformation);
   host.SetFocus(FormId::Form1, text1);
 }

@@ -23,6 +23,11 @@ inline constexpr std::u16string_view kCrLf = u"\r\n";
 // The Test button's Boolean property, known only by its dispatch identifier.
 inline constexpr int32_t kDispIdTestFlag = kButtonFlagDispId;
 
+namespace form1 {
+// The Test button: the one element of its control array, as the design has it.
+inline constexpr ControlRef kCommand1{"Command1", 2};
+}  // namespace form1
+
 // One run of the device query: the count and, with a device, the result and record.
 struct ProbeResult {
   int32_t deviceCount = 0;
@@ -30,7 +35,6 @@ struct ProbeResult {
   WAVEOUTCAPS caps;
   QueryNote note;  // what the service added, when it can say more
   bool HasDevice() const { return deviceCount >= 1; }
-  bool Succeeded() const { return HasDevice() && queryResult == 0; }
 };
 ProbeResult ProbeDevice0(WaveOutApi& waveOut, const AnsiCodec& ansi);
 

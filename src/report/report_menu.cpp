@@ -7,7 +7,7 @@ namespace tivrel {
 
 namespace {
 
-constexpr ControlRef kText1{"Text1"};
+using form1::kText1;
 
 // Clears the clipboard, then puts the text there. Another program holding the
 // clipboard open is no reason to end this one: the user is told, and the
@@ -34,9 +34,9 @@ void Text1_MouseDown(App& app, int16_t button, int16_t /*shift*/, float /*x*/, f
   host.SetEnabled(FormId::Form1, kText1, true);
   // Only whether the box holds any text counts, not the selection.
   const bool hasText = !host.GetText(FormId::Form1, kText1).empty();
-  host.SetMenuEnabled(FormId::Form1, "copy", hasText);
-  host.SetMenuEnabled(FormId::Form1, "allcopy", hasText);
-  host.PopupMenu(FormId::Form1, "tofiles");
+  host.SetMenuEnabled(FormId::Form1, form1::kCopy.name, hasText);
+  host.SetMenuEnabled(FormId::Form1, form1::kAllcopy.name, hasText);
+  host.PopupMenu(FormId::Form1, form1::kTofiles.name);
 }
 
 void CopySelection(App& app) { CopyToClipboard(app, &Host::GetSelText); }

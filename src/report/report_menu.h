@@ -4,9 +4,23 @@
 #include <cstdint>
 #include <string_view>
 
+#include "framework/design.h"
+
 namespace tivrel {
 
 class App;
+
+// The main window's report box and the menu items of the report view, as
+// the main window's design names them.
+namespace form1 {
+inline constexpr ControlRef kText1{"Text1"};
+inline constexpr MenuRef kTofiles{"tofiles"};
+inline constexpr MenuRef kCopy{"copy"};
+inline constexpr MenuRef kAllcopy{"allcopy"};
+inline constexpr MenuRef kBig{"big"};
+inline constexpr MenuRef kMid{"mid"};
+inline constexpr MenuRef kSmall{"small"};
+}  // namespace form1
 
 inline constexpr int16_t kRightButton = 2;
 inline constexpr float kFontSizeBig = 11.0f;

@@ -80,7 +80,7 @@ FormDesign MakeAbout() {
         author.toolTip = std::u16string(kAuthorClass);
         return author;
       }(),
-      {.name = "Command3",
+      {.name = std::string(about::kCommand3.name),
        .kind = ControlKind::HostedButton,
        .tabIndex = 5,
        .left = 3960,
@@ -101,7 +101,7 @@ FormDesign MakeAbout() {
                                 .fr = 4,
                                 .extentX = 2355,
                                 .extentY = 661}},
-      {.name = "MovingText1",
+      {.name = std::string(about::kMovingText1.name),
        .kind = ControlKind::MovingText,
        .tabIndex = 6,
        .tabStop = true,  // unlike the main window's: Tab from the return button reaches it
@@ -125,22 +125,22 @@ FormDesign MakeAbout() {
 
 void AboutLoad(App& app) {
   app.host().Beep();
-  const uintptr_t window = app.host().NativeHandle(FormId::frmAbout);
   // No Close command in the window menu: the return button is the only way out.
-  User32Api& user32 = app.services().user32;
-  (void)user32.RemoveMenu(user32.GetSystemMenu(window, 0), kScClose, kMfRemove);
+  app.services().windowMenu.RemoveCloseCommand(FormId::frmAbout);
 }
 
-void AboutClick(App& app, std::string_view control, int /*index*/) {
-  if (control != "Command3") return;
+void ReturnCommand(App& app) {
   app.Load(FormId::Form1);
   app.Show(FormId::Form1);
   app.Unload(FormId::frmAbout);
 }
 
-void AboutGotFocus(App& app, std::string_view control) {
-  if (control == "MovingText1") ContactMail(app);
-}
+constexpr ControlRoute kClicks[] = {
+    {about::kCommand3, [](App& app, ControlRef) { ReturnCommand(app); }},
+};
+constexpr ControlRoute kGotFocus[] = {
+    {about::kMovingText1, [](App& app, ControlRef) { ContactMail(app); }},
+};
 
 }  // namespace
 
@@ -150,7 +150,7 @@ const FormDesign& AboutDesign() {
 }
 
 const FormHandlers& AboutHandlers() {
-  static const FormHandlers handlers{AboutLoad, AboutClick, nullptr, AboutGotFocus, nullptr};
+  static const FormHandlers handlers{.load = AboutLoad, .click = kClicks, .gotFocus = kGotFocus};
   return handlers;
 }
 

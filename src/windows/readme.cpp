@@ -44,7 +44,7 @@ FormDesign MakeReadme() {
                .left = 5160,
                .top = 3945,
                .icon = ImageId::ReadmeIcon};
-  d.controls = {ReadOnlyTextBox(0, 240, 240, 4185, 2805, ReadmeText())};
+  d.controls = {ReadOnlyTextBox(readme::kText1, 0, 240, 240, 4185, 2805, ReadmeText())};
   return d;
 }
 
@@ -58,7 +58,7 @@ const FormDesign& ReadmeDesign() {
 }
 
 const FormHandlers& ReadmeHandlers() {
-  static const FormHandlers handlers{ReadmeLoad, nullptr, nullptr, nullptr, nullptr};
+  static const FormHandlers handlers{.load = ReadmeLoad};
   return handlers;
 }
 

@@ -50,11 +50,63 @@ TEST(Lifecycle, EventsForAWindowThatIsNotLoadedAreDropped) {
   Harness h;
   ASSERT_TRUE(h.Start());
   h.ClearLog();
-  h.app.Click(FormId::frmAbout, "Command3", kNoIndex);
-  h.app.GotFocus(FormId::frmAbout, "MovingText1");
+  h.app.Click(FormId::frmAbout, about::kCommand3);
+  h.app.GotFocus(FormId::frmAbout, about::kMovingText1);
   EXPECT_TRUE(h.host.log.empty());
-  EXPECT_TRUE(h.shell32.calls.empty());
+  EXPECT_TRUE(h.shell.uris.empty());
 }
+
+TEST(Routes, EveryNameAHandlerAnswersIsInItsWindowsDesign) {
+  for (const FormEntry& entry : ProgramForms()) {
+    EXPECT_EQ(UndesignedNames(entry), std::vector<std::string>{}) << entry.design->name;
+  }
+  // A misspelt name or another element of an array is caught, for every kind of event.
+  constexpr ControlRoute clicks[] = {{{"Command1", 2}}, {{"Command1", 1}}, {{"Comand2", 1}}};
+  constexpr MenuRoute menus[] = {{{"copy"}}, {{"allcopy "}}, {{"tofiles"}}};
+  constexpr ControlRoute focus[] = {{{"MovingText1"}}, {{"MovingText"}}};
+  constexpr MouseRoute mouse[] = {{{"Text1"}}, {{"Text1", 0}}};
+  const FormHandlers misspelt{nullptr, clicks, menus, focus, mouse};
+  EXPECT_EQ(UndesignedNames(FormEntry{&Form1Design(), &misspelt}),
+            (std::vector<std::string>{"Command1(1)", "Comand2(1)", "MovingText", "Text1(0)",
+                                      "allcopy "}));
+}
+
+TEST(Routes, AnEventIsAnsweredOnlyForTheExactControlOrItem) {
+  Harness h;
+  ASSERT_TRUE(h.Start());
+  h.ClearLog();
+  ASSERT_TRUE(h.Run([&] {
+    h.app.Click(FormId::Form1, {"Command1", 1});  // another element than the Test button
+    h.app.Click(FormId::Form1, {"Command1"});
+    h.app.GotFocus(FormId::Form1, {"MovingText1", 0});
+    h.app.MenuClick(FormId::Form1, "Readme");
+  }));
+  EXPECT_TRUE(h.host.log.empty());
+  EXPECT_TRUE(h.waveOut.log.empty());
+  EXPECT_TRUE(h.shell.uris.empty());
+}
+
+#ifndef NDEBUG
+TEST(Routes, ADebugBuildRefusesToStartWithAHandlerForAnUndesignedName) {
+  static constexpr ControlRoute clicks[] = {{{"Command4"}, [](App&, ControlRef) {}}};
+  static const FormHandlers misspelt{.click = clicks};
+  auto forms = ProgramForms();
+  forms[static_cast<size_t>(FormId::frmreadme)].handlers = &misspelt;
+  test::FakeHost host;
+  test::FakeWaveOut waveOut;
+  test::FakeWindowMenu windowMenu(host);
+  test::FakeShell shell;
+  const auto gbk = MakeGbkCodec();
+  App app(host, Services{waveOut, windowMenu, shell, *gbk}, forms);
+  host.app = &app;
+  EXPECT_THROW(app.Start(), ProcessEnded);
+  ASSERT_EQ(host.Count("ShowErrorBox"), 1u);
+  EXPECT_NE(host.Calls("ShowErrorBox")[0].find("frmreadme 的设计中没有 Command4"),
+            std::string::npos)
+      << host.Calls("ShowErrorBox")[0];
+  EXPECT_EQ(host.Count("CreateForm"), 0u);
+}
+#endif
 
 TEST(UnhandledError, IsReportedInChineseThenTheProcessEnds) {
   Harness h;

@@ -82,14 +82,14 @@ TEST_F(ReportMenu, OtherButtonsDoNothingAndModifiersDoNotMatter) {
   ASSERT_TRUE(h.RightClickReport());
   h.ClearLog();
   for (int16_t button : {1, 4, 3}) {
-    ASSERT_TRUE(h.Run([&] { h.app.MouseDown(FormId::Form1, "Text1", button, 0, 1, 1); }));
+    ASSERT_TRUE(h.Run([&] { h.app.MouseDown(FormId::Form1, form1::kText1, button, 0, 1, 1); }));
   }
   EXPECT_TRUE(h.host.log.empty());
   EXPECT_TRUE(MenuEnabled("copy")) << "the last right-click's state stays";
 
   for (int16_t shift : {1, 2, 4, 7}) {
     h.ClearLog();
-    ASSERT_TRUE(h.Run([&] { h.app.MouseDown(FormId::Form1, "Text1", 2, shift, 1, 1); }));
+    ASSERT_TRUE(h.Run([&] { h.app.MouseDown(FormId::Form1, form1::kText1, 2, shift, 1, 1); }));
     EXPECT_EQ(h.host.Count("PopupMenu tofiles"), 1u);
   }
 }

@@ -2,13 +2,16 @@
 // handlers in tests. Every call is logged in order, as one line of text.
 #pragma once
 
-#include <array>
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "framework/app.h"
@@ -109,10 +112,6 @@ class FakeHost : public Host {
     Record(std::string("ShowForm ") + FormName(f));
     forms.at(f).visible = true;
   }
-  uintptr_t NativeHandle(FormId f) override {
-    Record(std::string("NativeHandle ") + FormName(f));
-    return 0x1000 + static_cast<uintptr_t>(f);
-  }
   std::u16string GetText(FormId f, ControlRef c) override {
     Record("GetText " + Key(c));
     return Control(f, c).text;
@@ -191,7 +190,7 @@ class FakeHost : public Host {
 
   std::string focus;
 
- private:
+  // Logs a call; fails it when failOn says so.
   void Record(std::string line) {
     if (failOn && line.rfind(*failOn, 0) == 0) {
       log.push_back(line + " FAILED");
@@ -199,6 +198,8 @@ class FakeHost : public Host {
     }
     log.push_back(std::move(line));
   }
+
+ private:
   void Busy() {
     if (clipboardOkCalls > 0) {
       --clipboardOkCalls;
@@ -237,36 +238,23 @@ class FakeWaveOut : public WaveOutApi, public QueryNoteSource {
   QueryNote LastQueryNote() const override { return note; }
 };
 
-class FakeUser32 : public User32Api {
+// Logs into the host's log, so that the call's place among the window
+// framework's calls shows.
+class FakeWindowMenu : public WindowMenuApi {
  public:
-  std::vector<std::string> log;
-  uintptr_t GetSystemMenu(uintptr_t window, int32_t revert) override {
-    log.push_back("GetSystemMenu " + std::to_string(window) + " " + std::to_string(revert));
-    return window + 0x500;
+  explicit FakeWindowMenu(FakeHost& host) : host_(host) {}
+  void RemoveCloseCommand(FormId f) override {
+    host_.Record(std::string("RemoveCloseCommand ") + FormName(f));
   }
-  int32_t RemoveMenu(uintptr_t menu, uint32_t position, uint32_t flags) override {
-    log.push_back("RemoveMenu " + std::to_string(menu) + " " + std::to_string(position) + " " +
-                  std::to_string(flags));
-    return 1;
-  }
+
+ private:
+  FakeHost& host_;
 };
 
-class FakeShell32 : public Shell32Api {
+class FakeShell : public ShellApi {
  public:
-  struct Call {
-    uintptr_t window;
-    bool nullOperation, nullParameters, nullDirectory;
-    std::string file;
-    int32_t show;
-  };
-  std::vector<Call> calls;
-  intptr_t answer = 42;
-  intptr_t ShellExecuteA(uintptr_t window, const char* operation, const char* file,
-                         const char* parameters, const char* directory, int32_t show) override {
-    calls.push_back({window, operation == nullptr, parameters == nullptr, directory == nullptr,
-                     file ? file : "", show});
-    return answer;
-  }
+  std::vector<std::string> uris;
+  void OpenUri(std::string_view ansiUri) override { uris.emplace_back(ansiUri); }
 };
 
 }  // namespace tivrel::test

@@ -3,18 +3,22 @@
 
 #include <memory>
 
+#include "app/forms.h"
+#include "probe/test_command.h"
 #include "program.h"
+#include "report/report_menu.h"
 #include "support/fake_host.h"
+#include "windows/windows.h"
 
 namespace tivrel::test {
 
 struct Harness {
   FakeHost host;
   FakeWaveOut waveOut;
-  FakeUser32 user32;
-  FakeShell32 shell32;
+  FakeWindowMenu windowMenu{host};
+  FakeShell shell;
   std::unique_ptr<AnsiCodec> gbk = MakeGbkCodec();
-  App app{host, Services{waveOut, user32, shell32, *gbk}, ProgramForms()};
+  App app{host, Services{waveOut, windowMenu, shell, *gbk}, ProgramForms()};
 
   Harness() { host.app = &app; }
 
@@ -38,11 +42,11 @@ struct Harness {
     }
   }
   bool ClickTest() {
-    return Run([&] { app.Click(FormId::Form1, "Command1", 2); });
+    return Run([&] { app.Click(FormId::Form1, form1::kCommand1); });
   }
   bool RightClickReport(std::optional<std::string> choice = std::nullopt) {
     host.popupChoice = std::move(choice);
-    return Run([&] { app.MouseDown(FormId::Form1, "Text1", 2, 0, 10.0f, 10.0f); });
+    return Run([&] { app.MouseDown(FormId::Form1, form1::kText1, 2, 0, 10.0f, 10.0f); });
   }
   bool Menu(FormId form, std::string_view item) {
     return Run([&] { app.MenuClick(form, item); });
@@ -50,8 +54,7 @@ struct Harness {
   void ClearLog() {
     host.log.clear();
     waveOut.log.clear();
-    user32.log.clear();
-    shell32.calls.clear();
+    shell.uris.clear();
   }
 };
 

@@ -500,13 +500,13 @@ LRESULT FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
   switch (c.kind) {
     case ControlKind::HostedButton:
       if (code == kNotifySetFocus) activeControl_ = child;
-      if (code == kNotifyClick && app) app->Click(form, c.name, c.index);
+      if (code == kNotifyClick && app) app->Click(form, ControlRef{c.name, c.index});
       return 0;
     case ControlKind::MovingText:
       // The focus coming back with the window's activation is no arrival.
       if (code != kNotifySetFocus || activeControl_ == child) return 0;
       activeControl_ = child;
-      if (app) app->GotFocus(form, c.name);
+      if (app) app->GotFocus(form, ControlRef{c.name, c.index});
       return 0;
     case ControlKind::TextBox:
       if (code == EN_SETFOCUS) activeControl_ = child;
@@ -608,7 +608,7 @@ void FormWindow::OnEditMouseDown(HWND edit, UINT msg, WPARAM wParam, LPARAM lPar
   const float twipsPerPixel = static_cast<float>(kTwipsPerInch) / static_cast<float>(host_.dpi());
   const float x = static_cast<float>(GET_X_LPARAM(lParam)) * twipsPerPixel;
   const float y = static_cast<float>(GET_Y_LPARAM(lParam)) * twipsPerPixel;
-  app->MouseDown(design_.id, s->design->name, button, shift, x, y);
+  app->MouseDown(design_.id, ControlRef{s->design->name, s->design->index}, button, shift, x, y);
 }
 
 }  // namespace tivrel::win32

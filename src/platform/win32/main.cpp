@@ -15,10 +15,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
   try {
     tivrel::win32::Win32Host host(instance);
     tivrel::win32::WaveOutWinmm waveOut;
-    tivrel::win32::User32Dynamic user32;
-    tivrel::win32::Shell32Dynamic shell32;
+    tivrel::win32::User32Dynamic windowMenu(
+        [&host](tivrel::FormId form) { return host.Handle(form); });
+    tivrel::win32::Shell32Dynamic shell;
     const std::unique_ptr<tivrel::AnsiCodec> ansi = tivrel::MakeSystemAnsiCodec();
-    tivrel::App app(host, tivrel::Services{waveOut, user32, shell32, *ansi},
+    tivrel::App app(host, tivrel::Services{waveOut, windowMenu, shell, *ansi},
                     tivrel::ProgramForms());
     host.SetApp(&app);
     app.Start();

@@ -101,9 +101,7 @@ void Win32Host::DestroyForm(FormId form) {
 
 void Win32Host::ShowForm(FormId form) { Get(form).Show(); }
 
-uintptr_t Win32Host::NativeHandle(FormId form) {
-  return reinterpret_cast<uintptr_t>(Get(form).hwnd());
-}
+HWND Win32Host::Handle(FormId form) const { return Get(form).hwnd(); }
 
 // ---------------------------------------------------------------------------
 // Controls

@@ -47,6 +47,8 @@ class Win32Host final : public Host {
   // The realised window, or null when the form is not loaded.
   FormWindow* Find(FormId form) const { return forms_[static_cast<size_t>(form)].get(); }
   FormWindow& Get(FormId form) const;
+  // The loaded window's native window; throws tivrel::Error when not loaded.
+  HWND Handle(FormId form) const;
   HINSTANCE module() const { return module_; }
   int dpi() const { return dpi_; }
   // Hidden top-level window: owns the windows that have no taskbar button and
@@ -57,7 +59,6 @@ class Win32Host final : public Host {
   void CreateForm(const FormDesign& design) override;
   void DestroyForm(FormId form) override;
   void ShowForm(FormId form) override;
-  uintptr_t NativeHandle(FormId form) override;
   std::u16string GetText(FormId form, ControlRef control) override;
   void SetText(FormId form, ControlRef control, std::u16string_view text) override;
   std::u16string GetSelText(FormId form, ControlRef control) override;

@@ -51,8 +51,8 @@ std::string ControlKey(std::string_view name, int index) {
                            : std::string(name) + "(" + std::to_string(index) + ")";
 }
 
-FormWindow::FormWindow(const FormDesign& design, EventSink& sink, uintptr_t handle)
-    : QWidget(nullptr), design_(design), sink_(sink), id_(design.id), handle_(handle) {
+FormWindow::FormWindow(const FormDesign& design, EventSink& sink)
+    : QWidget(nullptr), design_(design), sink_(sink), id_(design.id) {
   setObjectName(QString::fromStdString(design.name));
   setAttribute(Qt::WA_DeleteOnClose, false);
   // Fixed size, title and close box only: no minimize, maximize or resize.
@@ -89,8 +89,8 @@ FormWindow::FormWindow(const FormDesign& design, EventSink& sink, uintptr_t hand
 void FormWindow::BuildControls() {
   for (const ControlDesign& c : design_.controls) {
     QWidget* w = nullptr;
-    const std::string name = c.name;
-    const int index = c.index;
+    // Events name the control as the design does; the design outlives us.
+    const ControlRef ref{c.name, c.index};
     const QFont font = c.font ? MakeFont(*c.font) : this->font();
     switch (c.kind) {
       case ControlKind::TextBox: {
@@ -111,12 +111,11 @@ void FormWindow::BuildControls() {
         if (c.foreColorSet) pal.setColor(QPalette::Text, MapColour(c.foreColor, pal));
         box->setPalette(pal);
         box->SetExactText(c.text);
-        connect(box, &ReportBox::mousePressed, this,
-                [this, name, index](int button, int shift, QPoint point) {
-                  sink_.OnMouseDown(id_, ControlKey(name, index), static_cast<int16_t>(button),
-                                    static_cast<int16_t>(shift), Twips(point.x()),
-                                    Twips(point.y()));
-                });
+        connect(
+            box, &ReportBox::mousePressed, this, [this, ref](int button, int shift, QPoint point) {
+              sink_.OnMouseDown(id_, ref, static_cast<int16_t>(button), static_cast<int16_t>(shift),
+                                Twips(point.x()), Twips(point.y()));
+            });
         w = box;
         break;
       }
@@ -165,8 +164,7 @@ void FormWindow::BuildControls() {
       }
       case ControlKind::HostedButton: {
         auto* button = new BitmapButton(c.button.value_or(ButtonSettings{}), client_);
-        connect(button, &QAbstractButton::clicked, this,
-                [this, name, index] { sink_.OnClick(id_, name, index); });
+        connect(button, &QAbstractButton::clicked, this, [this, ref] { sink_.OnClick(id_, ref); });
         w = button;
         break;
       }
@@ -174,7 +172,7 @@ void FormWindow::BuildControls() {
         auto* moving =
             new MovingTextWidget(c.moving.value_or(MovingTextSettings{}), c.tabStop, client_);
         connect(moving, &MovingTextWidget::focusArrived, this,
-                [this, name, index] { sink_.OnGotFocus(id_, ControlKey(name, index)); });
+                [this, ref] { sink_.OnGotFocus(id_, ref); });
         w = moving;
         break;
       }

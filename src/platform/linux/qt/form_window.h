@@ -19,24 +19,23 @@ namespace tivrel::qt {
 class EventSink {
  public:
   virtual ~EventSink() = default;
-  virtual void OnClick(FormId form, std::string_view control, int index) = 0;
+  virtual void OnClick(FormId form, ControlRef control) = 0;
   virtual void OnMenuClick(FormId form, std::string_view item) = 0;
-  virtual void OnGotFocus(FormId form, std::string_view control) = 0;
-  virtual void OnMouseDown(FormId form, std::string_view control, int16_t button, int16_t shift,
-                           float x, float y) = 0;
+  virtual void OnGotFocus(FormId form, ControlRef control) = 0;
+  virtual void OnMouseDown(FormId form, ControlRef control, int16_t button, int16_t shift, float x,
+                           float y) = 0;
   virtual void OnUserClose(FormId form) = 0;
 };
 
-// "name" or "name(index)", as the controls are kept.
+// "name" or "name(index)": how the controls are kept and named in messages.
 std::string ControlKey(std::string_view name, int index);
 
 class FormWindow : public QWidget {
   Q_OBJECT
  public:
-  FormWindow(const FormDesign& design, EventSink& sink, uintptr_t handle);
+  FormWindow(const FormDesign& design, EventSink& sink);
 
   FormId id() const { return id_; }
-  uintptr_t handle() const { return handle_; }
   const FormDesign& design() const { return design_; }
   QWidget* client() const { return client_; }
   QMenuBar* menuBar() const { return menuBar_; }
@@ -67,7 +66,6 @@ class FormWindow : public QWidget {
   const FormDesign& design_;
   EventSink& sink_;
   const FormId id_;
-  const uintptr_t handle_;
   QWidget* client_ = nullptr;
   QMenuBar* menuBar_ = nullptr;
   std::map<std::string, QWidget*, std::less<>> controls_;

@@ -6,14 +6,11 @@
 #include <memory>
 
 #include "framework/app.h"
+#include "platform/linux/alsa/alsa_waveout.h"
 #include "platform/linux/qt/instance_lock.h"
 #include "platform/linux/qt/qt_host.h"
 #include "platform/linux/qt/qt_services.h"
 #include "program.h"
-
-#ifdef TIVREL_HAVE_ALSA
-#include "platform/linux/alsa/alsa_waveout.h"
-#endif
 
 namespace {
 
@@ -51,22 +48,15 @@ int main(int argc, char** argv) {
     qapp.installEventFilter(exitWhenShown.get());
   }
 
-#ifdef TIVREL_HAVE_ALSA
   // Card names whole even under the C locale.
   const std::unique_ptr<tivrel::AnsiCodec> ansi = tivrel::alsa::MakeRecordCodec();
-#else
-  const std::unique_ptr<tivrel::AnsiCodec> ansi = tivrel::MakeSystemAnsiCodec();
-#endif
   tivrel::qt::QtHost host([&lock] { return lock.AnotherRunning(); });
-#ifdef TIVREL_HAVE_ALSA
   // The same test seam as tivrel-report; unset, the real system is read.
   tivrel::alsa::AlsaWaveOut waveOut(*ansi, tivrel::alsa::OptionsFromEnvironment());
-#else
-  tivrel::qt::NoWaveOut waveOut;
-#endif
-  tivrel::qt::QtUser32 user32(host);
-  tivrel::qt::QtShell32 shell32(*ansi);
-  tivrel::App app(host, tivrel::Services{waveOut, user32, shell32, *ansi}, tivrel::ProgramForms());
+  tivrel::qt::QtWindowMenu windowMenu(host);
+  tivrel::qt::QtShell shell(*ansi);
+  tivrel::App app(host, tivrel::Services{waveOut, windowMenu, shell, *ansi},
+                  tivrel::ProgramForms());
   host.SetApp(&app);
 
   app.Start();

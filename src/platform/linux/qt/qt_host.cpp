@@ -53,13 +53,6 @@ QtHost::~QtHost() {
 
 FormWindow* QtHost::Window(FormId form) const { return windows_[Slot(form)].data(); }
 
-FormWindow* QtHost::WindowByHandle(uintptr_t handle) const {
-  for (const auto& w : windows_) {
-    if (w && w->handle() == handle) return w.data();
-  }
-  return nullptr;
-}
-
 FormWindow& QtHost::Loaded(FormId form) const {
   FormWindow* w = Window(form);
   if (!w) throw Error(std::string("窗体未加载：") + FormName(form));
@@ -78,8 +71,7 @@ QWidget* QtHost::DialogOwner() const {
 
 void QtHost::CreateForm(const FormDesign& design) {
   if (Window(design.id)) DestroyForm(design.id);
-  nextHandle_ += 0x10;
-  windows_[Slot(design.id)] = new FormWindow(design, *this, nextHandle_);
+  windows_[Slot(design.id)] = new FormWindow(design, *this);
 }
 
 void QtHost::DestroyForm(FormId form) {
@@ -92,8 +84,6 @@ void QtHost::DestroyForm(FormId form) {
 }
 
 void QtHost::ShowForm(FormId form) { Loaded(form).Present(); }
-
-uintptr_t QtHost::NativeHandle(FormId form) { return Loaded(form).handle(); }
 
 std::u16string QtHost::GetText(FormId form, ControlRef control) {
   QWidget& w = Control(form, control);
@@ -222,20 +212,20 @@ void QtHost::EndProcess() {
 
 void QtHost::QuitEventLoop() { QCoreApplication::quit(); }
 
-void QtHost::OnClick(FormId form, std::string_view control, int index) {
-  if (app_) app_->Click(form, control, index);
+void QtHost::OnClick(FormId form, ControlRef control) {
+  if (app_) app_->Click(form, control);
 }
 
 void QtHost::OnMenuClick(FormId form, std::string_view item) {
   if (app_) app_->MenuClick(form, item);
 }
 
-void QtHost::OnGotFocus(FormId form, std::string_view control) {
+void QtHost::OnGotFocus(FormId form, ControlRef control) {
   if (app_) app_->GotFocus(form, control);
 }
 
-void QtHost::OnMouseDown(FormId form, std::string_view control, int16_t button, int16_t shift,
-                         float x, float y) {
+void QtHost::OnMouseDown(FormId form, ControlRef control, int16_t button, int16_t shift, float x,
+                         float y) {
   if (app_) app_->MouseDown(form, control, button, shift, x, y);
 }
 

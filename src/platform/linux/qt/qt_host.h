@@ -22,13 +22,11 @@ class QtHost : public Host, public EventSink {
   void SetApp(App* app) { app_ = app; }
   // The realised window, or nullptr.
   FormWindow* Window(FormId form) const;
-  FormWindow* WindowByHandle(uintptr_t handle) const;
 
   // Host.
   void CreateForm(const FormDesign& design) override;
   void DestroyForm(FormId form) override;
   void ShowForm(FormId form) override;
-  uintptr_t NativeHandle(FormId form) override;
   std::u16string GetText(FormId form, ControlRef control) override;
   void SetText(FormId form, ControlRef control, std::u16string_view text) override;
   std::u16string GetSelText(FormId form, ControlRef control) override;
@@ -48,10 +46,10 @@ class QtHost : public Host, public EventSink {
   void QuitEventLoop() override;
 
   // EventSink.
-  void OnClick(FormId form, std::string_view control, int index) override;
+  void OnClick(FormId form, ControlRef control) override;
   void OnMenuClick(FormId form, std::string_view item) override;
-  void OnGotFocus(FormId form, std::string_view control) override;
-  void OnMouseDown(FormId form, std::string_view control, int16_t button, int16_t shift, float x,
+  void OnGotFocus(FormId form, ControlRef control) override;
+  void OnMouseDown(FormId form, ControlRef control, int16_t button, int16_t shift, float x,
                    float y) override;
   void OnUserClose(FormId form) override;
 
@@ -64,7 +62,6 @@ class QtHost : public Host, public EventSink {
   std::function<bool()> prevInstanceQuery_;
   std::optional<bool> prevInstance_;
   std::array<QPointer<FormWindow>, kFormCount> windows_{};
-  uintptr_t nextHandle_ = 0x10000;
   // The control that had the focus when it was disabled, to get it back
   // when it is enabled again at once (the report box's right-click toggle).
   QPointer<QWidget> disabledWithFocus_;

@@ -75,19 +75,14 @@ uint32_t WaveOutWinmm::waveOutGetDevCapsA(uintptr_t deviceId, void* caps, uint32
   return getDevCaps_(static_cast<UINT_PTR>(deviceId), caps, static_cast<UINT>(size));
 }
 
-uintptr_t User32Dynamic::GetSystemMenu(uintptr_t window, int32_t revert) {
-  return reinterpret_cast<uintptr_t>(getSystemMenu_(reinterpret_cast<HWND>(window), revert));
+void User32Dynamic::RemoveCloseCommand(FormId form) {
+  const HWND window = windowOf_(form);
+  (void)RemoveMenu(GetSystemMenu(window, FALSE), SC_CLOSE, MF_REMOVE);
 }
 
-int32_t User32Dynamic::RemoveMenu(uintptr_t menu, uint32_t position, uint32_t flags) {
-  return removeMenu_(reinterpret_cast<HMENU>(menu), position, flags);
-}
-
-intptr_t Shell32Dynamic::ShellExecuteA(uintptr_t window, const char* operation, const char* file,
-                                       const char* parameters, const char* directory,
-                                       int32_t show) {
-  return reinterpret_cast<intptr_t>(
-      shellExecute_(reinterpret_cast<HWND>(window), operation, file, parameters, directory, show));
+void Shell32Dynamic::OpenUri(std::string_view ansiUri) {
+  const std::string file(ansiUri);
+  (void)ShellExecuteA(nullptr, nullptr, file.c_str(), nullptr, nullptr, SW_HIDE);
 }
 
 }  // namespace tivrel::win32

@@ -1,4 +1,4 @@
-// The platform functions outside the window framework on Windows: waveform
+// The platform services outside the window framework on Windows: waveform
 // audio, the window menu and the shell, each bound by library and function
 // name at its first call.
 #pragma once
@@ -7,8 +7,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "framework/platform_api.h"
@@ -89,31 +91,49 @@ class WaveOutWinmm final : public WaveOutApi {
   LazyProc<GetDevCapsFn> getDevCaps_{lib_, "waveOutGetDevCapsA"};
 };
 
-// "user32"
-class User32Dynamic final : public User32Api {
+// "user32": the window menu. The window comes from the framework's id of it.
+class User32Dynamic : public WindowMenuApi {
  public:
-  explicit User32Dynamic(std::string library = "user32") : lib_(std::move(library)) {}
-  uintptr_t GetSystemMenu(uintptr_t window, int32_t revert) override;
-  int32_t RemoveMenu(uintptr_t menu, uint32_t position, uint32_t flags) override;
+  using WindowOf = std::function<HWND(FormId)>;
+  explicit User32Dynamic(WindowOf windowOf, std::string library = "user32")
+      : windowOf_(std::move(windowOf)), lib_(std::move(library)) {}
+
+  // GetSystemMenu(window, FALSE), then RemoveMenu(menu, SC_CLOSE, MF_REMOVE).
+  void RemoveCloseCommand(FormId form) override;
 
   LazyLibrary& library() { return lib_; }
+
+ protected:
+  // The bound functions as they are called; the tests look at the arguments.
+  virtual HMENU GetSystemMenu(HWND window, BOOL revert) { return getSystemMenu_(window, revert); }
+  virtual BOOL RemoveMenu(HMENU menu, UINT position, UINT flags) {
+    return removeMenu_(menu, position, flags);
+  }
 
  private:
   using GetSystemMenuFn = HMENU(WINAPI*)(HWND, BOOL);
   using RemoveMenuFn = BOOL(WINAPI*)(HMENU, UINT, UINT);
+  WindowOf windowOf_;
   LazyLibrary lib_;
   LazyProc<GetSystemMenuFn> getSystemMenu_{lib_, "GetSystemMenu"};
   LazyProc<RemoveMenuFn> removeMenu_{lib_, "RemoveMenu"};
 };
 
 // "shell32.dll"
-class Shell32Dynamic final : public Shell32Api {
+class Shell32Dynamic : public ShellApi {
  public:
   explicit Shell32Dynamic(std::string library = "shell32.dll") : lib_(std::move(library)) {}
-  intptr_t ShellExecuteA(uintptr_t window, const char* operation, const char* file,
-                         const char* parameters, const char* directory, int32_t show) override;
+
+  // ShellExecuteA(NULL, NULL, uri, NULL, NULL, SW_HIDE).
+  void OpenUri(std::string_view ansiUri) override;
 
   LazyLibrary& library() { return lib_; }
+
+ protected:
+  virtual HINSTANCE ShellExecuteA(HWND window, LPCSTR operation, LPCSTR file, LPCSTR parameters,
+                                  LPCSTR directory, INT show) {
+    return shellExecute_(window, operation, file, parameters, directory, show);
+  }
 
  private:
   using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTextBlock>
@@ -30,7 +31,7 @@
 namespace tivrel::qt {
 namespace {
 
-using test::FakeShell32;
+using test::FakeShell;
 using test::FakeWaveOut;
 
 class TestHost : public QtHost {
@@ -110,8 +111,8 @@ class QtProgramTest : public testing::Test {
           ++prevAsked;
           return another;
         }),
-        user32(host),
-        app(host, Services{waveOut, user32, shell32, *gbk}, ProgramForms()) {
+        windowMenu(host),
+        app(host, Services{waveOut, windowMenu, shell, *gbk}, ProgramForms()) {
     host.SetApp(&app);
     waveOut.numDevs = 0;
   }
@@ -148,10 +149,10 @@ class QtProgramTest : public testing::Test {
 
   int prevAsked = 0;
   FakeWaveOut waveOut;
-  FakeShell32 shell32;
+  FakeShell shell;
   std::unique_ptr<AnsiCodec> gbk = MakeGbkCodec();
   TestHost host;
-  QtUser32 user32;
+  QtWindowMenu windowMenu;
   App app;
 };
 
@@ -212,13 +213,11 @@ TEST_F(QtProgramTest, TabVisitsTheButtonsAndTheReportButNeverTheContactLine) {
   EXPECT_EQ(visited, (std::vector<QWidget*>{Ctl(FormId::Form1, "Command2", 1),
                                             Ctl(FormId::Form1, "Command3", 3), Report(),
                                             Ctl(FormId::Form1, "Command1", 2)}));
-  EXPECT_TRUE(shell32.calls.empty());
+  EXPECT_TRUE(shell.uris.empty());
   // A click on the line gives it the focus and asks the shell once.
   QTest::mouseClick(Ctl(FormId::Form1, "MovingText1"), Qt::LeftButton, {}, QPoint(5, 5));
   QTest::mouseClick(Ctl(FormId::Form1, "MovingText1"), Qt::LeftButton, {}, QPoint(5, 5));
-  ASSERT_EQ(shell32.calls.size(), 1u);
-  EXPECT_EQ(shell32.calls[0].file, "mailto:" + test::U8(kAuthorEmail));
-  EXPECT_EQ(shell32.calls[0].show, 0);
+  EXPECT_EQ(shell.uris, (std::vector<std::string>{"mailto:" + test::U8(kAuthorEmail)}));
 }
 
 TEST_F(QtProgramTest, TestWritesTheReportThenTheMenuCopiesItExactly) {
@@ -310,7 +309,7 @@ TEST_F(QtProgramTest, FontSizeItemsSetTheWholeBox) {
 TEST_F(QtProgramTest, AboutReplacesTheMainWindowAndReturnBuildsItAfresh) {
   ASSERT_TRUE(Run([&] { app.Start(); }));
   MenuItem(FormId::Form1, "big");
-  const uintptr_t oldHandle = Win(FormId::Form1).handle();
+  const QPointer<FormWindow> old = &Win(FormId::Form1);
   MenuItem(FormId::Form1, "gyll");
   QApplication::processEvents();
   EXPECT_EQ(host.Window(FormId::Form1), nullptr);
@@ -335,13 +334,13 @@ TEST_F(QtProgramTest, AboutReplacesTheMainWindowAndReturnBuildsItAfresh) {
   EXPECT_EQ(host.Window(FormId::frmAbout), &about);
   EXPECT_TRUE(about.isVisible());
   // Opening it asked the shell nothing.
-  EXPECT_TRUE(shell32.calls.empty());
+  EXPECT_TRUE(shell.uris.empty());
 
   ClickButton(FormId::frmAbout, "Command3");
   EXPECT_EQ(host.Window(FormId::frmAbout), nullptr);
   FormWindow& fresh = Win(FormId::Form1);
   EXPECT_TRUE(fresh.isVisible());
-  EXPECT_NE(fresh.handle(), oldHandle);
+  EXPECT_NE(&fresh, old.data()) << "a new window, not the old one again";
   EXPECT_TRUE(Report()->ExactText().empty());
   EXPECT_DOUBLE_EQ(Report()->font().pointSizeF(), 9.0);
   EXPECT_EQ(prevAsked, 1);  // asked once, the answer kept
@@ -403,7 +402,7 @@ TEST_F(QtProgramTest, ReadmeOpensAnewAfterClosing) {
 TEST_F(QtProgramTest, ExitThanksThenEnds) {
   ASSERT_TRUE(Run([&] { app.Start(); }));
   ModalAnswerer answers;
-  EXPECT_FALSE(Run([&] { app.Click(FormId::Form1, "Command3", 3); }));
+  EXPECT_FALSE(Run([&] { app.Click(FormId::Form1, form1::kCommand3); }));
   ASSERT_EQ(answers.seen.size(), 1u);
   EXPECT_EQ(answers.seen[0].title, QStringLiteral("Thanks"));
   EXPECT_EQ(answers.seen[0].text, QString::fromUtf8("感谢您的支持！"));
@@ -460,7 +459,7 @@ TEST_F(QtProgramTest, AnUnhandledErrorIsReportedInTheErrorBoxAndEndsTheProgram) 
   // to it afterwards.
   Win(FormId::Form1).hide();
   ModalAnswerer answers;
-  EXPECT_FALSE(Run([&] { app.Click(FormId::Form1, "Command1", 2); }));
+  EXPECT_FALSE(Run([&] { app.Click(FormId::Form1, form1::kCommand1); }));
   ASSERT_EQ(answers.seen.size(), 2u);
   EXPECT_EQ(answers.seen[0].title, QString::fromUtf8("^_^"));
   EXPECT_EQ(answers.seen[1].title, Q(kErrorBoxTitle));
@@ -470,17 +469,13 @@ TEST_F(QtProgramTest, AnUnhandledErrorIsReportedInTheErrorBoxAndEndsTheProgram) 
       << answers.seen[1].text.toStdString();
 }
 
-TEST_F(QtProgramTest, WindowMenuTokensOnlyForOurWindowsAndOnlyTheCloseCommand) {
+TEST_F(QtProgramTest, TheCloseCommandGoesOnlyFromTheLoadedWindowNamed) {
   ASSERT_TRUE(Run([&] { app.Start(); }));
-  const uintptr_t handle = host.NativeHandle(FormId::Form1);
-  EXPECT_EQ(user32.GetSystemMenu(handle + 0x1000, 0), 0u);
-  EXPECT_EQ(user32.RemoveMenu(0, kScClose, kMfRemove), 0);
-  const uintptr_t menu = user32.GetSystemMenu(handle, 0);
-  ASSERT_NE(menu, 0u);
-  EXPECT_EQ(user32.RemoveMenu(menu, 0, 0x400), 0);  // by position: not ours
+  EXPECT_THROW(windowMenu.RemoveCloseCommand(FormId::frmAbout), Error) << "not loaded";
   EXPECT_TRUE(Win(FormId::Form1).closable());
-  EXPECT_EQ(user32.RemoveMenu(menu, kScClose, kMfRemove), 1);
+  windowMenu.RemoveCloseCommand(FormId::Form1);
   EXPECT_FALSE(Win(FormId::Form1).closable());
+  EXPECT_FALSE(Win(FormId::Form1).windowFlags() & Qt::WindowCloseButtonHint);
 }
 
 }  // namespace

@@ -12,22 +12,34 @@ void Record(std::string line) { Events().push_back(std::move(line)); }
 
 const char* Name(FormId f) { return tivrel::FormName(f); }
 
+const FormDesign& DesignOf(FormId f) {
+  switch (f) {
+    case FormId::frmAbout:
+      return AboutDesign();
+    case FormId::frmreadme:
+      return ReadmeDesign();
+    default:
+      return Form1Design();
+  }
+}
+
+// Every control and menu item of the design answers every event, so that
+// what the framework delivers shows in Events().
 template <FormId F>
 struct Recording {
   static void Load(App&) { Record(std::string("load ") + Name(F)); }
-  static void Click(App&, std::string_view control, int index) {
-    Record(std::string("click ") + Name(F) + " " + std::string(control) + " " +
-           std::to_string(index));
+  static void Click(App&, ControlRef control) {
+    Record(std::string("click ") + Name(F) + " " + std::string(control.name) + " " +
+           std::to_string(control.index));
   }
-  static void Menu(App&, std::string_view item) {
-    Record(std::string("menu ") + Name(F) + " " + std::string(item));
+  static void Menu(App&, MenuRef item) {
+    Record(std::string("menu ") + Name(F) + " " + std::string(item.name));
   }
-  static void Focus(App&, std::string_view control) {
-    Record(std::string("focus ") + Name(F) + " " + std::string(control));
+  static void Focus(App&, ControlRef control) {
+    Record(std::string("focus ") + Name(F) + " " + std::string(control.name));
   }
-  static void Mouse(App& app, std::string_view control, int16_t button, int16_t shift, float x,
-                    float y) {
-    Record(std::string("mouse ") + Name(F) + " " + std::string(control) + " " +
+  static void Mouse(App& app, ControlRef control, int16_t button, int16_t shift, float x, float y) {
+    Record(std::string("mouse ") + Name(F) + " " + std::string(control.name) + " " +
            std::to_string(button) + " " + std::to_string(shift) + " " +
            std::to_string(static_cast<int>(x)) + " " + std::to_string(static_cast<int>(y)));
     if (button == 2 && PopupOnRightClick()) {
@@ -35,8 +47,30 @@ struct Recording {
       Record("popup returned");
     }
   }
+  struct Routes {
+    std::vector<ControlRoute> click, focus;
+    std::vector<MouseRoute> mouse;
+    std::vector<MenuRoute> menu;
+  };
+  static void AddMenus(Routes& r, const std::vector<MenuDesign>& menus) {
+    for (const MenuDesign& m : menus) {
+      r.menu.push_back({MenuRef{m.name}, Menu});
+      AddMenus(r, m.items);
+    }
+  }
   static const FormHandlers& Handlers() {
-    static const FormHandlers h{Load, Click, Menu, Focus, Mouse};
+    static const Routes routes = [] {
+      Routes r;
+      for (const ControlDesign& c : DesignOf(F).controls) {
+        const ControlRef ref{c.name, c.index};
+        r.click.push_back({ref, Click});
+        r.focus.push_back({ref, Focus});
+        r.mouse.push_back({ref, Mouse});
+      }
+      AddMenus(r, DesignOf(F).menus);
+      return r;
+    }();
+    static const FormHandlers h{Load, routes.click, routes.menu, routes.focus, routes.mouse};
     return h;
   }
 };
@@ -154,12 +188,12 @@ void GuiTest::TearDown() {
 }
 
 void GuiTest::UseProgram() {
-  app = std::make_unique<App>(*host, Services{waveOut, user32, shell32, *ansi}, ProgramForms());
+  app = std::make_unique<App>(*host, Services{waveOut, windowMenu, shell, *ansi}, ProgramForms());
   host->SetApp(app.get());
 }
 
 void GuiTest::UseRecorder() {
-  app = std::make_unique<App>(*host, Services{waveOut, user32, shell32, *ansi}, RecordingForms());
+  app = std::make_unique<App>(*host, Services{waveOut, windowMenu, shell, *ansi}, RecordingForms());
   host->SetApp(app.get());
 }
 

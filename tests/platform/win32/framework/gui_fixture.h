@@ -16,6 +16,7 @@
 #include "framework/error.h"
 #include "framework/text.h"
 #include "platform/win32/form_window.h"
+#include "platform/win32/services/services.h"
 #include "platform/win32/win32.h"
 #include "platform/win32/win32_host.h"
 #include "support/fake_host.h"
@@ -23,8 +24,7 @@
 
 namespace tivrel::win32::test {
 
-using tivrel::test::FakeShell32;
-using tivrel::test::FakeUser32;
+using tivrel::test::FakeShell;
 using tivrel::test::FakeWaveOut;
 
 inline std::string U8(std::wstring_view w) { return Utf16ToUtf8(Utf16(w)); }
@@ -60,17 +60,6 @@ class Watcher {
   std::set<HWND> handled_;
 };
 
-// The user32 that the About window's load handler calls, for real.
-class DirectUser32 : public User32Api {
- public:
-  uintptr_t GetSystemMenu(uintptr_t window, int32_t revert) override {
-    return reinterpret_cast<uintptr_t>(::GetSystemMenu(reinterpret_cast<HWND>(window), revert));
-  }
-  int32_t RemoveMenu(uintptr_t menu, uint32_t position, uint32_t flags) override {
-    return ::RemoveMenu(reinterpret_cast<HMENU>(menu), position, flags);
-  }
-};
-
 [[noreturn]] inline void ThrowProcessEnded() { throw ProcessEnded{}; }
 
 class GuiTest : public ::testing::Test {
@@ -100,8 +89,9 @@ class GuiTest : public ::testing::Test {
 
   std::unique_ptr<Win32Host> host;
   FakeWaveOut waveOut;
-  DirectUser32 user32;
-  FakeShell32 shell32;
+  // The About window's Close command goes for real.
+  User32Dynamic windowMenu{[this](FormId form) { return host->Handle(form); }};
+  FakeShell shell;
   std::unique_ptr<AnsiCodec> ansi = MakeSystemAnsiCodec();
   std::unique_ptr<App> app;
   std::unique_ptr<Watcher> watcher;

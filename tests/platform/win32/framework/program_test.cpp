@@ -204,9 +204,7 @@ TEST_F(ProgramTest, AboutReplacesTheMainWindowAndCannotBeClosed) {
   // Its contact line, clicked: the shell is asked once, with show command 0.
   LeftClick(Ctl(FormId::frmAbout, "MovingText1"));
   LeftClick(Ctl(FormId::frmAbout, "MovingText1"));
-  ASSERT_EQ(shell32.calls.size(), 1u);
-  EXPECT_EQ(shell32.calls[0].file, "mailto:lanling@example.com");
-  EXPECT_EQ(shell32.calls[0].show, 0);
+  EXPECT_EQ(shell.uris, std::vector<std::string>{"mailto:lanling@example.com"});
   // Return: a new main window, the About window gone, no dialog.
   LeftClick(Ctl(FormId::frmAbout, "Command3"));
   Pump();
@@ -240,7 +238,7 @@ TEST_F(ProgramTest, ReadmeOpensBesideAndClosingTheLastWindowEndsTheLoop) {
 
 TEST_F(ProgramTest, ExitThanksAndEnds) {
   Start();
-  EXPECT_TRUE(Ended([&] { app->Click(FormId::Form1, "Command3", 3); }));
+  EXPECT_TRUE(Ended([&] { app->Click(FormId::Form1, form1::kCommand3); }));
   ASSERT_EQ(watcher->seen.size(), 1u);
   EXPECT_EQ(watcher->seen[0], "dialog Thanks | 感谢您的支持！ | owner Form1");
 }

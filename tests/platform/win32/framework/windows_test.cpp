@@ -231,7 +231,7 @@ TEST_F(WindowsTest, FontSizeRecreatesTheFontAtThatSize) {
 
 TEST_F(WindowsTest, FailingCallsThrowInChinese) {
   EXPECT_THROW(host->GetText(FormId::Form1, {"Text1"}), Error) << "not loaded";
-  EXPECT_THROW(host->NativeHandle(FormId::frmAbout), Error);
+  EXPECT_THROW(host->Handle(FormId::frmAbout), Error);
   host->CreateForm(Form1Design());
   try {
     host->GetText(FormId::Form1, {"Command1", 0});
@@ -243,7 +243,7 @@ TEST_F(WindowsTest, FailingCallsThrowInChinese) {
   EXPECT_THROW(host->PutBoolProperty(FormId::Form1, {"Text1"}, 0x6803000F, false), Error);
   EXPECT_THROW(host->PopupMenu(FormId::Form1, "nosuch"), Error);
   EXPECT_THROW(host->CreateForm(Form1Design()), Error) << "one instance per window";
-  EXPECT_EQ(host->NativeHandle(FormId::Form1), reinterpret_cast<uintptr_t>(Window(FormId::Form1)));
+  EXPECT_EQ(host->Handle(FormId::Form1), Form(FormId::Form1).hwnd());
 }
 
 TEST_F(WindowsTest, FirstShowFocusesTheFirstTabStopAndTabCyclesInTabOrder) {

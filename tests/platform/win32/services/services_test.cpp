@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "framework/error.h"
 
@@ -84,10 +85,10 @@ TEST(LazyBinding, AMissingLibraryFailsTheCallNotTheConstruction) {
   EXPECT_NE(message.find("tivrelNoSuchLibrary.dll"), std::string::npos) << message;
   EXPECT_FALSE(waveOut.library().loaded());
 
-  User32Dynamic user32("tivrelNoSuchUser32");
-  EXPECT_THROW(user32.GetSystemMenu(0, 0), tivrel::Error);
+  User32Dynamic user32([](FormId) { return HWND{}; }, "tivrelNoSuchUser32");
+  EXPECT_THROW(user32.RemoveCloseCommand(FormId::frmAbout), tivrel::Error);
   Shell32Dynamic shell32("tivrelNoSuchShell32.dll");
-  EXPECT_THROW(shell32.ShellExecuteA(0, nullptr, "x", nullptr, nullptr, 0), tivrel::Error);
+  EXPECT_THROW(shell32.OpenUri("x"), tivrel::Error);
 }
 
 // tivrel_planted.dll lies beside this program, which is also its working
@@ -144,33 +145,91 @@ TEST(WaveOutWinmmReal, CountAndDevice0Capabilities) {
   EXPECT_NE(waveOut.waveOutGetDevCapsA(count + 5, image, 50), 0u);
 }
 
-TEST(User32DynamicReal, RemovesCloseFromTheWindowMenu) {
+// The two user32 functions' arguments as they go out, passed on to the real ones.
+struct SeenUser32 : User32Dynamic {
+  using User32Dynamic::User32Dynamic;
+  HWND window = nullptr;
+  BOOL revert = -1;
+  HMENU menuFound = nullptr, menuGiven = nullptr;
+  UINT position = 0, flags = 0;
+  HMENU GetSystemMenu(HWND w, BOOL r) override {
+    window = w;
+    revert = r;
+    return menuFound = User32Dynamic::GetSystemMenu(w, r);
+  }
+  BOOL RemoveMenu(HMENU m, UINT p, UINT f) override {
+    menuGiven = m;
+    position = p;
+    flags = f;
+    return User32Dynamic::RemoveMenu(m, p, f);
+  }
+};
+
+TEST(User32DynamicReal, RemovesCloseFromTheNamedWindowsMenu) {
   HWND window = CreateWindowExW(0, L"STATIC", L"tivrel", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, 0,
                                 0, 100, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(window, nullptr);
-  User32Dynamic user32;
-  const uintptr_t menu = user32.GetSystemMenu(reinterpret_cast<uintptr_t>(window), 0);
-  ASSERT_NE(menu, 0u);
-  HMENU hmenu = reinterpret_cast<HMENU>(menu);
-  ASSERT_NE(GetMenuState(hmenu, SC_CLOSE, MF_BYCOMMAND), 0xFFFFFFFFu);
-  EXPECT_NE(user32.RemoveMenu(menu, kScClose, kMfRemove), 0);
-  EXPECT_EQ(GetMenuState(hmenu, SC_CLOSE, MF_BYCOMMAND), 0xFFFFFFFFu);
-  // Removed once, the second attempt reports failure (and is not looked at).
-  EXPECT_EQ(user32.RemoveMenu(menu, kScClose, kMfRemove), 0);
+  std::vector<FormId> asked;
+  SeenUser32 user32([&](FormId form) {
+    asked.push_back(form);
+    return window;
+  });
+  EXPECT_EQ(user32.library().lookups(), 0u) << "bound before the first call";
+  ASSERT_NE(GetMenuState(::GetSystemMenu(window, FALSE), SC_CLOSE, MF_BYCOMMAND), 0xFFFFFFFFu);
+
+  user32.RemoveCloseCommand(FormId::frmAbout);
+  EXPECT_EQ(asked, std::vector<FormId>{FormId::frmAbout});
+  EXPECT_EQ(user32.window, window);
+  EXPECT_EQ(user32.revert, FALSE);
+  ASSERT_NE(user32.menuFound, nullptr);
+  EXPECT_EQ(user32.menuGiven, user32.menuFound);
+  EXPECT_EQ(user32.position, 0xF060u) << "SC_CLOSE";
+  EXPECT_EQ(user32.flags, 0x1000u) << "MF_REMOVE; by command, not by position";
+  EXPECT_EQ(GetMenuState(user32.menuFound, SC_CLOSE, MF_BYCOMMAND), 0xFFFFFFFFu);
+  EXPECT_EQ(user32.library().lookups(), 2u);
+  // Removed once already: the second call's failure is not looked at, and
+  // the addresses found are reused.
+  EXPECT_NO_THROW(user32.RemoveCloseCommand(FormId::frmAbout));
+  EXPECT_EQ(user32.library().lookups(), 2u);
   DestroyWindow(window);
 }
 
-TEST(Shell32DynamicReal, PassesTheArgumentsThrough) {
+struct SeenShell32 : Shell32Dynamic {
+  using Shell32Dynamic::Shell32Dynamic;
+  int calls = 0;
+  HWND window = HWND(1);
+  bool nullOperation = false, nullParameters = false, nullDirectory = false;
+  std::string file;
+  INT show = -1;
+  HINSTANCE ShellExecuteA(HWND w, LPCSTR operation, LPCSTR f, LPCSTR parameters, LPCSTR directory,
+                          INT s) override {
+    ++calls;
+    window = w;
+    nullOperation = operation == nullptr;
+    file = f ? f : "(null)";
+    nullParameters = parameters == nullptr;
+    nullDirectory = directory == nullptr;
+    show = s;
+    return Shell32Dynamic::ShellExecuteA(w, operation, f, parameters, directory, s);
+  }
+};
+
+TEST(Shell32DynamicReal, OpensTheUriWithNothingElseSaid) {
   const bool loadedBefore = GetModuleHandleW(L"shell32.dll") != nullptr;
-  Shell32Dynamic shell32;
+  SeenShell32 shell32;
   if (!loadedBefore) {
     EXPECT_EQ(GetModuleHandleW(L"shell32.dll"), nullptr) << "loaded before the first call";
   }
-  // A file that does not exist: the shell answers "not found" (a value of 32
-  // or less) and opens nothing.
-  const intptr_t result = shell32.ShellExecuteA(0, nullptr, "Z:\\tivrel\\no\\such\\file.tivrel",
-                                                nullptr, nullptr, kSwHide);
-  EXPECT_LE(result, 32);
+  // A file that does not exist: the shell answers "not found", opens nothing,
+  // and the answer is not looked at.
+  EXPECT_NO_THROW(shell32.OpenUri("Z:\\tivrel\\no\\such\\file.tivrel"));
+  EXPECT_EQ(shell32.calls, 1);
+  EXPECT_EQ(shell32.window, nullptr);
+  EXPECT_TRUE(shell32.nullOperation);
+  EXPECT_EQ(shell32.file, "Z:\\tivrel\\no\\such\\file.tivrel");
+  EXPECT_TRUE(shell32.nullParameters);
+  EXPECT_TRUE(shell32.nullDirectory);
+  EXPECT_EQ(shell32.show, 0) << "SW_HIDE";
   EXPECT_TRUE(shell32.library().loaded());
   EXPECT_NE(GetModuleHandleW(L"shell32.dll"), nullptr);
   if (loadedBefore) GTEST_SKIP() << "shell32 was loaded already: the first-call check did not run";
