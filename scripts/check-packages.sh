@@ -89,8 +89,11 @@ else
   # The installed desktop entry and metadata, with the icon they name.
   quiet desktop-file-validate "$root/usr/share/applications/tivrel.desktop"
   quiet appstreamcli validate-tree --no-net "$root"
-  grep -qF "<release version=\"$version\"" "$root/usr/share/metainfo/com.example.tivrel.metainfo.xml" ||
-    fail "the metainfo's newest release is not $version"
+  metainfo=$root/usr/share/metainfo/com.example.tivrel.metainfo.xml
+  grep -qF "<release version=\"$version\"" "$metainfo" || fail "the metainfo's newest release is not $version"
+  for part in '<summary>' '<summary xml:lang="zh-CN">' '<screenshot type="default">' '<content_rating'; do
+    grep -qF "$part" "$metainfo" || fail "the metainfo has no $part"
+  done
 fi
 
 # ---- the Windows zip
