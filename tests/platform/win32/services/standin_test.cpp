@@ -20,13 +20,13 @@ TEST(StandInWinmm, AFailedQueryIsNamedInTheBoxAndTheDialogStillShows) {
 
   test::FakeHost host;
   WaveOutWinmm waveOut(narrow);
-  test::FakeUser32 user32;
-  test::FakeShell32 shell32;
+  test::FakeWindowMenu windowMenu(host);
+  test::FakeShell shell;
   const auto gbk = MakeGbkCodec();
-  App app{host, Services{waveOut, user32, shell32, *gbk}, ProgramForms()};
+  App app{host, Services{waveOut, windowMenu, shell, *gbk}, ProgramForms()};
   host.app = &app;
   app.Start();
-  app.Click(FormId::Form1, "Command1", 2);
+  app.Click(FormId::Form1, form1::kCommand1);
   EXPECT_EQ(host.Text(FormId::Form1), u"测试失败：设备已不存在，可能已被拔出或关闭（错误代码 2）");
   EXPECT_EQ(host.Count("MessageBox 测试完成！ | ^_^ | 64"), 1u);
   EXPECT_EQ(host.focus, "Form1.Text1");
