@@ -4,7 +4,8 @@
     python3 tests/resources/test_resources.py     (from anywhere)
 
 The resource-script cases compile resources/tivrel.rc with each MinGW windres
-that is installed and skip the ones that are not.
+that is installed and skip the ones that are not; the rebuild cases need
+CMake, Ninja and the build's compilers.
 """
 
 import configparser
@@ -15,6 +16,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 import xml.etree.ElementTree as ET
 import zlib
@@ -212,6 +214,78 @@ class QtAndDesktopTest(unittest.TestCase):
                          ("Sound card tester", "tivrel", "tivrel", "false"))
         self.assertEqual(d["Categories"], "AudioVideo;Audio;")
 
+
+class RebuildTest(unittest.TestCase):
+    """Each input of the resources, changed, rebuilds them: a scratch copy of
+    the sources is configured, built up to the resource, and its inputs
+    touched one by one."""
+
+    def configure(self, tools, *options):
+        for tool in tools + ["cmake", "ninja"]:
+            if shutil.which(tool) is None:
+                self.skipTest(tool + " is not installed")
+        work = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, work)
+        src, build = os.path.join(work, "src"), os.path.join(work, "b")
+        shutil.copytree(ROOT, src, ignore=shutil.ignore_patterns(".git", "build", "__pycache__"))
+        subprocess.run(["cmake", "-S", src, "-B", build, "-G", "Ninja", "-DTIVREL_TESTS=OFF", "-DTIVREL_BENCH=OFF"]
+                       + [o.replace("@SRC@", src) for o in options], check=True, capture_output=True)
+        targets = subprocess.run(["ninja", "-C", build, "-t", "targets", "all"], capture_output=True,
+                                 text=True, check=True).stdout
+        images = os.path.join(src, "resources", "images")
+        return src, build, targets, sorted(os.path.join(images, f) for f in os.listdir(images))
+
+    def assert_rebuilt_by_each(self, build, target, paths):
+        output = os.path.join(build, target)
+
+        def build_time():
+            run = subprocess.run(["ninja", "-C", build, target], capture_output=True, text=True)
+            self.assertEqual(run.returncode, 0, run.stdout + run.stderr)
+            return os.stat(output).st_mtime_ns
+
+        built = build_time()
+        self.assertEqual(build_time(), built, "rebuilt with nothing changed")
+        for path in paths:
+            time.sleep(0.05)  # past the output's time, whatever the file system's grain
+            os.utime(path)
+            rebuilt = build_time()
+            self.assertGreater(rebuilt, built, os.path.basename(path) + " changed, yet not rebuilt")
+            built = rebuilt
+
+    def test_windows_resource_object(self):
+        src, build, targets, images = self.configure(
+            ["i686-w64-mingw32-windres", "i686-w64-mingw32-g++-posix"], "-DTIVREL_QT=OFF",
+            "-DCMAKE_TOOLCHAIN_FILE=@SRC@/cmake/mingw-w64-i686.cmake")
+        (res,) = re.findall(r"^(\S*tivrel\.rc\.res):", targets, re.M)
+        version_h = os.path.join(src, "src", "app", "version.h")
+        self.assert_rebuilt_by_each(build, res, [version_h, os.path.join(src, "resources", "tivrel.manifest")] + images)
+
+        # One edit of version.h carries a new build number into the resource
+        # and into CMake's project().
+        with open(version_h, encoding="utf-8") as f:
+            text = f.read()
+        with open(version_h, "w", encoding="utf-8") as f:
+            f.write(re.sub(r"(#define TIVREL_VERSION_BUILD) \d+", r"\1 12", text))
+        subprocess.run(["ninja", "-C", build, res], check=True, capture_output=True)
+        plain = os.path.join(build, "plain.res")
+        subprocess.run(["i686-w64-mingw32-windres", "-J", "coff", "-i", os.path.join(build, res), "-O", "res",
+                        "-o", plain], check=True)
+        with open(plain, "rb") as f:
+            version = check_images.read_res(f.read())[(check_images.RT_VERSION, 1)][1]
+        _, fixed, children, _ = check_images.read_version(version)
+        self.assertEqual(struct.unpack_from("<IIII", fixed, 8), (0, 12, 0, 12))
+        blocks = {k: c for k, _, c in {k: c for k, _, c in children}["StringFileInfo"]}
+        strings = {k: v for k, v, _ in blocks["080404B0"]}
+        self.assertEqual((strings["ProductName"], strings["FileVersion"]), ("Tivrel Build0012\0", "0.00.0012\0"))
+        with open(os.path.join(build, "CMakeCache.txt"), encoding="utf-8") as f:
+            self.assertIn("CMAKE_PROJECT_VERSION:STATIC=0.0.0.12\n", f.read())
+
+    def test_qt_resources(self):
+        src, build, targets, _ = self.configure(["qmake6"])
+        (qrc,) = re.findall(r"^([^/\s]\S*/tivrel_autogen/\S*qrc_tivrel\.cpp):", targets, re.M)
+        resources = os.path.join(src, "resources")
+        listed = [os.path.join(resources, f.text) for f in ET.parse(os.path.join(resources, "tivrel.qrc")).iter("file")]
+        self.assert_rebuilt_by_each(build, qrc, [os.path.join(resources, "tivrel.qrc")] + listed)
 
 if __name__ == "__main__":
     unittest.main()
