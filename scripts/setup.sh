@@ -7,6 +7,7 @@ packages=(
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libasound2-dev libasound2-plugins alsa-utils
+  nlohmann-json3-dev python3-jsonschema groff-base man-db
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   wine64 xvfb xauth xdotool x11-utils xclip
   fonts-noto-cjk file

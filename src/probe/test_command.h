@@ -37,6 +37,9 @@ struct ProbeResult {
   bool HasDevice() const { return deviceCount >= 1; }
 };
 ProbeResult ProbeDevice0(WaveOutApi& waveOut, const AnsiCodec& ansi);
+// The query of one device, as for device 0; fills all of `result` but the count.
+void QueryDevice(WaveOutApi& waveOut, const AnsiCodec& ansi, uintptr_t deviceId,
+                 ProbeResult& result);
 
 // The report's lines, each with its CR LF, in the order they are written.
 std::vector<std::u16string> ReportLines(const WAVEOUTCAPS& caps);

@@ -2,42 +2,207 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <nlohmann/json.hpp>
+
 #include "support/harness.h"
 
 namespace tivrel {
 namespace {
 
+// Devices as a platform lists and answers them; the matrix accepts what
+// `accepts` says.
+struct FakePlatform : ReportPlatform, WaveOutApi, QueryNoteSource {
+  struct Device {
+    DeviceListing listing;
+    WAVEOUTCAPS caps;
+    uint32_t result = 0;
+    QueryNote note;
+  };
+  std::vector<Device> devices;
+  std::unique_ptr<AnsiCodec> gbk = MakeGbkCodec();
+  CombinationTest accepts = [](SampleFormat, unsigned, uint32_t) { return false; };
+  uint32_t matrixResult = 0;
+  std::vector<std::string> log;
+  QueryNote lastNote;
+
+  WaveOutApi& waveOut() override { return *this; }
+  const AnsiCodec& ansi() override { return *gbk; }
+  std::vector<DeviceListing> ListDevices() override {
+    log.push_back("list");
+    std::vector<DeviceListing> list;
+    for (const auto& d : devices) list.push_back(d.listing);
+    return list;
+  }
+  uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) override {
+    log.push_back("matrix " + std::to_string(device) + " " + std::to_string(channels));
+    matrix = ProbeFormatMatrix(channels, accepts);
+    return matrixResult;
+  }
+  std::string SystemText(uint32_t result) override {
+    return result == kMmSysErrBadDeviceId ? "The device ID is out of range." : "";
+  }
+  QueryNote LastQueryNote() const override { return lastNote; }
+  uint32_t waveOutGetNumDevs() override { return static_cast<uint32_t>(devices.size()); }
+  uint32_t waveOutGetDevCapsA(uintptr_t id, void* caps, uint32_t size) override {
+    log.push_back("caps " + std::to_string(id) + " " + std::to_string(size));
+    lastNote = id < devices.size() ? devices[id].note : QueryNote{};
+    if (id >= devices.size()) return kMmSysErrBadDeviceId;
+    if (devices[id].result != 0) return devices[id].result;
+    const CapsImage image = ToImage(devices[id].caps, *gbk);
+    std::memcpy(caps, image.data(), size);
+    return 0;
+  }
+};
+
+DeviceLocation Hw(int card, int device, std::string id) {
+  return {.card = card,
+          .device = device,
+          .hw = "hw:" + std::to_string(card) + "," + std::to_string(device),
+          .cardId = std::move(id),
+          .driver = "HDA-Intel"};
+}
+
 struct ReportTool : ::testing::Test {
   int Run(std::vector<std::string> args = {}) {
     out.clear();
     err.clear();
-    return RunReportTool(args, waveOut, *gbk, out, err);
+    platform.log.clear();
+    return RunReportTool(args, platform, out, err);
   }
-  test::FakeWaveOut waveOut;
-  std::unique_ptr<AnsiCodec> gbk = MakeGbkCodec();
+  void TwoDevices() {
+    platform.devices = {
+        {{"HDA Intel PCH: ALC892 Analog", Hw(0, 0, "PCH")},
+         test::Caps(u"HDA Intel PCH: ALC892 Analog", -32634, 9832, 0x0601, 8, 0x0800, 0x000C)},
+        {{"USB Headset: Audio", Hw(1, 0, "Headset")},
+         {},
+         kMmSysErrAllocated,
+         {.device = "hw:1,0", .holder = "pipewire", .systemText = "Device or resource busy"}},
+    };
+  }
+  FakePlatform platform;
   std::string out, err;
 };
 
-TEST_F(ReportTool, PrintsTheReportInUtf8WithItsLineEnds) {
-  waveOut.image = ToImage(test::Caps(u"岚铃声卡", 1, 2, 0x0501, 2, 0x0001, 0), *gbk);
+TEST(ReportOptionsParse, EveryArgumentIsReadBeforeAnythingIsDone) {
+  using Mode = ReportOptions::Mode;
+  struct Case {
+    std::vector<std::string> args;
+    Mode mode;
+    uint32_t device;
+    bool formats, json;
+    std::string error;  // non-empty: refused with words containing this
+  };
+  const Case cases[] = {
+      {{}, Mode::Device0, 0, false, false, ""},
+      {{"--list"}, Mode::List, 0, false, false, ""},
+      {{"-lj"}, Mode::List, 0, false, true, ""},
+      {{"--device", "3"}, Mode::Device, 3, false, false, ""},
+      {{"--device=12", "--formats"}, Mode::Device, 12, true, false, ""},
+      {{"-fd7"}, Mode::Device, 7, true, false, ""},
+      {{"-d", "0", "-j"}, Mode::Device, 0, false, true, ""},
+      {{"--all", "--formats", "--json"}, Mode::All, 0, true, true, ""},
+      {{"-afj", "--"}, Mode::All, 0, true, true, ""},
+      {{"--json"}, Mode::Device0, 0, false, true, ""},
+      {{"-h", "--version"}, Mode::Help, 0, false, false, ""},
+      {{"--version", "--all"}, Mode::Version, 0, false, false, ""},
+      {{"--version", "--frob"}, Mode::Device0, 0, false, false, "unknown option '--frob'"},
+      {{"--frob=1"}, Mode::Device0, 0, false, false, "unknown option '--frob'"},
+      {{"-lx"}, Mode::Device0, 0, false, false, "unknown option '-x'"},
+      {{"--list", "--all"}, Mode::Device0, 0, false, false, "only one of"},
+      {{"--list", "--formats"}, Mode::Device0, 0, false, false, "not to --list"},
+      {{"--device"}, Mode::Device0, 0, false, false, "needs a device number"},
+      {{"--device", "-1"}, Mode::Device0, 0, false, false, "invalid device number '-1'"},
+      {{"--device=2147483648"}, Mode::Device0, 0, false, false, "invalid device number"},
+      {{"--device=1x"}, Mode::Device0, 0, false, false, "invalid device number"},
+      {{"--all=yes"}, Mode::Device0, 0, false, false, "takes no value"},
+      {{"report"}, Mode::Device0, 0, false, false, "unexpected argument 'report'"},
+      {{"--", "--list"}, Mode::Device0, 0, false, false, "unexpected argument '--list'"},
+      {{"--\x1b[2J\\\xff"}, Mode::Device0, 0, false, false, "'--\\x1B[2J\\\\\\xFF'"},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    const auto options = ParseReportOptions(c.args, error);
+    const std::string at = c.args.empty() ? "(none)" : c.args.front();
+    if (!c.error.empty()) {
+      EXPECT_FALSE(options) << at;
+      EXPECT_NE(error.find(c.error), std::string::npos) << at << ": " << error;
+      continue;
+    }
+    ASSERT_TRUE(options) << at << ": " << error;
+    EXPECT_EQ(options->mode, c.mode) << at;
+    EXPECT_EQ(options->device, c.device) << at;
+    EXPECT_EQ(options->formats, c.formats) << at;
+    EXPECT_EQ(options->json, c.json) << at;
+  }
+}
+
+TEST(ReportText, ControlCharactersAreEscaped) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"HDA Intel PCH", "HDA Intel PCH"},
+      {"声卡 Äudio", "声卡 Äudio"},
+      {"a\tb\r\n\x7f", "a\\x09b\\x0D\\x0A\\x7F"},
+      {"\xc2\x9b"
+       "31m",
+       "\\xC2\\x9B31m"},           // C1 CSI
+      {"\xe5\xa3", "\\xE5\\xA3"},  // cut sequence
+      {"\xc0\xaf", "\\xC0\\xAF"},  // overlong
+      {"back\\slash", "back\\\\slash"},
+  };
+  for (const auto& [in, want] : cases) EXPECT_EQ(EscapeControls(in), want);
+}
+
+TEST(ReportText, MatrixLinesJoinRunsOfRatesAndEqualChannelCounts) {
+  // S16 takes 44.1 to 192 kHz at 2 to 8 channels; U8 mono 8 kHz and 16 kHz
+  // (not 11025 between them) and 48 kHz.
+  const FormatMatrix m = ProbeFormatMatrix(8, [](SampleFormat f, unsigned ch, uint32_t rate) {
+    if (f == SampleFormat::S16) return ch >= 2 && rate >= 44100 && rate <= 192000;
+    if (f == SampleFormat::U8) return ch == 1 && (rate == 8000 || rate == 16000 || rate == 48000);
+    return false;
+  });
+  std::string text;
+  for (const auto& line : MatrixLines(m)) text += Utf16ToUtf8(line);
+  EXPECT_EQ(text,
+            "原生格式（采样格式 声道数：采样率 Hz）：\r\n"
+            "U8 1：8000, 16000, 48000\r\n"
+            "S16_LE 2-8：44100-192000\r\n");
+
+  std::string none;
+  for (const auto& line : MatrixLines(ProbeFormatMatrix(2, [](auto...) { return false; })))
+    none += Utf16ToUtf8(line);
+  EXPECT_EQ(none, "原生格式（采样格式 声道数：采样率 Hz）：\r\n（无）\r\n");
+  EXPECT_EQ(MatrixChannels(0), 1);
+  EXPECT_EQ(MatrixChannels(8), 8);
+  EXPECT_EQ(MatrixChannels(65535), 32);
+}
+
+TEST_F(ReportTool, Device0ReportIsTheTestButtonsText) {
+  platform.devices = {{{}, test::Caps(u"岚铃声卡", 1, 2, 0x0501, 2, 0x0001, 0)}};
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(out,
             "产品名称：岚铃声卡\r\n产品 Id：2\r\n驱动程序 Id：1\r\n驱动程序版本：5.1\r\n"
             "输出声道： 2\r\n支持格式列表及扩展输出功能列表：\r\n11.025Khz,Mono,8bit,11Kb/Ps\r\n");
   EXPECT_EQ(err, "");
-  EXPECT_EQ(waveOut.sizeGiven, 50u);
+  EXPECT_EQ(platform.log, std::vector<std::string>{"caps 0 50"});
+  // --device 0 writes the same bytes.
+  const std::string device0 = out;
+  EXPECT_EQ(Run({"--device", "0"}), 0);
+  EXPECT_EQ(out, device0);
 }
 
 TEST_F(ReportTool, NoDeviceAndFailedQueryHaveTheirOwnStatus) {
-  waveOut.numDevs = 0;
-  EXPECT_EQ(Run(), 1);
-  EXPECT_EQ(out, "在您的计算机上没有发现声卡设备或声卡驱动程序未安装");
-  waveOut.numDevs = 1;
-  waveOut.result = kMmSysErrAllocated;
+  for (const auto& args : std::vector<std::vector<std::string>>{{}, {"--all"}, {"-d1"}, {"-l"}}) {
+    EXPECT_EQ(Run(args), 1);
+    EXPECT_EQ(out, "在您的计算机上没有发现声卡设备或声卡驱动程序未安装");
+  }
+  EXPECT_EQ(Run({"--json"}), 1);
+  EXPECT_EQ(nlohmann::json::parse(out)["devices"], nlohmann::json::array());
+
+  platform.devices = {{{}, {}, kMmSysErrAllocated}};
   EXPECT_EQ(Run(), 2);
   EXPECT_EQ(out, "");
   EXPECT_EQ(err, "tivrel-report: device 0: 测试失败：设备正被其他程序占用（错误代码 4）\n");
-  waveOut.note = {
+  platform.devices[0].note = {
       .device = "hw:2,0", .holder = "pipewire", .systemText = "Device or resource busy"};
   EXPECT_EQ(Run(), 2);
   EXPECT_EQ(err,
@@ -45,14 +210,98 @@ TEST_F(ReportTool, NoDeviceAndFailedQueryHaveTheirOwnStatus) {
             "(Device or resource busy)\n");
 }
 
-TEST_F(ReportTool, HelpVersionAndUnknownOptions) {
+TEST_F(ReportTool, ListAllAndOneDevice) {
+  TwoDevices();
+  EXPECT_EQ(Run({"--list"}), 0);
+  EXPECT_EQ(out,
+            "0  hw:0,0 PCH  HDA Intel PCH: ALC892 Analog\r\n"
+            "1  hw:1,0 Headset  USB Headset: Audio\r\n");
+  EXPECT_EQ(platform.log, std::vector<std::string>{"list"}) << "--list opens no device";
+
+  EXPECT_EQ(Run({"--all"}), 2);
+  EXPECT_EQ(out.rfind("设备 0（hw:0,0 PCH）：\r\n产品名称：HDA Intel PCH: ALC892 Analog\r\n", 0),
+            0u)
+      << out;
+  EXPECT_NE(out.find("Support Left-Right Channels\r\n\r\n设备 1（hw:1,0 Headset）：\r\n"
+                     "测试失败：设备正被其他程序（pipewire）占用（错误代码 4）\r\n"),
+            std::string::npos)
+      << out;
+  EXPECT_EQ(err,
+            "tivrel-report: hw:1,0: 测试失败：设备正被其他程序（pipewire）占用（错误代码 4） "
+            "(Device or resource busy)\n");
+
+  EXPECT_EQ(Run({"-d", "1"}), 2);
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(Run({"-d", "2"}), 2);
+  EXPECT_EQ(err,
+            "tivrel-report: device 2: 测试失败：设备已不存在，可能已被拔出或关闭（错误代码 2） "
+            "(The device ID is out of range.)\n");
+
+  EXPECT_EQ(Run({"-d", "0", "--formats"}), 0);
+  EXPECT_NE(out.find("Support Left-Right Channels\r\n原生格式（"), std::string::npos) << out;
+  EXPECT_EQ(platform.log.back(), "matrix 0 8") << "channels 1 to the record's maximum";
+
+  platform.matrixResult = kMmSysErrAllocated;
+  EXPECT_EQ(Run({"-d", "0", "--formats"}), 2);
+  EXPECT_EQ(err,
+            "tivrel-report: the format matrix of hw:0,0: 测试失败：设备正被其他程序占用（错误代码 "
+            "4）\n");
+}
+
+TEST_F(ReportTool, JsonHoldsEveryDeviceWithItsMatrixAndErrors) {
+  TwoDevices();
+  platform.accepts = [](SampleFormat f, unsigned ch, uint32_t rate) {
+    return f == SampleFormat::S32 && ch == 2 && rate == 48000;
+  };
+  EXPECT_EQ(Run({"--all", "--formats", "--json"}), 2);
+  const auto doc = nlohmann::json::parse(out);
+  EXPECT_EQ(doc["schema"], 1);
+  EXPECT_EQ(doc["tool"]["version"], "0.0.0.730");
+  ASSERT_EQ(doc["devices"].size(), 2u);
+  const auto& d0 = doc["devices"][0];
+  EXPECT_EQ(d0["location"], nlohmann::json::parse(R"({"card":0,"device":0,"hw":"hw:0,0",
+      "card_id":"PCH","driver":"HDA-Intel"})"));
+  const auto& caps = d0["capabilities"];
+  EXPECT_EQ(caps["manufacturer_id"], 0x8086);
+  EXPECT_EQ(caps["product_id"], 9832);
+  EXPECT_EQ(caps["driver_version"]["text"], "6.1");
+  EXPECT_EQ(caps["max_channels"], 8);
+  EXPECT_EQ(caps["formats"]["texts"], nlohmann::json::array({"44.1Khz,Stereo,16bit,172Kb/Ps"}));
+  EXPECT_EQ(caps["support"]["flags"], 12);
+  EXPECT_TRUE(d0["error"].is_null());
+  const auto& s32 = d0["matrix"]["formats"][4];
+  EXPECT_EQ(s32["format"], "S32_LE");
+  EXPECT_EQ(s32["channels"].size(), 8u);
+  EXPECT_EQ(s32["channels"][1]["rates"], nlohmann::json::array({48000}));
+  EXPECT_EQ(s32["channels"][0]["rates"], nlohmann::json::array());
+
+  const auto& d1 = doc["devices"][1];
+  EXPECT_TRUE(d1["capabilities"].is_null());
+  EXPECT_FALSE(d1.contains("matrix"));
+  EXPECT_EQ(d1["busy"], nlohmann::json::parse(R"({"busy":true,"holder":"pipewire"})"));
+  EXPECT_EQ(d1["error"]["result"], 4);
+  EXPECT_EQ(d1["error"]["system_text"], "Device or resource busy");
+
+  EXPECT_EQ(Run({"--list", "--json"}), 0);
+  const auto list = nlohmann::json::parse(out);
+  EXPECT_FALSE(list["devices"][1].contains("capabilities")) << "--list queries nothing";
+}
+
+TEST_F(ReportTool, HelpVersionAndUsageErrors) {
   EXPECT_EQ(Run({"--help"}), 0);
-  EXPECT_NE(out.find("Usage: tivrel-report"), std::string::npos);
-  EXPECT_TRUE(waveOut.log.empty()) << "--help queries nothing";
+  for (const char* word :
+       {"Usage: tivrel-report", "--list", "--device=N", "--all", "--formats", "--json", "--version",
+        "\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  64 ", "\n  74 "}) {
+    EXPECT_NE(out.find(word), std::string::npos) << word;
+  }
+  EXPECT_TRUE(platform.log.empty()) << "--help queries nothing";
   EXPECT_EQ(Run({"--version"}), 0);
   EXPECT_EQ(out, "tivrel-report 0.0.0.730 (Tivrel Build0730)\n");
-  EXPECT_EQ(Run({"--bogus"}), 64);
-  EXPECT_NE(err.find("--bogus"), std::string::npos);
+  EXPECT_EQ(Run({"--version", "--bogus"}), 64);
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(err,
+            "tivrel-report: unknown option '--bogus'\n"
+            "Try 'tivrel-report --help' for more information.\n");
 }
 
 }  // namespace

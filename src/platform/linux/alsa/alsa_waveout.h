@@ -117,8 +117,9 @@ std::optional<int32_t> ParseAlsaVersion(std::string_view text);
 // The kernel's files of /proc/asound.
 struct CardEntry {
   int index = 0;
-  std::string id;    // "PCH"
-  std::string name;  // "HDA Intel PCH"
+  std::string id;      // "PCH"
+  std::string name;    // "HDA Intel PCH"
+  std::string driver;  // "HDA-Intel"
   bool operator==(const CardEntry&) const = default;
 };
 // /proc/asound/cards.

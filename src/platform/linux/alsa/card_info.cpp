@@ -118,6 +118,7 @@ std::vector<CardEntry> ParseCards(std::string_view text) {
     }
     card.id = std::string(Trim(line.substr(open + 1, close - open - 1)));
     card.name = std::string(Trim(line.substr(dash + 3)));
+    card.driver = std::string(Trim(line.substr(close + 3, dash - close - 3)));
     cards.push_back(std::move(card));
   }
   return cards;

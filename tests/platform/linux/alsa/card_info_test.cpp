@@ -79,7 +79,8 @@ TEST(ProcFiles, CardsPcmInfoAndStatus) {
                        "                      HDA Intel PCH at 0xf7f10000 irq 32\n"
                        "12 [Ä_1 ]: USB-Audio - Äudio - 声卡 \n"
                        " x [Bad]: USB-Audio - Bad\n 3 [NoName]: USB-Audio\n-1 [Neg]: A - B\n"),
-            (std::vector<CardEntry>{{0, "PCH", "HDA Intel PCH"}, {12, "Ä_1", "Äudio - 声卡"}}));
+            (std::vector<CardEntry>{{0, "PCH", "HDA Intel PCH", "HDA-Intel"},
+                                    {12, "Ä_1", "Äudio - 声卡", "USB-Audio"}}));
   EXPECT_TRUE(ParseCards("--- no soundcards ---\n").empty());
 
   const std::string info =
