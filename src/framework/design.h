@@ -53,9 +53,28 @@ constexpr int TwipsToHimetric(int twips) {
                           kTwipsPerInch);
 }
 
+// The face of the Chinese user interface, used where a design stores none.
+inline constexpr std::u16string_view kDefaultFace = u"宋体";
+inline constexpr float kDefaultPoints = 9.0f;
+// Where 宋体 is not installed, the first of these that is: Song (serif)
+// faces first, since they look most like it, then the common sans faces
+// that cover Simplified Chinese. Every platform picks from this one list.
+inline constexpr std::u16string_view kFallbackFaces[] = {u"SimSun",
+                                                         u"NSimSun",
+                                                         u"Noto Serif CJK SC",
+                                                         u"AR PL UMing CN",
+                                                         u"Noto Sans CJK SC",
+                                                         u"Microsoft YaHei UI",
+                                                         u"Microsoft YaHei",
+                                                         u"WenQuanYi Zen Hei",
+                                                         u"WenQuanYi Micro Hei",
+                                                         u"Source Han Sans SC",
+                                                         u"Noto Sans Mono CJK SC",
+                                                         u"Droid Sans Fallback"};
+
 struct FontDesign {
   std::u16string face;  // empty: the framework's Chinese UI default face
-  float points = 9.0f;
+  float points = kDefaultPoints;
   int weight = 400;
   int charset = 134;  // GB2312
 };

@@ -27,6 +27,15 @@ inline constexpr float kFontSizeBig = 11.0f;
 inline constexpr float kFontSizeMid = 10.0f;
 inline constexpr float kFontSizeSmall = 9.0f;
 
+// Another program may hold the clipboard for a moment: the platform tries so
+// many times, so far apart, before it gives up as busy. One policy for every
+// platform, and well under a second in all, since the window waits meanwhile.
+struct ClipboardRetry {
+  int tries;
+  int delayMs;
+};
+inline constexpr ClipboardRetry kClipboardRetry{10, 20};
+
 inline constexpr std::u16string_view kClipboardBusyText =
     u"剪贴板正被其他程序占用，未能复制。请稍后再试。";
 inline constexpr std::u16string_view kClipboardBusyTitle = u"系统提示";

@@ -9,6 +9,7 @@
 #include "framework/app.h"
 #include "framework/host.h"
 #include "platform/win32/win32.h"
+#include "report/report_menu.h"
 
 namespace tivrel::win32 {
 
@@ -19,8 +20,8 @@ struct Win32HostOptions {
   std::wstring instanceMutexName =
       L"Local\\Tivrel.SingleInstance.{6B0F3C52-9A7E-4D1B-8C35-2E4F70A1D9B6}";
   // Another program may hold the clipboard open for a moment.
-  int clipboardTries = 10;
-  DWORD clipboardRetryMs = 20;
+  int clipboardTries = kClipboardRetry.tries;
+  DWORD clipboardRetryMs = kClipboardRetry.delayMs;
   // How the process ends at once; null: ExitProcess(0). Must not return.
   void (*endProcess)() = nullptr;
 };

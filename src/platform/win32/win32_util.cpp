@@ -43,11 +43,9 @@ std::wstring UsableFace(const std::wstring& face) {
   // letters at all (seen under Wine): another Chinese face is closer.
   std::wstring usable = face;
   if (!FaceInstalled(face)) {
-    for (const wchar_t* other :
-         {L"SimSun", L"NSimSun", L"Microsoft YaHei UI", L"Microsoft YaHei", L"Noto Sans CJK SC",
-          L"Noto Serif CJK SC", L"Noto Sans Mono CJK SC", L"WenQuanYi Micro Hei"}) {
-      if (FaceInstalled(other)) {
-        usable = other;
+    for (const std::u16string_view other : kFallbackFaces) {
+      if (FaceInstalled(Wide(other))) {
+        usable = Wide(other);
         break;
       }
     }

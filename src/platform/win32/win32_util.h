@@ -40,10 +40,6 @@ inline COLORREF ResolveColour(Colour c) {
                            : static_cast<COLORREF>(c & 0xFFFFFFu);
 }
 
-// The face used where a design stores no font: the Chinese UI's own.
-inline constexpr std::u16string_view kDefaultFace = u"宋体";
-inline constexpr float kDefaultPoints = 9.0f;
-
 // The face itself when it is installed, else the first Chinese face that is.
 std::wstring UsableFace(const std::wstring& face);
 

@@ -1,102 +1,83 @@
 #include "platform/linux/qt/instance_lock.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
+#include <chrono>
+#include <cstddef>
 #include <cstring>
-
-#include "framework/error.h"
+#include <string>
+#include <thread>
 
 namespace tivrel::qt {
 
 namespace {
 
-// Ours, a real directory, and nobody else may write into it.
-bool PrivateDirectory(const std::string& path) {
-  struct stat st {};
-  if (path.empty() || path[0] != '/' || ::lstat(path.c_str(), &st) != 0) return false;
-  return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 022) == 0;
+// An abstract address: a leading NUL, then the name; no file behind it.
+socklen_t Address(const std::string& name, sockaddr_un& address) {
+  address = {};
+  address.sun_family = AF_UNIX;
+  const size_t length = std::min(name.size(), sizeof address.sun_path - 1);
+  std::memcpy(address.sun_path + 1, name.data(), length);
+  return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
 }
 
-bool Usable(const char* value) { return value && value[0] == '/'; }
+// Whoever listens under the name, as the kernel saw it start listening.
+// Anyone may bind any abstract name: a name held by another user is no
+// instance of ours and must not keep us from starting.
+bool HeldBySameUser(const sockaddr_un& address, socklen_t length) {
+  // An instance that started in the same instant may be between bind and
+  // listen: give it a moment before calling the name a squatter's.
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return true;
+    const int connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), length);
+    const int err = errno;
+    bool same = true;
+    if (connected == 0) {
+      ucred peer{};
+      socklen_t size = sizeof peer;
+      if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0) {
+        same = peer.uid == ::geteuid();
+      }
+    }
+    ::close(fd);
+    // EAGAIN: so many starts at once that the holder's queue is full; it is
+    // listening, one of ours starting together with us.
+    if (connected == 0 || err != ECONNREFUSED) return same;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;  // bound and never listening: nobody of ours
+}
 
 }  // namespace
 
-std::string LockDirectory(const char* runtimeDir, const char* cacheHome, const char* home,
-                          std::string& error) {
-  if (Usable(runtimeDir) && PrivateDirectory(runtimeDir)) return runtimeDir;
-  std::string base;
-  if (Usable(cacheHome)) {
-    base = cacheHome;
-  } else if (Usable(home)) {
-    base = std::string(home) + "/.cache";
-  } else {
-    error = "找不到存放实例锁的目录（未设置 XDG_RUNTIME_DIR 与 HOME）";
-    return {};
-  }
-  // Missing parents are made as the cache directory would be; ours is 0700.
-  if (::mkdir(base.c_str(), 0700) != 0 && errno != EEXIST) {
-    error = "无法创建目录 " + base + "：" + std::strerror(errno);
-    return {};
-  }
-  const std::string dir = base + "/tivrel";
-  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-    error = "无法创建目录 " + dir + "：" + std::strerror(errno);
-    return {};
-  }
-  if (!PrivateDirectory(dir)) {
-    error = "目录 " + dir + " 不属于当前用户或可被他人写入";
-    return {};
-  }
-  return dir;
-}
+std::string InstanceName() { return "tivrel.instance.uid" + std::to_string(::geteuid()); }
 
-InstanceLock::InstanceLock() {
-  std::string error;
-  const std::string dir = LockDirectory(std::getenv("XDG_RUNTIME_DIR"),
-                                        std::getenv("XDG_CACHE_HOME"), std::getenv("HOME"), error);
-  if (dir.empty()) {
-    error_ = error;
-    return;
-  }
-  Take(dir);
-}
+InstanceLock::InstanceLock() { Take(InstanceName()); }
 
-InstanceLock::InstanceLock(const std::string& directory) { Take(directory); }
+InstanceLock::InstanceLock(const std::string& name) { Take(name); }
 
 InstanceLock::~InstanceLock() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-void InstanceLock::Take(const std::string& directory) {
-  const std::string path = directory + "/tivrel.lock";
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-  if (fd < 0) {
-    error_ = "无法打开实例锁 " + path + "：" + std::strerror(errno);
-    return;
-  }
-  // flock belongs to this open file: a second open, in this process or
-  // another, finds it taken until this one is closed.
-  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+void InstanceLock::Take(const std::string& name) {
+  sockaddr_un address{};
+  const socklen_t length = Address(name, address);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return;  // no guard to be had: start anyway
+  if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0 &&
+      ::listen(fd, 64) == 0) {
     fd_ = fd;
     return;
   }
   const int err = errno;
   ::close(fd);
-  if (err == EWOULDBLOCK) {
-    another_ = true;
-  } else {
-    error_ = "无法锁定实例锁 " + path + "：" + std::strerror(err);
-  }
-}
-
-bool InstanceLock::AnotherRunning() const {
-  if (!error_.empty()) throw Error(error_);
-  return another_;
+  another_ = err == EADDRINUSE && HeldBySameUser(address, length);
 }
 
 }  // namespace tivrel::qt

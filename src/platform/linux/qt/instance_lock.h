@@ -1,39 +1,39 @@
-// The previous-instance query: an exclusive lock on a file in a per-user
-// directory, held for the life of the process. The kernel drops it when the
-// process ends, however it ends, so a crashed instance refuses nobody.
+// The previous-instance query: a listening Unix socket in the abstract
+// namespace, named after the user id and held for the life of the process.
+// It depends on no folder and no environment variable, so every copy the
+// same user starts on this machine finds it (under sudo, ssh or cron too),
+// and the kernel drops it when the process ends, however it ends.
 #pragma once
 
 #include <string>
 
 namespace tivrel::qt {
 
-// The directory for the lock: $XDG_RUNTIME_DIR when it is a private directory
-// of ours, else <cache>/tivrel (created 0700) under $XDG_CACHE_HOME or
-// $HOME/.cache. Empty, with `error` set, when there is none to be had.
-std::string LockDirectory(const char* runtimeDir, const char* cacheHome, const char* home,
-                          std::string& error);
+// The name instances of the same user meet under.
+std::string InstanceName();
 
 class InstanceLock {
  public:
-  // Takes the lock in the directory the environment gives.
+  // Takes the guard under InstanceName().
   InstanceLock();
-  // Takes the lock as `directory`/tivrel.lock.
-  explicit InstanceLock(const std::string& directory);
+  // Takes the guard under another name (tests, which must not meet the
+  // instances of the user who runs them).
+  explicit InstanceLock(const std::string& name);
   ~InstanceLock();
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
 
-  // True when another instance held the lock as this one started. Throws
-  // tivrel::Error when that could not be told.
-  bool AnotherRunning() const;
+  // True when another instance of the same user held the guard as this one
+  // started. When no guard could be had at all, false: better two instances
+  // than none.
+  bool AnotherRunning() const { return another_; }
   bool held() const { return fd_ >= 0; }
 
  private:
-  void Take(const std::string& directory);
+  void Take(const std::string& name);
 
   int fd_ = -1;
   bool another_ = false;
-  std::string error_;
 };
 
 }  // namespace tivrel::qt

@@ -4,7 +4,10 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QScreen>
+#include <QTranslator>
 
 namespace tivrel::qt {
 
@@ -19,31 +22,33 @@ bool Installed(const QString& family) {
 
 QString ChineseUiFamily() {
   static const QString family = [] {
-    // Serif (Song) faces first: they are what 宋体 looks like.
-    const char* const wanted[] = {"宋体",
-                                  "SimSun",
-                                  "NSimSun",
-                                  "Noto Serif CJK SC",
-                                  "AR PL UMing CN",
-                                  "Noto Sans CJK SC",
-                                  "WenQuanYi Zen Hei",
-                                  "WenQuanYi Micro Hei",
-                                  "Source Han Sans SC",
-                                  "Noto Sans Mono CJK SC",
-                                  "Droid Sans Fallback"};
-    for (const char* name : wanted) {
-      const QString f = QString::fromUtf8(name);
+    const QString own = ToQString(kDefaultFace);
+    if (Installed(own)) return own;
+    for (const std::u16string_view name : kFallbackFaces) {
+      const QString f = ToQString(name);
       if (Installed(f)) return f;
     }
     // Let fontconfig find whatever covers Chinese.
-    return QString::fromUtf8("宋体");
+    return own;
   }();
   return family;
 }
 
+void UseChineseInterface(QCoreApplication& app) {
+  const QLocale chinese(QLocale::Chinese, QLocale::China);
+  QLocale::setDefault(chinese);
+  auto* translator = new QTranslator(&app);
+  if (translator->load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator);
+  } else {
+    delete translator;
+  }
+}
+
 QFont MakeFont(const FontDesign& design) {
   QString family = ToQString(design.face);
-  if (family.isEmpty() || family == QString::fromUtf8("宋体") || !Installed(family)) {
+  if (family.isEmpty() || family == ToQString(kDefaultFace) || !Installed(family)) {
     family = ChineseUiFamily();
   }
   QFont font(family);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QFont>
 #include <QPalette>
 #include <QPixmap>
@@ -28,6 +29,12 @@ QString ChineseUiFamily();
 QFont MakeFont(const FontDesign& design);
 // The framework's default: the Chinese UI face at 9 points.
 QFont DefaultFont();
+
+// Simplified Chinese for Qt's own texts and the locale, whatever the user's
+// locale is: Qt's translations where installed, and the dialogs' button
+// named as on Chinese Windows in any case.
+void UseChineseInterface(QCoreApplication& app);
+inline const char16_t kOkText[] = u"确定";
 
 // 0x00BBGGRR, or a system colour mapped to the palette's role.
 QColor MapColour(Colour colour, const QPalette& palette);

@@ -8,6 +8,7 @@
 #include "framework/app.h"
 #include "platform/linux/alsa/alsa_waveout.h"
 #include "platform/linux/qt/instance_lock.h"
+#include "platform/linux/qt/look.h"
 #include "platform/linux/qt/qt_host.h"
 #include "platform/linux/qt/qt_services.h"
 #include "program.h"
@@ -33,7 +34,8 @@ class ExitWhenShown : public QObject {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Taken first and held until the process is gone.
+  // Taken first and held until the process is gone; it reads nothing of
+  // the environment.
   tivrel::qt::InstanceLock lock;
 
   QApplication qapp(argc, argv);
@@ -41,6 +43,9 @@ int main(int argc, char** argv) {
   qapp.setQuitOnLastWindowClosed(false);
   QGuiApplication::setDesktopFileName(QStringLiteral("tivrel"));
   QApplication::setApplicationName(QStringLiteral("tivrel"));
+  // The whole interface is Chinese, whatever the user's locale: Qt's own
+  // texts (the dialogs' buttons) too.
+  tivrel::qt::UseChineseInterface(qapp);
 
   std::unique_ptr<ExitWhenShown> exitWhenShown;
   if (std::getenv("TIVREL_EXIT_WHEN_SHOWN")) {

@@ -1,17 +1,21 @@
 #include "platform/linux/qt/qt_host.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QEventLoop>
 #include <QLabel>
 #include <QMessageBox>
-#include <QThread>
+#include <QTimer>
 #include <cstdlib>
 
 #include "framework/error.h"
 #include "platform/linux/qt/hosted_widgets.h"
 #include "platform/linux/qt/look.h"
 #include "platform/linux/qt/report_box.h"
+#include "platform/linux/qt/x_clipboard.h"
+#include "report/report_menu.h"
 
 namespace tivrel::qt {
 
@@ -168,6 +172,7 @@ void QtHost::MessageBox(std::u16string_view text, std::u16string_view title, int
   QMessageBox box(IconOfStyle(style), ToQString(title), DialogText(text), QMessageBox::Ok,
                   DialogOwner());
   box.setTextFormat(Qt::PlainText);
+  box.button(QMessageBox::Ok)->setText(QString::fromUtf16(kOkText));
   box.exec();
 }
 
@@ -188,12 +193,26 @@ void QtHost::ClipboardSetText(std::u16string_view text) {
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (!clipboard) throw ClipboardBusy();
   const QString wanted = ToQString(text);
-  // Another client may take the selection in the same instant: try a few
-  // times, then say that the clipboard is busy.
-  for (int attempt = 0; attempt < 5; ++attempt) {
+  // Success is told without asking the clipboard's owner, who may never
+  // answer: under X11 the text is there while the server names us as the
+  // owner (Qt's own belief can be stale); elsewhere Qt knows, or (offscreen)
+  // the clipboard lives in this process.
+  const auto holds = [&] {
+    if (const std::optional<bool> owns = OwnsClipboardNow()) return *owns;
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+      return clipboard->ownsClipboard();
+    }
+    return clipboard->text(QClipboard::Clipboard) == wanted;
+  };
+  for (int attempt = 0; attempt < kClipboardRetry.tries; ++attempt) {
     clipboard->setText(wanted, QClipboard::Clipboard);
-    if (clipboard->text(QClipboard::Clipboard) == wanted) return;
-    QThread::msleep(20);
+    // A client that takes the clipboard back does so the moment it hears
+    // that it lost it: let its claim arrive before asking who owns it. The
+    // window goes on painting meanwhile; input waits.
+    QEventLoop settle;
+    QTimer::singleShot(kClipboardRetry.delayMs, &settle, &QEventLoop::quit);
+    settle.exec(QEventLoop::ExcludeUserInputEvents);
+    if (holds()) return;
   }
   throw ClipboardBusy();
 }
@@ -202,11 +221,18 @@ void QtHost::ShowErrorBox(std::u16string_view text, std::u16string_view title) {
   QMessageBox box(QMessageBox::Critical, ToQString(title), DialogText(text), QMessageBox::Ok,
                   DialogOwner());
   box.setTextFormat(Qt::PlainText);
+  box.button(QMessageBox::Ok)->setText(QString::fromUtf16(kOkText));
   box.exec();
 }
 
 void QtHost::EndProcess() {
-  // At once: no destructor, no handler, every window gone with the process.
+  // At once: no handler runs again, every window vanishes together.
+  app_ = nullptr;
+  for (auto& w : windows_) {
+    if (w) w->hide();
+  }
+  // Skipping Qt's teardown would lose what was copied: hand it over first.
+  HandOverClipboard(std::chrono::seconds(3));
   std::_Exit(0);
 }
 

@@ -52,6 +52,7 @@ struct SeenBox {
   QString title, text;
   QMessageBox::Icon icon;
   int buttons;
+  QString ok;  // the button's text, as shown
 };
 class ModalAnswerer {
  public:
@@ -60,8 +61,9 @@ class ModalAnswerer {
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (!box || !box->isVisible()) return;
-      seen.push_back(
-          {box->windowTitle(), box->text(), box->icon(), static_cast<int>(box->buttons().size())});
+      seen.push_back({box->windowTitle(), box->text(), box->icon(),
+                      static_cast<int>(box->buttons().size()),
+                      box->button(QMessageBox::Ok)->text()});
       box->button(QMessageBox::Ok)->click();
     });
     timer_.start();
@@ -229,6 +231,7 @@ TEST_F(QtProgramTest, TestWritesTheReportThenTheMenuCopiesItExactly) {
   EXPECT_EQ(answers.seen[0].text, QString::fromUtf8("测试完成！"));
   EXPECT_EQ(answers.seen[0].icon, QMessageBox::Information);
   EXPECT_EQ(answers.seen[0].buttons, 1);
+  EXPECT_EQ(answers.seen[0].ok, QString::fromUtf8("确定"));  // whatever the locale
   EXPECT_EQ(Report()->ExactText(), kNoDeviceMessage);
   EXPECT_EQ(Win(FormId::Form1).focusWidget(), Report());
   EXPECT_FALSE(Ctl<BitmapButton>(FormId::Form1, "Command1", 2)->doneFlag());
@@ -464,6 +467,7 @@ TEST_F(QtProgramTest, AnUnhandledErrorIsReportedInTheErrorBoxAndEndsTheProgram) 
   EXPECT_EQ(answers.seen[0].title, QString::fromUtf8("^_^"));
   EXPECT_EQ(answers.seen[1].title, Q(kErrorBoxTitle));
   EXPECT_EQ(answers.seen[1].icon, QMessageBox::Critical);
+  EXPECT_EQ(answers.seen[1].ok, QString::fromUtf8("确定"));
   EXPECT_TRUE(
       answers.seen[1].text.startsWith(QString::fromUtf8("运行时错误：\n\n无效的过程调用或参数")))
       << answers.seen[1].text.toStdString();

@@ -1,0 +1,110 @@
+#!/usr/bin/env python3
+"""One instance per user and machine, with the real tivrel.
+
+Twenty copies started at once, in the environments that sudo, ssh, cron or a
+broken session give (no XDG_RUNTIME_DIR, a read-only one, no HOME, nothing
+at all), show exactly one main window; every other one shows the refusal
+and ends. The one that runs is killed with SIGKILL, and a new copy starts.
+
+Usage: instance_e2e.py path/to/tivrel
+"""
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import tivrel_e2e as e2e  # noqa: E402
+from tivrel_e2e import ENV, MAIN_TITLE, Failure, ok  # noqa: E402
+from x_session import Session  # noqa: E402
+
+REFUSAL_TITLE = "系统提示"
+COPIES = 20
+
+
+def environments():
+    read_only = tempfile.mkdtemp(prefix="tivrel-ro-")
+    os.chmod(read_only, 0o500)
+    bare = {k: ENV[k] for k in ("DISPLAY", "XAUTHORITY", "QT_QPA_PLATFORM", "PATH", "LANG", "LC_ALL")
+            if k in ENV}
+    variants = [
+        dict(ENV),
+        {k: v for k, v in ENV.items() if k != "XDG_RUNTIME_DIR"},
+        dict(ENV, XDG_RUNTIME_DIR=read_only),
+        {k: v for k, v in ENV.items() if k not in ("HOME", "XDG_RUNTIME_DIR")},
+        dict(ENV, HOME="/nonexistent", XDG_RUNTIME_DIR="relative"),
+        bare,
+    ]
+    return [variants[i % len(variants)] for i in range(COPIES)]
+
+
+def start(env):
+    proc = subprocess.Popen([PROGRAM], env=env, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    e2e.CHILDREN.append(proc)
+    return proc
+
+
+LAST = []
+
+
+def settled(procs):
+    """Each copy showing its main window or its refusal, or gone; None until then."""
+    shown = {p.pid: (bool(e2e.windows(MAIN_TITLE, p.pid)), bool(e2e.windows(REFUSAL_TITLE, p.pid)))
+             for p in procs if p.poll() is None}
+    LAST[:] = [shown]
+    if any(not main and not refusal for main, refusal in shown.values()):
+        return None
+    return shown
+
+
+def scenario():
+    procs = [start(env) for env in environments()]
+    try:
+        shown = e2e.wait_for("every copy to show a window", lambda: settled(procs), timeout=60)
+    except Failure:
+        stuck = [pid for pid, seen in LAST[0].items() if seen == (False, False)]
+        raise Failure("%d of %d copies show neither their main window nor the refusal; "
+                      "their windows: %s" % (len(stuck), COPIES,
+                                             [[e2e.run("xdotool", "getwindowname", w).stdout
+                                               for w in e2e.windows(pid=pid)]
+                                              for pid in stuck]))
+    running = [pid for pid, (main, _) in shown.items() if main]
+    refused = [pid for pid, (_, refusal) in shown.items() if refusal]
+    gone = [p for p in procs if p.poll() is not None]
+    if len(running) != 1 or len(refused) != COPIES - 1:
+        raise Failure("%d main windows, %d refusals, %d ended (%s)"
+                      % (len(running), len(refused), len(gone),
+                         [p.returncode for p in gone]))
+    ok("%d copies at once: one main window, %d refusals" % (COPIES, len(refused)))
+    for p in procs:
+        if p.pid != running[0]:
+            p.kill()
+            p.wait()
+
+    os.kill(running[0], signal.SIGKILL)
+    next(p for p in procs if p.pid == running[0]).wait()
+    after = start(dict(ENV))
+    e2e.one_window(MAIN_TITLE, after.pid)
+    ok("after SIGKILL of the running copy a new one starts")
+
+
+def main():
+    global PROGRAM
+    if len(sys.argv) != 2:
+        print(__doc__)
+        return 2
+    PROGRAM = os.path.abspath(sys.argv[1])
+    with Session():
+        try:
+            scenario()
+        except (Failure, subprocess.TimeoutExpired) as e:
+            print("FAIL:", e)
+            return 1
+    print("PASS")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
