@@ -16,6 +16,15 @@ const char* FormName(FormId form) {
   return "?";
 }
 
+ScreenRect KeepInside(ScreenRect window, ScreenRect area) {
+  const auto fit = [](int at, int size, int from, int room) {
+    return std::max(from, std::min(at, from + room - size));
+  };
+  window.left = fit(window.left, window.width, area.left, area.width);
+  window.top = fit(window.top, window.height, area.top, area.height);
+  return window;
+}
+
 const ControlDesign* FormDesign::Find(std::string_view controlName, int index) const {
   for (const auto& c : controls) {
     if (c.name == controlName && c.index == index) return &c;

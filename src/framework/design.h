@@ -72,6 +72,17 @@ inline constexpr std::u16string_view kFallbackFaces[] = {u"SimSun",
                                                          u"Noto Sans Mono CJK SC",
                                                          u"Droid Sans Fallback"};
 
+// A rectangle on the screen, in pixels.
+struct ScreenRect {
+  int left = 0, top = 0, width = 0, height = 0;
+  bool operator==(const ScreenRect&) const = default;
+};
+// Where a window goes: its designed place, moved as little as needed to lie
+// inside the screen's available area (a large scale factor makes designed
+// origins run off the screen). A window larger than the area keeps its
+// top-left corner, and so its title and menu bar, inside it.
+ScreenRect KeepInside(ScreenRect window, ScreenRect area);
+
 struct FontDesign {
   std::u16string face;  // empty: the framework's Chinese UI default face
   float points = kDefaultPoints;

@@ -123,5 +123,19 @@ TEST(Designs, ReadMeTextIsFourteenLinesOf353GbkBytes) {
   EXPECT_EQ(lines[13], std::u16string(36, u' ') + u"2003.7 ");
 }
 
+TEST(Designs, AWindowIsMovedAsLittleAsNeededToLieInsideTheScreen) {
+  struct Case {
+    ScreenRect window, area, expected;
+  };
+  const Case cases[] = {
+      {{10, 10, 100, 50}, {0, 0, 800, 600}, {10, 10, 100, 50}},           // inside: unchanged
+      {{750, 580, 100, 50}, {0, 0, 800, 600}, {700, 550, 100, 50}},       // off right and bottom
+      {{-30, -5, 100, 50}, {0, 0, 800, 600}, {0, 0, 100, 50}},            // off left and top
+      {{50, 50, 900, 700}, {0, 0, 800, 600}, {0, 0, 900, 700}},           // larger: corner inside
+      {{100, 100, 100, 50}, {1280, 40, 800, 560}, {1280, 100, 100, 50}},  // another monitor
+  };
+  for (const Case& c : cases) EXPECT_EQ(KeepInside(c.window, c.area), c.expected);
+}
+
 }  // namespace
 }  // namespace tivrel

@@ -103,8 +103,19 @@ void FormWindow::CreateWindowFromDesign() {
   const int clientH = TwipsToPixels(design_.clientHeight, dpi);
   RECT frame{0, 0, clientW, clientH};
   AdjustWindowRectEx(&frame, style, menuBar_ != nullptr, exStyle);
-  const int x = TwipsToPixels(design_.left, dpi) + frame.left;
-  const int y = TwipsToPixels(design_.top, dpi) + frame.top;
+  int x = TwipsToPixels(design_.left, dpi) + frame.left;
+  int y = TwipsToPixels(design_.top, dpi) + frame.top;
+  // The whole window stays in the work area of the monitor it would open on.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (GetMonitorInfoW(MonitorFromPoint(POINT{x, y}, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+    const RECT& work = monitor.rcWork;
+    const ScreenRect kept =
+        KeepInside({x, y, frame.right - frame.left, frame.bottom - frame.top},
+                   {work.left, work.top, work.right - work.left, work.bottom - work.top});
+    x = kept.left;
+    y = kept.top;
+  }
 
   const std::wstring caption = Wide(design_.caption);
   HWND hwnd =
@@ -585,8 +596,13 @@ LRESULT CALLBACK FormWindow::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
       if (!IsWindow(hwnd)) return 0;
       return DefSubclassProc(hwnd, msg, wParam, lParam);
     case WM_CONTEXTMENU:
-      // On the main window the report's own menu is the only one.
-      if (self->design_.id == FormId::Form1) return 0;
+      // On the main window the report's own menu is the only one. Shift+F10
+      // and the menu key (no position) do what a right-click does, with the
+      // menu at the caret.
+      if (self->design_.id == FormId::Form1) {
+        if (lParam == -1) self->OnEditMenuKey(hwnd);
+        return 0;
+      }
       return DefSubclassProc(hwnd, msg, wParam, lParam);
     case WM_NCDESTROY:
       RemoveWindowSubclass(hwnd, EditProc, kEditSubclassId);
@@ -609,6 +625,34 @@ void FormWindow::OnEditMouseDown(HWND edit, UINT msg, WPARAM wParam, LPARAM lPar
   const float x = static_cast<float>(GET_X_LPARAM(lParam)) * twipsPerPixel;
   const float y = static_cast<float>(GET_Y_LPARAM(lParam)) * twipsPerPixel;
   app->MouseDown(design_.id, ControlRef{s->design->name, s->design->index}, button, shift, x, y);
+}
+
+void FormWindow::OnEditMenuKey(HWND edit) {
+  DWORD start = 0;
+  SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+  const LRESULT at = SendMessageW(edit, EM_POSFROMCHAR, start, 0);
+  POINT caret{0, 0};
+  if (at != -1) caret = POINT{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+  // The menu goes below the caret's line, as a right-click's goes below the
+  // pointer.
+  POINT screen{caret.x, caret.y};
+  if (HDC dc = GetDC(edit)) {
+    const HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+    TEXTMETRICW tm{};
+    if (GetTextMetricsW(dc, &tm)) screen.y += tm.tmHeight;
+    SelectObject(dc, old);
+    ReleaseDC(edit, dc);
+  }
+  ClientToScreen(edit, &screen);
+  WPARAM keys = 0;
+  if (GetKeyState(VK_SHIFT) < 0) keys |= MK_SHIFT;
+  if (GetKeyState(VK_CONTROL) < 0) keys |= MK_CONTROL;
+  // The handler may close this window: only the host is used afterwards.
+  Win32Host& host = host_;
+  host.SetMenuKeyPoint(screen);
+  OnEditMouseDown(edit, WM_RBUTTONDOWN, keys, MAKELPARAM(caret.x, caret.y));
+  host.SetMenuKeyPoint(std::nullopt);
 }
 
 }  // namespace tivrel::win32

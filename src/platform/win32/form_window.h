@@ -78,6 +78,7 @@ class FormWindow {
   void OnActivate(WPARAM wParam);
   void OnPaint();
   void OnEditMouseDown(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam);
+  void OnEditMenuKey(HWND edit);
 
   void CreateWindowFromDesign();
   void CreateControls();

@@ -255,9 +255,11 @@ class Button {
       HDC src = CreateCompatibleDC(dc);
       HGDIOBJ old = SelectObject(src, face_.get());
       const int shift = (pressed && !strip) ? 1 : 0;
-      TransparentBlt(dc, rc.left + shift, rc.top + shift, rc.right - rc.left, rc.bottom - rc.top,
-                     src, frame.x, frame.y, frame.width, frame.height,
-                     static_cast<UINT>(settings_.picmaskcolor & 0xFFFFFFu));
+      // gdi32's own: msimg32, which forwards to it, is no known DLL and
+      // would be looked for beside the program first.
+      GdiTransparentBlt(dc, rc.left + shift, rc.top + shift, rc.right - rc.left, rc.bottom - rc.top,
+                        src, frame.x, frame.y, frame.width, frame.height,
+                        static_cast<UINT>(settings_.picmaskcolor & 0xFFFFFFu));
       SelectObject(src, old);
       DeleteDC(src);
     } else {

@@ -170,7 +170,11 @@ void Win32Host::PopupMenu(FormId form, std::string_view menu) {
   const HMENU popup = f.Menu(menu);
   const HWND owner = f.hwnd();
   POINT at{};
-  if (!GetCursorPos(&at)) ThrowWin32("GetCursorPos");
+  if (menuKeyPoint_) {
+    at = *menuKeyPoint_;
+  } else if (!GetCursorPos(&at)) {
+    ThrowWin32("GetCursorPos");
+  }
   // A menu whose owner is not in front would not close on a click elsewhere.
   SetForegroundWindow(owner);
   const UINT chosen = static_cast<UINT>(TrackPopupMenu(
@@ -204,12 +208,17 @@ void Win32Host::Beep() {
 
 bool Win32Host::PrevInstance() {
   if (!prevInstanceKnown_) {
-    // The handle stays open for the life of the process: while it is, later
-    // instances find the object.
+    // The first instance keeps its handle open for the life of the process:
+    // while it does, later instances find the object. A refused one lets go
+    // at once, or it would keep refusing others after the first has gone.
     instanceMutex_ = CreateMutexW(nullptr, FALSE, options_.instanceMutexName.c_str());
     const DWORD error = GetLastError();
     if (instanceMutex_) {
       prevInstance_ = error == ERROR_ALREADY_EXISTS;
+      if (prevInstance_) {
+        CloseHandle(instanceMutex_);
+        instanceMutex_ = nullptr;
+      }
     } else if (error == ERROR_ACCESS_DENIED) {
       prevInstance_ = true;  // it exists, created by a process we may not open
     } else {

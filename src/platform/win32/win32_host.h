@@ -4,6 +4,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "framework/app.h"
@@ -56,6 +57,10 @@ class Win32Host final : public Host {
   // the clipboard data.
   HWND ownerWindow() const { return owner_; }
 
+  // While a menu key's press on a report box is being handled: where the
+  // pop-up menu goes (the caret, on the screen) instead of the pointer.
+  void SetMenuKeyPoint(std::optional<POINT> at) { menuKeyPoint_ = at; }
+
   // Host.
   void CreateForm(const FormDesign& design) override;
   void DestroyForm(FormId form) override;
@@ -91,6 +96,7 @@ class Win32Host final : public Host {
   HANDLE instanceMutex_ = nullptr;
   bool prevInstanceKnown_ = false;
   bool prevInstance_ = false;
+  std::optional<POINT> menuKeyPoint_;
 };
 
 }  // namespace tivrel::win32

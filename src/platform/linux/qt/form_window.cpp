@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <cstring>
 #include <memory>
@@ -81,9 +82,19 @@ FormWindow::FormWindow(const FormDesign& design, EventSink& sink)
   if (menuBar_) layout->setMenuBar(menuBar_);
   layout->activate();
 
-  // The design places the client area; the menu bar sits above it.
+  // The design places the client area; the menu bar sits above it. The
+  // whole window stays on the screen it would open on.
   const int menuHeight = menuBar_ ? menuBar_->sizeHint().height() : 0;
-  setGeometry(QRect(QPoint(Px(design.left), Px(design.top) - menuHeight), sizeHint()));
+  QRect placed(QPoint(Px(design.left), Px(design.top) - menuHeight), sizeHint());
+  const QScreen* screen = QGuiApplication::screenAt(placed.topLeft());
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (screen) {
+    const QRect area = screen->availableGeometry();
+    const ScreenRect kept = KeepInside({placed.x(), placed.y(), placed.width(), placed.height()},
+                                       {area.x(), area.y(), area.width(), area.height()});
+    placed.moveTo(kept.left, kept.top);
+  }
+  setGeometry(placed);
 }
 
 void FormWindow::BuildControls() {

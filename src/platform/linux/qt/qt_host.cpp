@@ -162,7 +162,7 @@ void QtHost::PopupMenu(FormId form, std::string_view name) {
   QMenu* menu = Loaded(form).PopupMenu(name);
   if (!menu) throw Error("找不到菜单：" + std::string(name));
   // exec returns the chosen item; it runs here, once, before we return.
-  QAction* chosen = menu->exec(QCursor::pos());
+  QAction* chosen = menu->exec(MenuKeyPoint().value_or(QCursor::pos()));
   if (chosen && chosen->isEnabled() && !chosen->menu()) {
     OnMenuClick(form, chosen->objectName().toStdString());
   }

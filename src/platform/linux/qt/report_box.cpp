@@ -1,6 +1,7 @@
 #include "platform/linux/qt/report_box.h"
 
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPointer>
@@ -115,9 +116,37 @@ void ReportBox::mousePressEvent(QMouseEvent* event) {
   QPlainTextEdit::mousePressEvent(event);
 }
 
+namespace {
+std::optional<QPoint> g_menuKeyPoint;
+}  // namespace
+
+std::optional<QPoint> MenuKeyPoint() { return g_menuKeyPoint; }
+
 void ReportBox::contextMenuEvent(QContextMenuEvent* event) {
-  // Never the toolkit's own edit menu.
+  // Never the toolkit's own edit menu. The menu key comes here.
   event->accept();
+  if (event->reason() == QContextMenuEvent::Keyboard) MenuKey(event->modifiers());
+}
+
+void ReportBox::keyPressEvent(QKeyEvent* event) {
+  // Shift+F10 does not come as a context-menu event under X11.
+  if (event->key() == Qt::Key_F10 && (event->modifiers() & Qt::ShiftModifier)) {
+    event->accept();
+    MenuKey(event->modifiers());
+    return;
+  }
+  QPlainTextEdit::keyPressEvent(event);
+}
+
+void ReportBox::MenuKey(Qt::KeyboardModifiers mods) {
+  // What a right-click does, with the menu at the caret rather than at the
+  // pointer.
+  const QPoint caret = viewport()->mapTo(this, cursorRect().bottomLeft());
+  const int shift = (mods & Qt::ShiftModifier ? 1 : 0) | (mods & Qt::ControlModifier ? 2 : 0) |
+                    (mods & Qt::AltModifier ? 4 : 0);
+  g_menuKeyPoint = mapToGlobal(caret);
+  emit mousePressed(2, shift, caret);
+  g_menuKeyPoint.reset();
 }
 
 QMimeData* ReportBox::createMimeDataFromSelection() const {

@@ -4,11 +4,17 @@
 #pragma once
 
 #include <QPlainTextEdit>
+#include <QPoint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tivrel::qt {
+
+// While a menu key's press on a report box is being handled: where the
+// pop-up menu goes (the caret, on the screen) instead of the pointer.
+std::optional<QPoint> MenuKeyPoint();
 
 class ReportBox : public QPlainTextEdit {
   Q_OBJECT
@@ -26,17 +32,22 @@ class ReportBox : public QPlainTextEdit {
 
  signals:
   // A mouse press: button 1 left, 2 right, 4 middle; shift bits 1 Shift,
-  // 2 Ctrl, 4 Alt; the point in this widget's coordinates.
+  // 2 Ctrl, 4 Alt; the point in this widget's coordinates. Shift+F10 and the
+  // menu key come as the right button at the caret.
   void mousePressed(int button, int shift, QPoint point);
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   QMimeData* createMimeDataFromSelection() const override;
   bool canInsertFromMimeData(const QMimeData* source) const override;
   void insertFromMimeData(const QMimeData* source) override;
 
  private:
+  // Shift+F10 or the menu key.
+  void MenuKey(Qt::KeyboardModifiers modifiers);
+
   std::u16string text_;
   // origin_[k]: index in text_ of document position k; one entry more than
   // the document has characters.

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QCursor>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -84,6 +86,7 @@ class PopupDriver {
       auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
       if (!menu) return;
       ++opened;
+      at = menu->pos();
       items.clear();
       for (QAction* a : menu->actions()) items.push_back({a->text(), a->isEnabled()});
       for (QAction* a : menu->actions()) {
@@ -97,6 +100,7 @@ class PopupDriver {
     timer_.start();
   }
   int opened = 0;
+  QPoint at;  // where the menu opened, on the screen
   std::vector<std::pair<QString, bool>> items;
 
  private:
@@ -278,6 +282,39 @@ TEST_F(QtProgramTest, CopyTakesTheSelectionWithItsLineEnds) {
     RightClickReport();
   }
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
+}
+
+TEST_F(QtProgramTest, ShiftF10AndTheMenuKeyOpenTheReportMenuAtTheCaret) {
+  ASSERT_TRUE(Run([&] { app.Start(); }));
+  const QRect box(Report()->mapToGlobal(QPoint(0, 0)), Report()->size());
+  QCursor::setPos(box.bottomRight() + QPoint(200, 200));  // far from the caret
+  const std::function<void()> keys[] = {
+      [&] { QTest::keyClick(Report(), Qt::Key_F10, Qt::ShiftModifier); },
+      [&] {
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+        QApplication::sendEvent(Report(), &menuKey);
+      }};
+  for (const auto& key : keys) {
+    Win(FormId::Form1).MenuAction("copy")->setEnabled(true);
+    PopupDriver empty(QString::fromUtf8("复制"));
+    key();
+    ASSERT_EQ(empty.opened, 1);
+    EXPECT_TRUE(box.contains(empty.at)) << empty.at.x() << "," << empty.at.y();
+    // The right-click's enabling rule: nothing to copy yet.
+    EXPECT_EQ(empty.items[0].second, false);
+    EXPECT_EQ(empty.items[1].second, false);
+  }
+  {
+    ModalAnswerer answers;
+    ClickButton(FormId::Form1, "Command1", 2);
+  }
+  for (const auto& key : keys) {
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    PopupDriver all(QString::fromUtf8("全文复制"));
+    key();
+    ASSERT_EQ(all.opened, 1);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), Q(kNoDeviceMessage));
+  }
 }
 
 TEST_F(QtProgramTest, AnEmptyReportOffersNothingToCopyAndOtherButtonsOpenNoMenu) {

@@ -4,6 +4,7 @@
 //
 //   e2e_driver TIVREL_EXE device|none     the whole walk; exit status 0 = passed
 //   e2e_driver --wait-visible EXE RUNS    start-up time and peak memory, RUNS times
+//   e2e_driver --instances TIVREL_EXE     twenty started at once: one main window
 #include <windows.h>
 // After windows.h, which it needs.
 #include <psapi.h>
@@ -468,11 +469,53 @@ int WaitVisible(const std::wstring& exe, int runs) {
   return 0;
 }
 
+// Twenty copies started at once show one main window, every other one the
+// refusal. Then, with one refused copy still showing its dialog, the running
+// one ends: a copy started now must start.
+int Instances(const std::wstring& exe) {
+  constexpr int kCopies = 20;
+  std::vector<Child> copies(kCopies);
+  for (auto& c : copies) {
+    if (!Check(c.Start(exe, L""), "start " + Narrow(exe))) return 1;
+  }
+  auto mainOf = [](const Child& c) { return FindTop(c.id(), kFormClass, kMainCaption); };
+  auto refusalOf = [](const Child& c) { return FindTop(c.id(), kDialogClass, L"系统提示"); };
+  const bool settled = WaitUntil(
+      [&] {
+        return std::all_of(copies.begin(), copies.end(),
+                           [&](const Child& c) { return mainOf(c) || refusalOf(c); });
+      },
+      60000);
+  Check(settled, "every copy shows its main window or the refusal");
+  int running = -1, shown = 0, refused = 0;
+  for (int i = 0; i < kCopies; ++i) {
+    if (mainOf(copies[i])) running = i, ++shown;
+    if (refusalOf(copies[i])) ++refused;
+  }
+  Check(shown == 1 && refused == kCopies - 1,
+        std::to_string(kCopies) + " copies at once: " + std::to_string(shown) +
+            " main window(s), " + std::to_string(refused) + " refusal(s)");
+  if (running < 0) return 1;
+  TerminateProcess(copies[running].handle(), 0);
+  copies[running].Wait(kTimeoutMs);
+  Child after;
+  after.Start(exe, L"");
+  Check(WaitTop(after.id(), kFormClass, kMainCaption) != nullptr,
+        "with the refused copies' dialogs still up, a copy started after the first ended starts");
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   if (argc == 4 && std::wstring(argv[1]) == L"--wait-visible") {
     return WaitVisible(WindowsPath(argv[2]), std::max(1, _wtoi(argv[3])));
+  }
+  if (argc == 3 && std::wstring(argv[1]) == L"--instances") {
+    const int status = Instances(WindowsPath(argv[2]));
+    Log(status == 0 && g_failures == 0 ? "instances: passed"
+                                       : "instances: FAILED (" + std::to_string(g_failures) + ")");
+    return status == 0 && g_failures == 0 ? 0 : 1;
   }
   if (argc == 3 && (std::wstring(argv[2]) == L"device" || std::wstring(argv[2]) == L"none")) {
     const int status = Walk(WindowsPath(argv[1]), std::wstring(argv[2]) == L"device");
@@ -482,6 +525,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::fwprintf(stderr,
                 L"usage: e2e_driver TIVREL_EXE device|none\n"
-                L"       e2e_driver --wait-visible EXE RUNS\n");
+                L"       e2e_driver --wait-visible EXE RUNS\n"
+                L"       e2e_driver --instances TIVREL_EXE\n");
   return 64;
 }

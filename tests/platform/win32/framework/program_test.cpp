@@ -245,9 +245,9 @@ TEST_F(ProgramTest, ExitThanksAndEnds) {
 
 TEST_F(ProgramTest, ASecondInstanceIsRefusedBeforeItsWindowShows) {
   Win32HostOptions options = Options();
-  Win32Host first(GetModuleHandleW(nullptr), options);
-  EXPECT_FALSE(first.PrevInstance());
-  EXPECT_FALSE(first.PrevInstance());
+  auto first = std::make_unique<Win32Host>(GetModuleHandleW(nullptr), options);
+  EXPECT_FALSE(first->PrevInstance());
+  EXPECT_FALSE(first->PrevInstance());
 
   // This fixture's host plays the second process, with the same object name.
   host.reset();
@@ -263,6 +263,11 @@ TEST_F(ProgramTest, ASecondInstanceIsRefusedBeforeItsWindowShows) {
   EXPECT_FALSE(IsWindowVisible(Window(FormId::Form1)));
   // Asked once, answered the same for the process's life.
   EXPECT_TRUE(host->PrevInstance());
+  // The refused one holds nothing: once the first has gone, a new one
+  // starts although the refused one is still there, its dialog up.
+  first.reset();
+  Win32Host third(GetModuleHandleW(nullptr), options);
+  EXPECT_FALSE(third.PrevInstance());
 }
 
 TEST_F(ProgramTest, AnErrorIsReportedInTheFrameworksBoxAndEnds) {
