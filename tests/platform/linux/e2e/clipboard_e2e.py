@@ -12,6 +12,7 @@ Usage: clipboard_e2e.py path/to/tivrel
 import os
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -34,9 +35,18 @@ def agent(mode):
 
 def tested(program):
     """A started tivrel with a report written, and its main window."""
-    proc = subprocess.Popen([program], env=ENV)
+    errors = tempfile.TemporaryFile()
+    proc = subprocess.Popen([program], env=ENV, stdout=subprocess.DEVNULL, stderr=errors)
     e2e.CHILDREN.append(proc)
-    main = e2e.Form(e2e.one_window(MAIN_TITLE, proc.pid), MAIN_CLIENT)
+    try:
+        window = e2e.one_window(MAIN_TITLE, proc.pid)
+    except Failure:
+        errors.seek(0)
+        raise Failure("no main window; the process %s, its windows %s, it said %r" % (
+            "runs" if proc.poll() is None else "ended with %s" % proc.returncode,
+            [e2e.run("xdotool", "getwindowname", w).stdout for w in e2e.windows(pid=proc.pid)],
+            errors.read().decode(errors="replace")))
+    main = e2e.Form(window, MAIN_CLIENT)
     main.click(240, 4440, 1335, 495)
     e2e.answer_dialog("^_^", proc.pid)
     return proc, main

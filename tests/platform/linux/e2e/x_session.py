@@ -1,7 +1,6 @@
 """The setting of an end-to-end walk: an X display (ours when none is given),
 a private XDG_RUNTIME_DIR, and every child process killed at the end."""
 import os
-import random
 import shutil
 import subprocess
 import tempfile
@@ -17,12 +16,19 @@ class Session:
         e2e.ENV.pop("TIVREL_EXIT_WHEN_SHOWN", None)
         self.xvfb = None
         if not e2e.ENV.get("DISPLAY"):
-            display = ":%d" % random.randint(140, 199)
-            self.xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1280x1024x24",
-                                          "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
+            # Xvfb picks a free display itself: runs side by side never share one.
+            read, write = os.pipe()
+            self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0",
+                                          "1280x1024x24", "-nolisten", "tcp"],
+                                         pass_fds=(write,), stdout=subprocess.DEVNULL,
                                          stderr=subprocess.DEVNULL)
-            e2e.ENV["DISPLAY"] = display
-            e2e.wait_for("Xvfb on " + display,
+            os.close(write)
+            with os.fdopen(read) as answer:
+                number = answer.readline().strip()
+            if not number:
+                raise e2e.Failure("Xvfb did not start")
+            e2e.ENV["DISPLAY"] = ":" + number
+            e2e.wait_for("Xvfb on :" + number,
                          lambda: e2e.run("xdotool", "getmouselocation",
                                          check=False).returncode == 0)
         return self
