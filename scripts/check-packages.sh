@@ -89,6 +89,9 @@ else
   # The installed desktop entry and metadata, with the icon they name.
   quiet desktop-file-validate "$root/usr/share/applications/tivrel.desktop"
   quiet appstreamcli validate-tree --no-net "$root"
+  # A new version comes with its changelog entry and its release line.
+  newest=$(zcat "$root/usr/share/doc/tivrel/changelog.gz" | sed -n 1p)
+  [[ $newest == "tivrel ($version) "* ]] || fail "the changelog's newest entry is not $version: $newest"
   metainfo=$root/usr/share/metainfo/com.example.tivrel.metainfo.xml
   grep -qF "<release version=\"$version\"" "$metainfo" || fail "the metainfo's newest release is not $version"
   for part in '<summary>' '<summary xml:lang="zh-CN">' '<screenshot type="default">' '<content_rating'; do
