@@ -65,8 +65,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-  # Manual pages go in compressed, whichever rule installs them.
-  set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/PackagingCompressManuals.cmake)
+  # Manual pages compressed, programs without compiler notes.
+  set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/PackagingStaged.cmake)
+  set(CPACK_TIVREL_STRIP ${CMAKE_STRIP})
 endif()
 
 include(CPack)
