@@ -8,13 +8,13 @@ namespace tivrel {
 
 namespace {
 
-// Reasons by result code; anything not listed is an unspecified error.
+// Reasons by result code; anything not listed is an unspecified error. A busy
+// device (result 4) has its own words, with the holder when it is known.
 struct Reason {
   uint32_t result;
   std::u16string_view text;
 };
 constexpr Reason kReasons[] = {
-    {kMmSysErrAllocated, u"设备正被其他程序占用"},
     {kMmSysErrBadDeviceId, u"设备已不存在，可能已被拔出或关闭"},
     {kMmSysErrNoDriver, u"没有可用的设备驱动程序"},
     {kMmSysErrNoMem, u"内存不足"},

@@ -277,11 +277,16 @@ def main():
         if not ENV.get("DISPLAY"):
             display = ":%d" % random.randint(140, 199)
             xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1280x1024x24",
-                                     "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
+                                     "-nolisten", "tcp", "-noreset"], stdout=subprocess.DEVNULL,
                                     stderr=subprocess.DEVNULL)
             ENV["DISPLAY"] = display
             wait_for("Xvfb on " + display,
                      lambda: run("xdotool", "getmouselocation", check=False).returncode == 0)
+        # An X server resets when its last client leaves, and refuses
+        # connections meanwhile; between two xdotool calls that can be the
+        # moment the program starts. One client stays for the whole walk.
+        CHILDREN.append(subprocess.Popen(["xprop", "-root", "-spy", "_NET_ACTIVE_WINDOW"], env=ENV,
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         scenario(program)
         print("PASS")
         return 0
