@@ -18,9 +18,10 @@ export WINEDEBUG=-all
 
 # One X server for everything that needs a real display.
 # Xvfb picks a free display number itself, so that runs side by side never
-# share a server.
+# share a server; -noreset keeps it up between clients (it refuses connections
+# while it resets after the last one leaves).
 displayfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$displayfile" >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do
   [ -s "$displayfile" ] && break
