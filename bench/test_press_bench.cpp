@@ -23,6 +23,7 @@ class MemoryHost final : public Host {
   void SetEnabled(FormId, ControlRef, bool) override {}
   void SetFontSize(FormId, ControlRef, float) override {}
   void SetFocus(FormId, ControlRef) override {}
+  bool HasFocus(FormId, ControlRef) override { return false; }
   void SetMenuEnabled(FormId, std::string_view, bool) override {}
   void PutBoolProperty(FormId, ControlRef, int32_t, bool) override {}
   void PopupMenu(FormId, std::string_view) override {}

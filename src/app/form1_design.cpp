@@ -86,7 +86,11 @@ FormDesign MakeForm1() {
               .icon = ImageId::ExitIcon,
               .pr = 5,
               .appearance = 1}),
-      ReadOnlyTextBox(kText1, 3, 240, 240, 4185, 4005),
+      [] {
+        ControlDesign report = ReadOnlyTextBox(kText1, 3, 240, 240, 4185, 4005);
+        report.toolkitMenu = false;  // the report's own menu is the only one
+        return report;
+      }(),
       {.name = std::string(kMovingText1.name),
        .kind = ControlKind::MovingText,
        .tabIndex = 4,

@@ -9,12 +9,11 @@
 
 namespace tivrel {
 
-inline constexpr std::string_view kButtonProgId = "CSCommand.Command";
-inline constexpr std::string_view kMovingTextProgId = "MovingChar.MovingText";
-
 // The button's read-write Boolean property, reached only by this dispatch id.
 // Writing False must not disable the button: Test stays pressable.
 inline constexpr int32_t kButtonFlagDispId = 0x6803000F;
+// What it holds in a new button: the designs store no value for it.
+inline constexpr bool kButtonFlagDefault = false;
 
 // Ticks of the scrolling line: how far the text moves and how often. One
 // pixel every 30 ms reads smoothly and costs nothing.

@@ -152,6 +152,8 @@ struct ControlDesign {
   bool multiLine = false;
   bool verticalScrollBar = false;
   bool locked = false;
+  // False: the toolkit's own edit menu never opens; the handlers may show one.
+  bool toolkitMenu = true;
   Colour backColor = 0x80000005u;  // window background
   Colour foreColor = 0x80000012u;  // button text
   bool foreColorSet = false;
@@ -181,6 +183,9 @@ struct FormDesign {
   BorderStyle border = BorderStyle::FixedSingle;
   bool maxButton = false, minButton = false;
   bool showInTaskbar = true;
+  // False: the window system's means (close box, window menu, Alt+F4) never
+  // close the window; only the handlers unload it.
+  bool userCanClose = true;
   int clientWidth = 0, clientHeight = 0;
   int left = 0, top = 0;  // client-area origin on the screen
   ImageId icon = ImageId::None;

@@ -30,6 +30,8 @@ class Host {
   virtual void SetEnabled(FormId form, ControlRef control, bool enabled) = 0;
   virtual void SetFontSize(FormId form, ControlRef control, float points) = 0;
   virtual void SetFocus(FormId form, ControlRef control) = 0;
+  // Whether the control is the one its window gives the keyboard to.
+  virtual bool HasFocus(FormId form, ControlRef control) = 0;
   virtual void SetMenuEnabled(FormId form, std::string_view item, bool enabled) = 0;
   // A late-bound property put of one Boolean argument on a hosted control.
   virtual void PutBoolProperty(FormId form, ControlRef control, int32_t dispid, bool value) = 0;

@@ -29,9 +29,12 @@ void Text1_MouseDown(App& app, int16_t button, int16_t /*shift*/, float /*x*/, f
   if (button != kRightButton) return;
   Host& host = app.host();
   // Off and on again at once: on Windows this keeps the edit box's own
-  // context menu from opening after ours.
+  // context menu from opening after ours. Disabling drops the focus; the box
+  // gets it back, as the user left it.
+  const bool hadFocus = host.HasFocus(FormId::Form1, kText1);
   host.SetEnabled(FormId::Form1, kText1, false);
   host.SetEnabled(FormId::Form1, kText1, true);
+  if (hadFocus) host.SetFocus(FormId::Form1, kText1);
   // Only whether the box holds any text counts, not the selection.
   const bool hasText = !host.GetText(FormId::Form1, kText1).empty();
   host.SetMenuEnabled(FormId::Form1, form1::kCopy.name, hasText);

@@ -42,6 +42,7 @@ FormDesign MakeAbout() {
                .caption = u"关于岚铃声卡测试仪",
                .border = BorderStyle::FixedDialog,
                .showInTaskbar = false,
+               .userCanClose = false,  // the return button is the only way out
                .clientWidth = 5550,
                .clientHeight = 1875,
                .left = 4635,

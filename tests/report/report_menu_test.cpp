@@ -26,13 +26,25 @@ class ReportMenu : public ::testing::Test {
 TEST_F(ReportMenu, RightClickOnAnEmptyBoxDisablesBothItemsAndTheirChoiceDoesNothing) {
   h.host.clipboard = u"earlier";
   ASSERT_TRUE(h.RightClickReport("copy"));
-  EXPECT_EQ(h.host.log, (std::vector<std::string>{"SetEnabled Text1 false", "SetEnabled Text1 true",
-                                                  "GetText Text1", "SetMenuEnabled copy false",
-                                                  "SetMenuEnabled allcopy false",
-                                                  "PopupMenu tofiles", "PopupMenu returned"}));
+  EXPECT_EQ(h.host.log,
+            (std::vector<std::string>{"HasFocus Text1", "SetEnabled Text1 false",
+                                      "SetEnabled Text1 true", "GetText Text1",
+                                      "SetMenuEnabled copy false", "SetMenuEnabled allcopy false",
+                                      "PopupMenu tofiles", "PopupMenu returned"}));
   EXPECT_EQ(h.host.clipboard, u"earlier");
   ASSERT_TRUE(h.RightClickReport("allcopy"));
   EXPECT_EQ(h.host.clipboard, u"earlier");
+}
+
+TEST_F(ReportMenu, TheToggleGivesTheFocusBackOnlyToABoxThatHadIt) {
+  for (const std::string had : {"Form1.Text1", "Form1.Command1(2)"}) {
+    h.host.focus = had;
+    h.ClearLog();
+    ASSERT_TRUE(h.RightClickReport());
+    EXPECT_EQ(h.host.focus, had);
+    EXPECT_EQ(h.host.Count("SetFocus"), had == "Form1.Text1" ? 1u : 0u);
+    EXPECT_LT(h.host.IndexOf("SetEnabled Text1 true"), h.host.IndexOf("PopupMenu tofiles"));
+  }
 }
 
 TEST_F(ReportMenu, CopyRunsInsideThePopupAndPlacesTheSelectionAfterClearing) {

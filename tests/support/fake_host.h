@@ -130,6 +130,13 @@ class FakeHost : public Host {
   void SetEnabled(FormId f, ControlRef c, bool on) override {
     Record("SetEnabled " + Key(c) + (on ? " true" : " false"));
     Control(f, c).enabled = on;
+    // As on the platforms: a disabled control loses the focus.
+    if (!on && focus == std::string(FormName(f)) + "." + Key(c)) focus.clear();
+  }
+  bool HasFocus(FormId f, ControlRef c) override {
+    Record("HasFocus " + Key(c));
+    Control(f, c);
+    return focus == std::string(FormName(f)) + "." + Key(c);
   }
   void SetFontSize(FormId f, ControlRef c, float points) override {
     Record("SetFontSize " + Key(c) + " " + std::to_string(static_cast<int>(points)));

@@ -389,19 +389,7 @@ void FormWindow::SetFontSize(ControlRef control, float points) {
 }
 
 void FormWindow::SetEnabled(ControlRef control, bool enabled) {
-  const HWND h = Control(control);
-  if (!enabled) {
-    const bool hadFocus = GetFocus() == h;
-    EnableWindow(h, FALSE);
-    if (hadFocus) focusDroppedBy_ = h;
-    return;
-  }
-  EnableWindow(h, TRUE);
-  if (focusDroppedBy_ == h) {
-    focusDroppedBy_ = nullptr;
-    const HWND now = GetFocus();
-    if (!now || now == hwnd_) ::SetFocus(h);
-  }
+  EnableWindow(Control(control), enabled ? TRUE : FALSE);
 }
 
 void FormWindow::SetMenuEnabled(std::string_view item, bool enabled) {
@@ -478,12 +466,11 @@ LRESULT FormWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
       return DefWindowProcW(hwnd_, msg, wParam, lParam);
     case WM_SYSCOMMAND:
-      // The About window's only way out is its return button, whatever the
-      // window menu still holds.
-      if ((wParam & 0xFFF0) == SC_CLOSE && design_.id == FormId::frmAbout) return 0;
+      // A window its design keeps open, whatever the window menu still holds.
+      if ((wParam & 0xFFF0) == SC_CLOSE && !design_.userCanClose) return 0;
       return DefWindowProcW(hwnd_, msg, wParam, lParam);
     case WM_CLOSE: {
-      if (design_.id == FormId::frmAbout) return 0;
+      if (!design_.userCanClose) return 0;
       App* app = host_.app();
       const FormId form = design_.id;
       if (app) app->UserClose(form);  // unloads this window
@@ -595,15 +582,17 @@ LRESULT CALLBACK FormWindow::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
       // The handler may have closed the window (and this box with it).
       if (!IsWindow(hwnd)) return 0;
       return DefSubclassProc(hwnd, msg, wParam, lParam);
-    case WM_CONTEXTMENU:
-      // On the main window the report's own menu is the only one. Shift+F10
-      // and the menu key (no position) do what a right-click does, with the
-      // menu at the caret.
-      if (self->design_.id == FormId::Form1) {
+    case WM_CONTEXTMENU: {
+      // A box whose design has no toolkit menu: the handlers' is the only one.
+      // Shift+F10 and the menu key (no position) do what a right-click does,
+      // with the menu at the caret.
+      const Slot* s = self->SlotOf(hwnd);
+      if (s && !s->design->toolkitMenu) {
         if (lParam == -1) self->OnEditMenuKey(hwnd);
         return 0;
       }
       return DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
     case WM_NCDESTROY:
       RemoveWindowSubclass(hwnd, EditProc, kEditSubclassId);
       return DefSubclassProc(hwnd, msg, wParam, lParam);

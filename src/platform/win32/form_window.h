@@ -32,13 +32,9 @@ class FormWindow {
   // The control's window; throws tivrel::Error when there is none.
   HWND Control(ControlRef control) const;
   ControlKind KindOf(ControlRef control) const;
-  // Controls that Tab visits, in tab order.
-  const std::vector<HWND>& TabStops() const { return tabStops_; }
 
   void Show();
   void SetFontSize(ControlRef control, float points);
-  // Disabling the focused control drops the focus; enabling it again at once
-  // (the report box's right-click) gives it back.
   void SetEnabled(ControlRef control, bool enabled);
   void SetMenuEnabled(std::string_view item, bool enabled);
   // The top-level menu as a pop-up (hidden ones included); throws if unknown.
@@ -96,16 +92,15 @@ class FormWindow {
   const FormDesign& design_;
   HWND hwnd_ = nullptr;
   Gdi<HFONT> font_;
-  std::vector<Slot> slots_;  // design order; lines have no window
-  std::vector<HWND> tabStops_;
+  std::vector<Slot> slots_;     // design order; lines have no window
+  std::vector<HWND> tabStops_;  // the controls that Tab visits, in tab order
   HMENU menuBar_ = nullptr;
   std::vector<HMENU> hiddenMenus_;  // not attached to a window: destroyed by us
   std::map<std::string, MenuSlot, std::less<>> menus_;
   std::map<UINT, std::string> menuNames_;
   HWND toolTip_ = nullptr;
   Icon bigIcon_, smallIcon_, pictureIcon_;
-  HWND activeControl_ = nullptr;   // the control that last had the focus here
-  HWND focusDroppedBy_ = nullptr;  // disabled while it had the focus
+  HWND activeControl_ = nullptr;  // the control that last had the focus here
   bool shownOnce_ = false;
 };
 

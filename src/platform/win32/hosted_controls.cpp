@@ -332,7 +332,7 @@ class Button {
   bool hot_ = false;
   bool leaveArmed_ = false;
   bool focused_ = false;
-  bool flag_ = false;
+  bool flag_ = kButtonFlagDefault;
 };
 
 // ---------------------------------------------------------------------------

@@ -153,6 +153,10 @@ void Win32Host::SetFocus(FormId form, ControlRef control) {
   ::SetFocus(h);
 }
 
+bool Win32Host::HasFocus(FormId form, ControlRef control) {
+  return GetFocus() == Get(form).Control(control);
+}
+
 void Win32Host::SetMenuEnabled(FormId form, std::string_view item, bool enabled) {
   Get(form).SetMenuEnabled(item, enabled);
 }

@@ -71,6 +71,7 @@ class Win32Host final : public Host {
   void SetEnabled(FormId form, ControlRef control, bool enabled) override;
   void SetFontSize(FormId form, ControlRef control, float points) override;
   void SetFocus(FormId form, ControlRef control) override;
+  bool HasFocus(FormId form, ControlRef control) override;
   void SetMenuEnabled(FormId form, std::string_view item, bool enabled) override;
   void PutBoolProperty(FormId form, ControlRef control, int32_t dispid, bool value) override;
   void PopupMenu(FormId form, std::string_view menu) override;

@@ -53,7 +53,11 @@ std::string ControlKey(std::string_view name, int index) {
 }
 
 FormWindow::FormWindow(const FormDesign& design, EventSink& sink)
-    : QWidget(nullptr), design_(design), sink_(sink), id_(design.id) {
+    : QWidget(nullptr),
+      design_(design),
+      sink_(sink),
+      id_(design.id),
+      closable_(design.userCanClose) {
   setObjectName(QString::fromStdString(design.name));
   setAttribute(Qt::WA_DeleteOnClose, false);
   // Fixed size, title and close box only: no minimize, maximize or resize.
@@ -108,6 +112,7 @@ void FormWindow::BuildControls() {
         auto* box = new ReportBox(client_);
         box->setFont(font);
         box->setReadOnly(c.locked);
+        box->SetToolkitMenu(c.toolkitMenu);
         if (c.locked) {
           box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         }

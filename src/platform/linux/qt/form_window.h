@@ -71,7 +71,7 @@ class FormWindow : public QWidget {
   std::map<std::string, QWidget*, std::less<>> controls_;
   std::map<std::string, QAction*, std::less<>> actions_;
   std::map<std::string, QMenu*, std::less<>> popups_;
-  bool closable_ = true;
+  bool closable_;
   bool presented_ = false;
 };
 

@@ -44,7 +44,7 @@ class BitmapButton : public QAbstractButton {
   QColor mask_;
   int frames_ = 1;
   bool showFocus_ = true;
-  bool doneFlag_ = true;
+  bool doneFlag_ = kButtonFlagDefault;
 };
 
 class MovingTextWidget : public QWidget {

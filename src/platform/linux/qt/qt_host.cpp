@@ -114,19 +114,7 @@ std::u16string QtHost::GetSelText(FormId form, ControlRef control) {
 }
 
 void QtHost::SetEnabled(FormId form, ControlRef control, bool enabled) {
-  QWidget& w = Control(form, control);
-  if (!enabled) {
-    // Qt hands the focus of a disabled widget to the next one; remember it
-    // so that enabling again gives it back, as the user left it.
-    if (w.window()->focusWidget() == &w) disabledWithFocus_ = &w;
-    w.setEnabled(false);
-    return;
-  }
-  w.setEnabled(true);
-  if (disabledWithFocus_ == &w) {
-    disabledWithFocus_.clear();
-    w.setFocus(Qt::OtherFocusReason);
-  }
+  Control(form, control).setEnabled(enabled);
 }
 
 void QtHost::SetFontSize(FormId form, ControlRef control, float points) {
@@ -144,6 +132,11 @@ void QtHost::SetFocus(FormId form, ControlRef control) {
     throw Error("无效的过程调用或参数：无法将焦点移到 " + ControlKey(control.name, control.index));
   }
   w.setFocus(Qt::OtherFocusReason);
+}
+
+bool QtHost::HasFocus(FormId form, ControlRef control) {
+  QWidget& w = Control(form, control);
+  return w.window()->focusWidget() == &w;
 }
 
 void QtHost::SetMenuEnabled(FormId form, std::string_view item, bool enabled) {

@@ -33,6 +33,7 @@ class QtHost : public Host, public EventSink {
   void SetEnabled(FormId form, ControlRef control, bool enabled) override;
   void SetFontSize(FormId form, ControlRef control, float points) override;
   void SetFocus(FormId form, ControlRef control) override;
+  bool HasFocus(FormId form, ControlRef control) override;
   void SetMenuEnabled(FormId form, std::string_view item, bool enabled) override;
   void PutBoolProperty(FormId form, ControlRef control, int32_t dispid, bool value) override;
   void PopupMenu(FormId form, std::string_view menu) override;
@@ -62,9 +63,6 @@ class QtHost : public Host, public EventSink {
   std::function<bool()> prevInstanceQuery_;
   std::optional<bool> prevInstance_;
   std::array<QPointer<FormWindow>, kFormCount> windows_{};
-  // The control that had the focus when it was disabled, to get it back
-  // when it is enabled again at once (the report box's right-click toggle).
-  QPointer<QWidget> disabledWithFocus_;
 };
 
 }  // namespace tivrel::qt

@@ -123,6 +123,10 @@ std::optional<QPoint> g_menuKeyPoint;
 std::optional<QPoint> MenuKeyPoint() { return g_menuKeyPoint; }
 
 void ReportBox::contextMenuEvent(QContextMenuEvent* event) {
+  if (toolkitMenu_) {
+    QPlainTextEdit::contextMenuEvent(event);
+    return;
+  }
   // Never the toolkit's own edit menu. The menu key comes here.
   event->accept();
   if (event->reason() == QContextMenuEvent::Keyboard) MenuKey(event->modifiers());
@@ -130,7 +134,7 @@ void ReportBox::contextMenuEvent(QContextMenuEvent* event) {
 
 void ReportBox::keyPressEvent(QKeyEvent* event) {
   // Shift+F10 does not come as a context-menu event under X11.
-  if (event->key() == Qt::Key_F10 && (event->modifiers() & Qt::ShiftModifier)) {
+  if (!toolkitMenu_ && event->key() == Qt::Key_F10 && (event->modifiers() & Qt::ShiftModifier)) {
     event->accept();
     MenuKey(event->modifiers());
     return;

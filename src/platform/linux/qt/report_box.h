@@ -29,6 +29,9 @@ class ReportBox : public QPlainTextEdit {
   void SelectExact(size_t start, size_t length);
   // Position in the text as given of a position in the document.
   size_t ExactPosition(int documentPosition) const;
+  // Whether the toolkit's own edit menu may open, as the design says; off,
+  // the menu key and Shift+F10 come as a right-click instead.
+  void SetToolkitMenu(bool on) { toolkitMenu_ = on; }
 
  signals:
   // A mouse press: button 1 left, 2 right, 4 middle; shift bits 1 Shift,
@@ -45,6 +48,7 @@ class ReportBox : public QPlainTextEdit {
   void insertFromMimeData(const QMimeData* source) override;
 
  private:
+  bool toolkitMenu_ = false;
   // Shift+F10 or the menu key.
   void MenuKey(Qt::KeyboardModifiers modifiers);
 

@@ -405,6 +405,18 @@ TEST_F(QtProgramTest, ReadmeIsOneIndependentWindow) {
   EXPECT_EQ(readme->client()->size(), QSize(Px(4635), Px(3390)));
   // Fourteen lines, each shown as one: the hand-made breaks are the only ones.
   auto* box = Ctl<ReportBox>(FormId::frmreadme, "Text1");
+  // The toolkit's edit menu here; on the main window only the report's own.
+  for (auto [b, opens] : {std::pair{box, true}, std::pair{Report(), false}}) {
+    QTimer::singleShot(200, [] {
+      if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
+    });
+    bool opened = false;
+    QTimer::singleShot(100, [&] { opened = QApplication::activePopupWidget() != nullptr; });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), b->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(b->viewport(), &event);
+    QTest::qWait(250);
+    EXPECT_EQ(opened, opens) << (opens ? "read-me" : "report");
+  }
   QApplication::processEvents();
   ASSERT_EQ(box->document()->blockCount(), 15);  // and the empty one after the last CR LF
   for (QTextBlock b = box->document()->begin(); b.isValid(); b = b.next()) {

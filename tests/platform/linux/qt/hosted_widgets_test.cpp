@@ -58,7 +58,8 @@ TEST_F(BitmapButtonTest, OneClickPerPressWhateverPressesIt) {
 
 TEST_F(BitmapButtonTest, TheDispatchFlagLeavesTheButtonPressable) {
   QSignalSpy clicks(&button, &QAbstractButton::clicked);
-  EXPECT_TRUE(button.doneFlag());
+  EXPECT_EQ(button.doneFlag(), kButtonFlagDefault);
+  button.SetDoneFlag(true);
   button.SetDoneFlag(false);
   button.SetDoneFlag(false);
   EXPECT_FALSE(button.doneFlag());

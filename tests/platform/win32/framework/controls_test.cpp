@@ -1,4 +1,5 @@
 // The hosted button, the scrolling line and the report box's mouse events.
+#include "controls/hosted.h"
 #include "gui_fixture.h"
 #include "platform/win32/hosted_controls.h"
 
@@ -73,6 +74,7 @@ TEST_F(ControlsTest, SpaceAndEnterClickOncePerPress) {
 
 TEST_F(ControlsTest, TheBooleanPropertyNeverDisablesTheButton) {
   const HWND test = Ctl(FormId::Form1, "Command1", 2);
+  EXPECT_EQ(SendMessageW(test, kMsgGetFlag, 0, 0), tivrel::kButtonFlagDefault ? 1 : 0);
   host->PutBoolProperty(FormId::Form1, {"Command1", 2}, 0x6803000F, true);
   EXPECT_EQ(SendMessageW(test, kMsgGetFlag, 0, 0), 1);
   host->PutBoolProperty(FormId::Form1, {"Command1", 2}, 0x6803000F, false);
