@@ -23,11 +23,20 @@ TEST(GbkCodec, WhatTheCodePageLacksBecomesAQuestionMark) {
   EXPECT_EQ(gbk->Encode(u"a\u0E01b"), "a?b");  // a Thai letter
 }
 
-TEST(GbkCodec, ALoneLeadByteDoesNotSwallowTheText) {
+TEST(GbkCodec, EachUndecodableByteBecomesOneReplacementCharacterAndNothingElseIsLost) {
   auto gbk = MakeGbkCodec();
-  const std::u16string decoded = gbk->Decode(std::string("ab\xB0", 3));
-  ASSERT_GE(decoded.size(), 3u);
-  EXPECT_EQ(decoded.substr(0, 2), u"ab");
+  const struct {
+    std::string bytes;
+    std::u16string text;
+  } cases[] = {
+      {"\xB0\x20x", u"\uFFFD x"},                     // a lead byte before a blank
+      {"ab\xB0", u"ab\uFFFD"},                        // a lead byte at the end
+      {"\x81\x7F", u"\uFFFD\x7F"},                    // a trail byte out of range
+      {"\xE1\xB0\xB0\x0A\xE1\xB0", u"岚\uFFFD\n岚"},  // good text on both sides
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(gbk->Decode(c.bytes), c.text) << testing::PrintToString(c.bytes);
+  }
 }
 
 TEST(SystemCodec, CarriesAsciiUnchanged) {

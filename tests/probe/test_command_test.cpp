@@ -86,19 +86,19 @@ TEST_F(TestCommandTest, CommonEndingPutsFalseThenShowsTheDialogThenFocusesTheRep
 }
 
 TEST_F(TestCommandTest, NoDeviceReplacesTheBoxWithTheMessageWithoutLineEnd) {
-  Device(kExample);
-  ASSERT_TRUE(h.ClickTest());
-  h.waveOut.numDevs = 0;
-  ASSERT_TRUE(h.ClickTest());
-  EXPECT_EQ(Report(), u"在您的计算机上没有发现声卡设备或声卡驱动程序未安装");
-  EXPECT_EQ(h.host.Count("MessageBox 测试完成！"), 2u);
-  // A count that reads negative as signed means no device too.
-  h.waveOut.numDevs = 0x80000000u;
-  h.host.log.clear();
-  h.waveOut.log.clear();
-  ASSERT_TRUE(h.ClickTest());
-  EXPECT_EQ(h.waveOut.log, std::vector<std::string>{"waveOutGetNumDevs"});
-  EXPECT_EQ(h.host.Count("MessageBox 测试完成！"), 1u);
+  // Zero, and counts that read negative as signed, mean no device.
+  for (uint32_t count : {0u, 0x80000000u, 0xFFFFFFFFu}) {
+    Device(kExample);
+    h.waveOut.numDevs = 1;
+    ASSERT_TRUE(h.ClickTest());  // a report in the box first
+    h.waveOut.numDevs = count;
+    h.ClearLog();
+    h.waveOut.log.clear();
+    ASSERT_TRUE(h.ClickTest());
+    EXPECT_EQ(Report(), u"在您的计算机上没有发现声卡设备或声卡驱动程序未安装") << count;
+    EXPECT_EQ(h.waveOut.log, std::vector<std::string>{"waveOutGetNumDevs"}) << count;
+    EXPECT_EQ(h.host.Count("MessageBox 测试完成！"), 1u) << count;
+  }
 }
 
 TEST_F(TestCommandTest, FailedQueryReplacesTheBoxWithItsReasonAndStillEnds) {

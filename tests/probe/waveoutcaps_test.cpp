@@ -130,14 +130,19 @@ TEST(Decode, FormatListFollowsBitOrderAndIgnoresHigherBits) {
   EXPECT_TRUE(FormatList(0).empty());
   EXPECT_TRUE(FormatList(0x1000).empty());  // a 48 kHz flag
   EXPECT_TRUE(FormatList(static_cast<int32_t>(0xFFFFF000)).empty());
-  const auto all = FormatList(0x0FFF);
-  ASSERT_EQ(all.size(), 12u);
-  EXPECT_EQ(all[0], u"11.025Khz,Mono,8bit,11Kb/Ps");
-  EXPECT_EQ(all[1], u"11.025Khz,Stereo,8bit,22Kb/Ps");
-  EXPECT_EQ(all[2], u"11.025Khz,Mono,16bit,22Kb/Ps");
-  EXPECT_EQ(all[3], u"11.025Khz,Stereo,16bit,43Kb/Ps");
-  EXPECT_EQ(all[4], u"22.05Khz,Mono,8bit,22Kb/Ps");
-  EXPECT_EQ(all[11], u"44.1Khz,Stereo,16bit,172Kb/Ps");
+  // The whole table in order: bit i names row i, alone and among all.
+  const std::vector<std::u16string> rows = {
+      u"11.025Khz,Mono,8bit,11Kb/Ps",  u"11.025Khz,Stereo,8bit,22Kb/Ps",
+      u"11.025Khz,Mono,16bit,22Kb/Ps", u"11.025Khz,Stereo,16bit,43Kb/Ps",
+      u"22.05Khz,Mono,8bit,22Kb/Ps",   u"22.05Khz,Stereo,8bit,43Kb/Ps",
+      u"22.05Khz,Mono,16bit,43Kb/Ps",  u"22.05Khz,Stereo,16bit,86Kb/Ps",
+      u"44.1Khz,Mono,8bit,43Kb/Ps",    u"44.1Khz,Stereo,8bit,86Kb/Ps",
+      u"44.1Khz,Mono,16bit,86Kb/Ps",   u"44.1Khz,Stereo,16bit,172Kb/Ps",
+  };
+  for (int bit = 0; bit < 12; ++bit) {
+    EXPECT_EQ(FormatList(1 << bit), std::vector<std::u16string>{rows[bit]}) << "bit " << bit;
+  }
+  EXPECT_EQ(FormatList(0x0FFF), rows);
   EXPECT_EQ(FormatList(0x0889),
             (std::vector<std::u16string>{
                 u"11.025Khz,Mono,8bit,11Kb/Ps", u"11.025Khz,Stereo,16bit,43Kb/Ps",

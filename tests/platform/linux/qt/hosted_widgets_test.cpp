@@ -6,6 +6,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "platform/linux/qt/look.h"
+
 namespace tivrel::qt {
 namespace {
 
@@ -104,11 +106,26 @@ TEST(BitmapButtonFace, MaskColourIsTransparentAndFramesComeFromTheDesign) {
   }
 }
 
-TEST(BitmapButtonFace, EmbeddedFacesLoadWhenBuiltIn) {
-  // Without the resources compiled in, the button still paints its caption.
+TEST(BitmapButtonFace, TheDesignsPictureWithItsMaskColourSeeThrough) {
   BitmapButton button(Settings(ImageId::ReturnFace, 5));
-  button.resize(89, 25);
-  EXPECT_FALSE(button.grab().isNull());
+  ASSERT_FALSE(button.face().isNull()) << "the return button's face is not among the resources";
+  EXPECT_EQ(button.face().size(), QSize(125, 25));
+  EXPECT_EQ(button.frames(), 5);
+  // White, the mask colour, is what the mask leaves out; nothing else is.
+  const QImage picture = Image(ImageId::ReturnFace).toImage();
+  const QImage mask = button.face().mask().toImage();
+  int white = 0, hidden = 0, mismatched = 0;
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      const bool isWhite = (picture.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF;
+      const bool isHidden = mask.pixelIndex(x, y) == 0;
+      white += isWhite;
+      hidden += isHidden;
+      mismatched += isWhite != isHidden;
+    }
+  }
+  EXPECT_GT(white, 0);
+  EXPECT_EQ(mismatched, 0) << white << " white, " << hidden << " hidden";
 }
 
 TEST(MovingTextTest, ScrollsWhileShownAndStopsWhenHidden) {

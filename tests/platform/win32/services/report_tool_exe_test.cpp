@@ -41,10 +41,12 @@ TEST(StandInFormats, TheMatrixIsWhatWaveFormatQueryAnswers) {
   Json accepted = Json::object();
   for (const auto& f : d0["matrix"]["formats"]) {
     for (const auto& c : f["channels"]) {
-      if (!c["rates"].empty()) accepted[f["format"].get<std::string>()][c["channels"].dump()] = c["rates"];
+      if (!c["rates"].empty())
+        accepted[f["format"].get<std::string>()][c["channels"].dump()] = c["rates"];
     }
   }
-  EXPECT_EQ(accepted, Json::parse(R"({"S16_LE": {"2": [44100, 48000]}, "FLOAT_LE": {"1": [96000]}})"));
+  EXPECT_EQ(accepted,
+            Json::parse(R"({"S16_LE": {"2": [44100, 48000]}, "FLOAT_LE": {"1": [96000]}})"));
   EXPECT_EQ(d0["matrix"]["channels_tried"], 2);
 
   const Json& d1 = doc["devices"][1];
@@ -61,8 +63,8 @@ TEST(StandInFormats, TheMatrixIsWhatWaveFormatQueryAnswers) {
   using Count = unsigned(__cdecl*)();
   const auto queries = reinterpret_cast<Count>(
       reinterpret_cast<void (*)()>(GetProcAddress(module, "tivrelQueries")));
-  const auto opens = reinterpret_cast<Count>(
-      reinterpret_cast<void (*)()>(GetProcAddress(module, "tivrelOpens")));
+  const auto opens =
+      reinterpret_cast<Count>(reinterpret_cast<void (*)()>(GetProcAddress(module, "tivrelOpens")));
   ASSERT_TRUE(queries && opens);
   EXPECT_EQ(queries(), 7u * 2u * 15u);
   EXPECT_EQ(opens(), 0u);

@@ -18,8 +18,8 @@ __declspec(dllexport) unsigned tivrelOpens(void) { return opens; }
 
 __declspec(dllexport) MMRESULT WINAPI waveOutGetNumDevs(void) { return 2; }
 
-__declspec(dllexport) MMRESULT WINAPI waveOutGetDevCapsA(UINT_PTR device, WAVEOUTCAPSA* caps,
-                                                     UINT size) {
+__declspec(dllexport) MMRESULT WINAPI
+    waveOutGetDevCapsA(UINT_PTR device, WAVEOUTCAPSA* caps, UINT size) {
   WAVEOUTCAPSA c = {1, 2, 0x0501, "Stand-in Speakers", WAVE_FORMAT_4S16, 2, 0, WAVECAPS_VOLUME};
   if (device == 1) return MMSYSERR_ALLOCATED;
   if (device > 1) return MMSYSERR_BADDEVICEID;
@@ -27,8 +27,8 @@ __declspec(dllexport) MMRESULT WINAPI waveOutGetDevCapsA(UINT_PTR device, WAVEOU
   return MMSYSERR_NOERROR;
 }
 
-__declspec(dllexport) MMRESULT WINAPI waveOutGetDevCapsW(UINT_PTR device, WAVEOUTCAPSW* caps,
-                                                     UINT size) {
+__declspec(dllexport) MMRESULT WINAPI
+    waveOutGetDevCapsW(UINT_PTR device, WAVEOUTCAPSW* caps, UINT size) {
   WAVEOUTCAPSW c = {1, 2, 0x0501, L"Stand-in 扬声器", WAVE_FORMAT_4S16, 2, 0, WAVECAPS_VOLUME};
   if (device > 1) return MMSYSERR_BADDEVICEID;
   memcpy(caps, &c, size < sizeof c ? size : sizeof c);
@@ -36,8 +36,8 @@ __declspec(dllexport) MMRESULT WINAPI waveOutGetDevCapsW(UINT_PTR device, WAVEOU
 }
 
 __declspec(dllexport) MMRESULT WINAPI waveOutGetErrorTextW(UINT error, LPWSTR text, UINT length) {
-  const wchar_t* words = error == MMSYSERR_ALLOCATED ? L"Stand-in: the device is in use."
-                                                     : L"Stand-in: some error.";
+  const wchar_t* words =
+      error == MMSYSERR_ALLOCATED ? L"Stand-in: the device is in use." : L"Stand-in: some error.";
   if (text == NULL || length == 0) return MMSYSERR_INVALPARAM;
   lstrcpynW(text, words, (int)length);
   return MMSYSERR_NOERROR;
@@ -49,9 +49,9 @@ static int Is(const GUID* g, unsigned short tag) {
          memcmp(g->Data4, tail, sizeof tail) == 0;
 }
 
-__declspec(dllexport) MMRESULT WINAPI waveOutOpen(HWAVEOUT* handle, UINT device,
-                                              const WAVEFORMATEX* format, DWORD_PTR callback,
-                                              DWORD_PTR instance, DWORD flags) {
+__declspec(dllexport) MMRESULT WINAPI
+    waveOutOpen(HWAVEOUT* handle, UINT device, const WAVEFORMATEX* format, DWORD_PTR callback,
+                DWORD_PTR instance, DWORD flags) {
   const WAVEFORMATEXTENSIBLE* x = (const WAVEFORMATEXTENSIBLE*)format;
   (void)callback;
   (void)instance;
