@@ -59,29 +59,22 @@ uint32_t ProbePcmMatrix(const std::string& pcmName, int channels, FormatMatrix& 
   if (!any || !trial) return kMmSysErrNoMem;
   if (snd_pcm_hw_params_any(pcm.get(), any.get()) < 0) return kMmSysErrError;
 
-  // Each combination is set as a whole on a fresh copy of the full space, as
-  // the Test command's twelve are: a device may take each value alone and not
-  // the three together. A format or a format/channels pair that the full
-  // space already refuses skips its rates, which could not pass either.
-  const CombinationTest accepts = [&](SampleFormat f, unsigned ch, uint32_t rate) {
-    snd_pcm_hw_params_copy(trial.get(), any.get());
-    return snd_pcm_hw_params_set_format(pcm.get(), trial.get(), AlsaFormat(f)) >= 0 &&
-           snd_pcm_hw_params_set_channels(pcm.get(), trial.get(), ch) >= 0 &&
-           snd_pcm_hw_params_test_rate(pcm.get(), trial.get(), rate, 0) == 0;
-  };
+  // Each combination is tried as a whole on a fresh copy of the full space,
+  // as the Test command's twelve are: a device may take each value alone and
+  // not the three together. The copy gets the format and the channel count;
+  // each rate is then tested on it, which leaves it as it was.
   matrix.channels = std::clamp(channels, 0, kMatrixMaxChannels);
   for (size_t f = 0; f < kSampleFormats.size(); ++f) {
     const snd_pcm_format_t format = AlsaFormat(kSampleFormats[f].format);
-    if (snd_pcm_hw_params_test_format(pcm.get(), any.get(), format) != 0) continue;
     for (int c = 1; c <= matrix.channels; ++c) {
       snd_pcm_hw_params_copy(trial.get(), any.get());
-      if (snd_pcm_hw_params_set_format(pcm.get(), trial.get(), format) < 0 ||
-          snd_pcm_hw_params_test_channels(pcm.get(), trial.get(), static_cast<unsigned>(c)) != 0) {
+      if (snd_pcm_hw_params_set_format(pcm.get(), trial.get(), format) < 0) break;
+      if (snd_pcm_hw_params_set_channels(pcm.get(), trial.get(), static_cast<unsigned>(c)) < 0) {
         continue;
       }
       uint16_t bits = 0;
       for (size_t r = 0; r < kMatrixRates.size(); ++r) {
-        if (accepts(kSampleFormats[f].format, static_cast<unsigned>(c), kMatrixRates[r])) {
+        if (snd_pcm_hw_params_test_rate(pcm.get(), trial.get(), kMatrixRates[r], 0) == 0) {
           bits = static_cast<uint16_t>(bits | (1u << r));
         }
       }
