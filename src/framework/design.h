@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -82,6 +83,20 @@ struct ScreenRect {
 // origins run off the screen). A window larger than the area keeps its
 // top-left corner, and so its title and menu bar, inside it.
 ScreenRect KeepInside(ScreenRect window, ScreenRect area);
+
+// What a line of text takes at a size in points, in pixels, as measured by
+// the platform with the face it actually uses.
+struct TextExtent {
+  int width = 0, lineHeight = 0;
+};
+// The size a label's text is drawn at. The designs were made for 宋体, whose
+// line is as tall as its size; a fallback face's line is taller (CJK sans
+// faces: nearly one and a half times), and would be cut by the designed
+// label. A one-line label takes the largest size, at most the designed one
+// and in quarter points, whose line fits it; a label that holds two lines
+// or more (it wraps) keeps the designed size.
+float FittedPoints(float designed, int width, int height,
+                   const std::function<TextExtent(float points)>& measure);
 
 struct FontDesign {
   std::u16string face;  // empty: the framework's Chinese UI default face

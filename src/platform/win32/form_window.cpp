@@ -164,7 +164,20 @@ void FormWindow::CreateControls() {
   for (Slot* s : order) {
     const ControlDesign& c = *s->design;
     s->font = c.font.value_or(formFont);
-    if (c.font) s->ownFont.reset(CreateDesignFont(*c.font, dpi));
+    if (c.kind == ControlKind::Label) {
+      // The face in use may be taller than the one the label was made for.
+      const std::wstring text = Wide(c.text);
+      const RECT box = PixelRect(c);
+      s->font.points = FittedPoints(s->font.points, box.right - box.left, box.bottom - box.top,
+                                    [&](float points) {
+                                      FontDesign f = s->font;
+                                      f.points = points;
+                                      return MeasureLine(f, dpi, text);
+                                    });
+    }
+    if (c.font || s->font.points != formFont.points) {
+      s->ownFont.reset(CreateDesignFont(s->font, dpi));
+    }
     const HFONT font = s->ownFont ? s->ownFont.get() : font_.get();
     const RECT r = PixelRect(c);
     const DWORD tab = (c.tabStop && TakesFocus(c.kind)) ? WS_TABSTOP : 0;

@@ -66,6 +66,23 @@ HFONT CreateDesignFont(const FontDesign& font, int dpi) {
   return f;
 }
 
+TextExtent MeasureLine(const FontDesign& font, int dpi, const std::wstring& text) {
+  TextExtent extent;
+  Gdi<HFONT> f(CreateDesignFont(font, dpi));
+  HDC dc = GetDC(nullptr);
+  if (!dc) return extent;
+  const HGDIOBJ old = SelectObject(dc, f.get());
+  TEXTMETRICW tm{};
+  if (GetTextMetricsW(dc, &tm)) extent.lineHeight = tm.tmHeight;
+  SIZE size{};
+  if (GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size)) {
+    extent.width = size.cx;
+  }
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return extent;
+}
+
 HICON LoadIconImage(HINSTANCE module, ImageId id, int size) {
   if (id == ImageId::None) return nullptr;
   return static_cast<HICON>(LoadImageW(module, MAKEINTRESOURCEW(ResourceId(id)), IMAGE_ICON, size,

@@ -47,6 +47,9 @@ std::wstring UsableFace(const std::wstring& face);
 // nearest pixel height.
 HFONT CreateDesignFont(const FontDesign& font, int dpi);
 
+// The width of one line of text and the font's line height, in pixels.
+TextExtent MeasureLine(const FontDesign& font, int dpi, const std::wstring& text);
+
 // Resource ids of the images: the main icon is icon group 1 (the one the
 // shell shows), every other image has its ImageId number.
 inline int ResourceId(ImageId id) { return id == ImageId::MainIcon ? 1 : static_cast<int>(id); }

@@ -143,7 +143,15 @@ void FormWindow::BuildControls() {
         const bool oneLine = Px(c.height) < 2 * QFontMetrics(font).lineSpacing();
         label->setAlignment(Qt::AlignLeft | (oneLine ? Qt::AlignVCenter : Qt::AlignTop));
         label->setWordWrap(!oneLine);
-        label->setFont(font);
+        QFont fitted = font;
+        fitted.setPointSizeF(FittedPoints(
+            static_cast<float>(font.pointSizeF()), Px(c.width), Px(c.height), [&](float points) {
+              QFont f = font;
+              f.setPointSizeF(points);
+              const QFontMetrics m(f);
+              return TextExtent{m.horizontalAdvance(label->text()), m.height()};
+            }));
+        label->setFont(fitted);
         if (c.foreColorSet) {
           QPalette pal = label->palette();
           pal.setColor(QPalette::WindowText, MapColour(c.foreColor, pal));

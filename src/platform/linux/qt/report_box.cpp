@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -30,6 +31,27 @@ ReportBox::ReportBox(QWidget* parent) : QPlainTextEdit(parent) {
   // Only the window's own handler decides what a right click shows.
   verticalScrollBar()->setContextMenuPolicy(Qt::PreventContextMenu);
   origin_.push_back(0);
+  // At fractional scales (150 %) the text area and the scroll bar, rounded
+  // outwards to whole device pixels, cover the frame's bottom and right
+  // lines: the frame is drawn once more on a see-through layer above them.
+  frame_ = new FrameLayer(this);
+  frame_->raise();
+}
+
+ReportBox::FrameLayer::FrameLayer(ReportBox* box) : QWidget(box), box_(box) {
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setAttribute(Qt::WA_NoSystemBackground);
+  setFocusPolicy(Qt::NoFocus);
+}
+
+void ReportBox::FrameLayer::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  box_->drawFrame(&painter);
+}
+
+void ReportBox::resizeEvent(QResizeEvent* event) {
+  QPlainTextEdit::resizeEvent(event);
+  frame_->setGeometry(rect());
 }
 
 void ReportBox::SetExactText(std::u16string_view text) {

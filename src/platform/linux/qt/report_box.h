@@ -43,15 +43,29 @@ class ReportBox : public QPlainTextEdit {
   void mousePressEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   QMimeData* createMimeDataFromSelection() const override;
   bool canInsertFromMimeData(const QMimeData* source) const override;
   void insertFromMimeData(const QMimeData* source) override;
 
  private:
   bool toolkitMenu_ = false;
+  // The box's frame, drawn again above its children.
+  class FrameLayer : public QWidget {
+   public:
+    explicit FrameLayer(ReportBox* box);
+
+   protected:
+    void paintEvent(QPaintEvent* event) override;
+
+   private:
+    ReportBox* box_;
+  };
+
   // Shift+F10 or the menu key.
   void MenuKey(Qt::KeyboardModifiers modifiers);
 
+  FrameLayer* frame_ = nullptr;
   std::u16string text_;
   // origin_[k]: index in text_ of document position k; one entry more than
   // the document has characters.

@@ -1,6 +1,7 @@
 """The setting of an end-to-end walk: an X display (ours when none is given),
 a private XDG_RUNTIME_DIR, and every child process killed at the end."""
 import os
+import random
 import shutil
 import subprocess
 import tempfile
@@ -16,22 +17,29 @@ class Session:
         e2e.ENV.pop("TIVREL_EXIT_WHEN_SHOWN", None)
         self.xvfb = None
         if not e2e.ENV.get("DISPLAY"):
-            # Xvfb picks a free display itself: runs side by side never share one.
-            read, write = os.pipe()
-            self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0",
-                                          "1280x1024x24", "-nolisten", "tcp"],
-                                         pass_fds=(write,), stdout=subprocess.DEVNULL,
-                                         stderr=subprocess.DEVNULL)
-            os.close(write)
-            with os.fdopen(read) as answer:
-                number = answer.readline().strip()
-            if not number:
-                raise e2e.Failure("Xvfb did not start")
-            e2e.ENV["DISPLAY"] = ":" + number
-            e2e.wait_for("Xvfb on :" + number,
-                         lambda: e2e.run("xdotool", "getmouselocation",
-                                         check=False).returncode == 0)
+            self.xvfb = self.start_xvfb()
         return self
+
+    @staticmethod
+    def start_xvfb():
+        # A number far above the ones Xvfb -displayfd hands out: on a machine
+        # shared by many test runs lock files are not always to be trusted.
+        for _ in range(5):
+            display = ":%d" % random.randint(1000, 30000)
+            xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1280x1024x24",
+                                     "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL)
+            e2e.ENV["DISPLAY"] = display
+            try:
+                e2e.wait_for("Xvfb on " + display,
+                             lambda: xvfb.poll() is not None or e2e.run(
+                                 "xdotool", "getmouselocation", check=False).returncode == 0,
+                             timeout=10)
+            except e2e.Failure:
+                pass
+            if xvfb.poll() is None:
+                return xvfb
+        raise e2e.Failure("no Xvfb could be started")
 
     def __exit__(self, *exc):
         for proc in e2e.CHILDREN:

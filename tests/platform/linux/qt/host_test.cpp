@@ -362,11 +362,20 @@ TEST_F(QtProgramTest, AboutReplacesTheMainWindowAndReturnBuildsItAfresh) {
   EXPECT_FALSE(about.closable());
   EXPECT_FALSE(about.windowFlags() & Qt::WindowCloseButtonHint);
   EXPECT_EQ(about.menuBar(), nullptr);
-  // Fonts of the labels.
+  // Fonts of the labels: the designed sizes, made smaller only as far as a
+  // fallback face's taller line needs to fit its label; no text is cut.
   QFont title = Ctl<QLabel>(FormId::frmAbout, "Label1")->font();
-  EXPECT_DOUBLE_EQ(title.pointSizeF(), 9.75);
   EXPECT_EQ(title.weight(), QFont::Bold);
-  EXPECT_DOUBLE_EQ(Ctl<QLabel>(FormId::frmAbout, "bq")->font().pointSizeF(), 10.5);
+  const std::pair<const char*, double> designed[] = {
+      {"bq", 10.5}, {"Label1", 9.75}, {"Label2", 9.75}, {"Label3", 9.75}};
+  for (const auto& [name, points] : designed) {
+    auto* label = Ctl<QLabel>(FormId::frmAbout, name);
+    const QFontMetrics m(label->font());
+    EXPECT_LE(label->font().pointSizeF(), points) << name;
+    EXPECT_GT(label->font().pointSizeF(), points / 2) << name;
+    EXPECT_LE(m.height(), label->height()) << name;
+    EXPECT_LE(m.horizontalAdvance(label->text()), label->width()) << name;
+  }
   EXPECT_EQ(Ctl(FormId::frmAbout, "Command3")->toolTip(), QString::fromUtf8("返回主界面"));
   // Neither the window system nor Alt+F4 closes it.
   about.close();

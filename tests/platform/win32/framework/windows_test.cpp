@@ -95,11 +95,34 @@ TEST_F(WindowsTest, AboutLabelsRuleAndPicture) {
   const int dpi = host->dpi();
   const LOGFONTW title = FontOf(Ctl(FormId::frmAbout, "Label1"));
   EXPECT_EQ(title.lfWeight, 700);
-  EXPECT_EQ(title.lfHeight, PixelHeight(9.75f, dpi));
   EXPECT_EQ(title.lfCharSet, GB2312_CHARSET);
   EXPECT_EQ(title.lfFaceName, UsableFace(L"宋体")) << "宋体 where it is installed";
-  EXPECT_EQ(FontOf(Ctl(FormId::frmAbout, "bq")).lfHeight, PixelHeight(10.5f, dpi));
   EXPECT_EQ(FontOf(Ctl(FormId::frmAbout, "Label2")).lfWeight, 400);
+  // The designed sizes, made smaller only as far as the face in use needs
+  // for its line to fit the label: no designed text is cut.
+  const std::pair<const char*, float> designed[] = {
+      {"bq", 10.5f}, {"Label1", 9.75f}, {"Label2", 9.75f}, {"Label3", 9.75f}};
+  for (const auto& [name, points] : designed) {
+    const HWND label = Ctl(FormId::frmAbout, name);
+    const LONG height = FontOf(label).lfHeight;  // negative: the character height
+    EXPECT_GE(height, PixelHeight(points, dpi)) << name;
+    EXPECT_LT(height, PixelHeight(points / 2, dpi)) << name;
+    RECT box;
+    GetClientRect(label, &box);
+    HDC dc = GetDC(label);
+    const HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    wchar_t text[256] = {};
+    const int length = GetWindowTextW(label, text, 256);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text, length, &extent);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    EXPECT_LE(tm.tmHeight, box.bottom) << name;
+    EXPECT_LE(extent.cx, box.right) << name;
+  }
 
   // The picture box is sized to its icon inside its sunken border.
   RECT pic;
