@@ -26,7 +26,7 @@ class Session:
         # shared by many test runs lock files are not always to be trusted.
         for _ in range(5):
             display = ":%d" % random.randint(1000, 30000)
-            xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1280x1024x24",
+            xvfb = subprocess.Popen(["Xvfb", display, "-noreset", "-screen", "0", "1280x1024x24",
                                      "-nolisten", "tcp"], stdout=subprocess.DEVNULL,
                                     stderr=subprocess.DEVNULL)
             e2e.ENV["DISPLAY"] = display
