@@ -125,17 +125,26 @@ TEST_F(ProgramTest, RightClickCopiesTheWholeReportAsUnicodeAndAnsiText) {
   const HWND edit = Ctl(FormId::Form1, "Text1");
   ::SetFocus(edit);
   watcher->answerMenus = false;
-  PostMessageW(edit, WM_KEYDOWN, VK_DOWN, 1);
-  PostMessageW(edit, WM_KEYDOWN, VK_DOWN, 1);
-  PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
-  SendMessageW(edit, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(4, 4));
-  Pump();
-  const std::wstring expected(report.begin(), report.end());
-  EXPECT_EQ(ClipboardUnicode(), expected);
-  // 8-bit readers get the system's ANSI code page.
-  EXPECT_EQ(ClipboardAnsi(), Acp(expected));
-  EXPECT_TRUE(IsWindowEnabled(edit));
-  EXPECT_EQ(GetFocus(), edit) << "the right-click's off-and-on keeps the focus";
+  // A right-click; then Shift+F10 or the menu key, which Windows hands the
+  // box as a context-menu request without a position.
+  for (const UINT trigger : {WM_RBUTTONDOWN, WM_CONTEXTMENU}) {
+    PutOnClipboard(L"earlier");
+    PostMessageW(edit, WM_KEYDOWN, VK_DOWN, 1);
+    PostMessageW(edit, WM_KEYDOWN, VK_DOWN, 1);
+    PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
+    if (trigger == WM_RBUTTONDOWN) {
+      SendMessageW(edit, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(4, 4));
+    } else {
+      SendMessageW(edit, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(edit), -1);
+    }
+    Pump();
+    const std::wstring expected(report.begin(), report.end());
+    EXPECT_EQ(ClipboardUnicode(), expected) << trigger;
+    // 8-bit readers get the system's ANSI code page.
+    EXPECT_EQ(ClipboardAnsi(), Acp(expected));
+    EXPECT_TRUE(IsWindowEnabled(edit));
+    EXPECT_EQ(GetFocus(), edit) << "the off-and-on keeps the focus";
+  }
 }
 
 TEST_F(ProgramTest, CopyOfAnEmptySelectionLeavesAnEmptyClipboard) {
