@@ -1,5 +1,6 @@
 #include "app/author.h"
 #include "app/forms.h"
+#include "app/version.h"
 #include "controls/hosted.h"
 #include "probe/test_command.h"
 #include "report/report_menu.h"
@@ -53,7 +54,7 @@ MenuDesign Item(MenuRef name, std::u16string caption, std::vector<MenuDesign> it
 FormDesign MakeForm1() {
   FormDesign d{.id = FormId::Form1,
                .name = "Form1",
-               .caption = u"岚铃声卡测试仪 Build0730修正版",
+               .caption = u"岚铃声卡测试仪 " TIVREL_BUILD_TAG "修正版",
                .border = BorderStyle::FixedSingle,
                .showInTaskbar = true,
                .clientWidth = 4680,
