@@ -37,12 +37,12 @@ constexpr const char* kHelp =
 
 constexpr const char* kTryHelp = "Try 'tivrel-report --help' for more information.\n";
 
-struct OptionSpec {
+struct OptionDef {
   std::string_view longName;
   char shortName;
   bool takesValue;
 };
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {"list", 'l', false}, {"device", 'd', true}, {"all", 'a', false},     {"formats", 'f', false},
     {"json", 'j', false}, {"help", 'h', false},  {"version", 'V', false},
 };
@@ -59,7 +59,7 @@ std::optional<uint32_t> DeviceNumber(std::string_view text) {
 }
 
 // Folds one option into `options`; false with `error` set when it cannot be.
-bool Apply(const OptionSpec& spec, std::optional<std::string_view> value, ReportOptions& options,
+bool Apply(const OptionDef& def, std::optional<std::string_view> value, ReportOptions& options,
            std::optional<ReportOptions::Mode>& first, std::string& error) {
   using Mode = ReportOptions::Mode;
   auto setMode = [&](Mode mode) {
@@ -70,7 +70,7 @@ bool Apply(const OptionSpec& spec, std::optional<std::string_view> value, Report
     options.mode = mode;
     return true;
   };
-  switch (spec.shortName) {
+  switch (def.shortName) {
     case 'h':
       if (!first) first = Mode::Help;
       return true;
@@ -121,42 +121,42 @@ std::optional<ReportOptions> ParseReportOptions(const std::vector<std::string>& 
     if (arg[1] == '-') {
       const size_t eq = arg.find('=');
       const std::string_view name = arg.substr(2, eq == std::string_view::npos ? eq : eq - 2);
-      const OptionSpec* spec = nullptr;
+      const OptionDef* def = nullptr;
       for (const auto& o : kOptions) {
-        if (o.longName == name) spec = &o;
+        if (o.longName == name) def = &o;
       }
-      if (spec == nullptr) {
+      if (def == nullptr) {
         error = "unknown option " + Quoted(arg.substr(0, eq));
         return std::nullopt;
       }
       std::optional<std::string_view> value;
       if (eq != std::string_view::npos) {
-        if (!spec->takesValue) {
+        if (!def->takesValue) {
           error = "option '--" + std::string(name) + "' takes no value";
           return std::nullopt;
         }
         value = arg.substr(eq + 1);
-      } else if (spec->takesValue) {
+      } else if (def->takesValue) {
         if (i + 1 >= args.size()) {
           error = "option '--" + std::string(name) + "' needs a device number";
           return std::nullopt;
         }
         value = args[++i];
       }
-      if (!Apply(*spec, value, options, first, error)) return std::nullopt;
+      if (!Apply(*def, value, options, first, error)) return std::nullopt;
       continue;
     }
     for (size_t k = 1; k < arg.size(); ++k) {
-      const OptionSpec* spec = nullptr;
+      const OptionDef* def = nullptr;
       for (const auto& o : kOptions) {
-        if (o.shortName == arg[k]) spec = &o;
+        if (o.shortName == arg[k]) def = &o;
       }
-      if (spec == nullptr) {
+      if (def == nullptr) {
         error = "unknown option " + Quoted(std::string("-") + arg[k]);
         return std::nullopt;
       }
       std::optional<std::string_view> value;
-      if (spec->takesValue) {
+      if (def->takesValue) {
         if (k + 1 < arg.size()) {
           value = arg.substr(k + 1);
         } else if (i + 1 < args.size()) {
@@ -166,8 +166,8 @@ std::optional<ReportOptions> ParseReportOptions(const std::vector<std::string>& 
           return std::nullopt;
         }
       }
-      if (!Apply(*spec, value, options, first, error)) return std::nullopt;
-      if (spec->takesValue) break;
+      if (!Apply(*def, value, options, first, error)) return std::nullopt;
+      if (def->takesValue) break;
     }
   }
   if (first) return ReportOptions{.mode = *first};
