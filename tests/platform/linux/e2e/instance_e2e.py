@@ -17,7 +17,7 @@ import tempfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tivrel_e2e as e2e  # noqa: E402
 from tivrel_e2e import ENV, MAIN_TITLE, Failure, ok  # noqa: E402
-from x_session import Session  # noqa: E402
+from x_session import run_walks  # noqa: E402
 
 REFUSAL_TITLE = "系统提示"
 COPIES = 20
@@ -39,8 +39,8 @@ def environments():
     return [variants[i % len(variants)] for i in range(COPIES)]
 
 
-def start(env):
-    proc = subprocess.Popen([PROGRAM], env=env, stdout=subprocess.DEVNULL,
+def start(program, env):
+    proc = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
     e2e.CHILDREN.append(proc)
     return proc
@@ -59,8 +59,8 @@ def settled(procs):
     return shown
 
 
-def scenario():
-    procs = [start(env) for env in environments()]
+def scenario(program):
+    procs = [start(program, env) for env in environments()]
     try:
         shown = e2e.wait_for("every copy to show a window", lambda: settled(procs), timeout=60)
     except Failure:
@@ -85,26 +85,10 @@ def scenario():
 
     os.kill(running[0], signal.SIGKILL)
     next(p for p in procs if p.pid == running[0]).wait()
-    after = start(dict(ENV))
+    after = start(program, dict(ENV))
     e2e.one_window(MAIN_TITLE, after.pid)
     ok("after SIGKILL of the running copy a new one starts")
 
 
-def main():
-    global PROGRAM
-    if len(sys.argv) != 2:
-        print(__doc__)
-        return 2
-    PROGRAM = os.path.abspath(sys.argv[1])
-    with Session():
-        try:
-            scenario()
-        except (Failure, subprocess.TimeoutExpired) as e:
-            print("FAIL:", e)
-            return 1
-    print("PASS")
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_walks(__doc__, scenario))

@@ -17,7 +17,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tivrel_e2e as e2e  # noqa: E402
 from tivrel_e2e import ABOUT_TITLE, ENV, MAIN_CLIENT, MAIN_TITLE, Failure, ok  # noqa: E402
-from x_session import Session  # noqa: E402
+from x_session import run_walks  # noqa: E402
 
 SCREEN = (1280, 1024)
 
@@ -94,21 +94,5 @@ def scenario(program):
     proc.wait()
 
 
-def main():
-    if len(sys.argv) != 2:
-        print(__doc__)
-        return 2
-    program = os.path.abspath(sys.argv[1])
-    with Session():
-        try:
-            scenario(program)
-            report_frame_whole(program)
-        except (Failure, subprocess.TimeoutExpired) as e:
-            print("FAIL:", e)
-            return 1
-    print("PASS")
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_walks(__doc__, scenario, report_frame_whole))

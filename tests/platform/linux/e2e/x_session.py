@@ -4,6 +4,7 @@ import os
 import random
 import shutil
 import subprocess
+import sys
 import tempfile
 
 import tivrel_e2e as e2e
@@ -51,3 +52,21 @@ class Session:
             self.xvfb.wait()
         shutil.rmtree(self.runtime, ignore_errors=True)
         return False
+
+
+def run_walks(doc, *walks):
+    """The entry point of a walk script: `script PROGRAM` runs each walk on
+    PROGRAM in one session and says PASS or FAIL."""
+    if len(sys.argv) != 2:
+        print(doc)
+        return 2
+    program = os.path.abspath(sys.argv[1])
+    with Session():
+        try:
+            for walk in walks:
+                walk(program)
+        except (e2e.Failure, subprocess.TimeoutExpired) as e:
+            print("FAIL:", e)
+            return 1
+    print("PASS")
+    return 0
