@@ -51,7 +51,6 @@ FormWindow::FormWindow(Win32Host& host, const FormDesign& design) : host_(host),
     CreateMenus();
     CreateWindowFromDesign();
     CreateControls();
-    CreateToolTips();
   } catch (...) {
     Cleanup();
     throw;
@@ -96,7 +95,7 @@ void FormWindow::CreateWindowFromDesign() {
   if (design_.showInTaskbar) {
     exStyle |= WS_EX_APPWINDOW;
   } else {
-    owner = host_.ownerWindow();
+    owner = host_.OwnerWindow();
   }
 
   const int clientW = TwipsToPixels(design_.clientWidth, dpi);
@@ -383,6 +382,10 @@ void FormWindow::Show() {
     // Activation normally did this already.
     const HWND focus = GetFocus();
     if (!focus || !IsChild(hwnd_, focus)) FocusFirst();
+    // Tips are for a window the user can point at: made once it has painted,
+    // so that they never hold up its first appearance.
+    UpdateWindow(hwnd_);
+    CreateToolTips();
   }
 }
 

@@ -34,9 +34,15 @@ Win32Host::Win32Host(HINSTANCE module, Win32HostOptions options)
   if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
     ThrowWin32("RegisterClassExW");
   }
-  owner_ = CreateWindowExW(0, kOwnerClass, L"Tivrel", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                           module_, nullptr);
-  if (!owner_) ThrowWin32("CreateWindowExW");
+}
+
+HWND Win32Host::OwnerWindow() {
+  if (!owner_) {
+    owner_ = CreateWindowExW(0, kOwnerClass, L"Tivrel", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                             module_, nullptr);
+    if (!owner_) ThrowWin32("CreateWindowExW");
+  }
+  return owner_;
 }
 
 Win32Host::~Win32Host() {
@@ -235,7 +241,7 @@ bool Win32Host::PrevInstance() {
 
 void Win32Host::OpenClipboardOrThrow() {
   for (int attempt = 0; attempt < options_.clipboardTries; ++attempt) {
-    if (OpenClipboard(owner_)) return;
+    if (OpenClipboard(OwnerWindow())) return;
     if (attempt + 1 < options_.clipboardTries) Sleep(options_.clipboardRetryMs);
   }
   throw ClipboardBusy();

@@ -55,7 +55,9 @@ class Win32Host final : public Host {
   int dpi() const { return dpi_; }
   // Hidden top-level window: owns the windows that have no taskbar button and
   // the clipboard data.
-  HWND ownerWindow() const { return owner_; }
+  // The hidden window that owns the windows without a taskbar button and the
+  // clipboard; made when first needed.
+  HWND OwnerWindow();
 
   // While a menu key's press on a report box is being handled: where the
   // pop-up menu goes (the caret, on the screen) instead of the pointer.

@@ -84,7 +84,7 @@ TEST_F(WindowsTest, AboutWindowIsAFixedDialogWithoutTaskbarButton) {
   // Owned by a window that is never shown: no taskbar button.
   const HWND owner = GetWindow(w, GW_OWNER);
   ASSERT_NE(owner, nullptr);
-  EXPECT_EQ(owner, host->ownerWindow());
+  EXPECT_EQ(owner, host->OwnerWindow());
   EXPECT_FALSE(IsWindowVisible(owner));
   EXPECT_EQ(GetMenu(w), nullptr);
 }
@@ -308,8 +308,11 @@ TEST_F(WindowsTest, ShiftTabGoesBackwards) {
 }
 
 TEST_F(WindowsTest, EveryControlWithATipHasItsTooltip) {
+  // Tips come with the first show.
   host->CreateForm(Form1Design());
   host->CreateForm(AboutDesign());
+  host->ShowForm(FormId::Form1);
+  host->ShowForm(FormId::frmAbout);
   for (FormId f : {FormId::Form1, FormId::frmAbout}) {
     SCOPED_TRACE(tivrel::FormName(f));
     std::pair<HWND, HWND> found{Window(f), nullptr};
