@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "framework/text.h"
+#include "platform/linux/alsa/alsa_handles.h"
 
 namespace tivrel::alsa {
 
@@ -26,27 +27,13 @@ struct CardInfoFree {
 struct PcmInfoFree {
   void operator()(snd_pcm_info_t* p) const { snd_pcm_info_free(p); }
 };
-struct PcmClose {
-  void operator()(snd_pcm_t* p) const { snd_pcm_close(p); }
-};
-struct HwParamsFree {
-  void operator()(snd_pcm_hw_params_t* p) const { snd_pcm_hw_params_free(p); }
-};
 struct MixerClose {
   void operator()(snd_mixer_t* p) const { snd_mixer_close(p); }
 };
 using Ctl = std::unique_ptr<snd_ctl_t, CtlClose>;
 using CardInfo = std::unique_ptr<snd_ctl_card_info_t, CardInfoFree>;
 using PcmInfo = std::unique_ptr<snd_pcm_info_t, PcmInfoFree>;
-using Pcm = std::unique_ptr<snd_pcm_t, PcmClose>;
-using HwParams = std::unique_ptr<snd_pcm_hw_params_t, HwParamsFree>;
 using Mixer = std::unique_ptr<snd_mixer_t, MixerClose>;
-
-HwParams NewHwParams() {
-  snd_pcm_hw_params_t* p = nullptr;
-  if (snd_pcm_hw_params_malloc(&p) < 0) return nullptr;
-  return HwParams(p);
-}
 
 struct ConfigDelete {
   void operator()(snd_config_t* p) const { snd_config_delete(p); }

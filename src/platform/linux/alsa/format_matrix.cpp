@@ -4,26 +4,12 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/linux/alsa/alsa_handles.h"
 #include "platform/linux/alsa/report_platform.h"
 
 namespace tivrel::alsa {
 
 namespace {
-
-struct PcmClose {
-  void operator()(snd_pcm_t* p) const { snd_pcm_close(p); }
-};
-struct HwParamsFree {
-  void operator()(snd_pcm_hw_params_t* p) const { snd_pcm_hw_params_free(p); }
-};
-using Pcm = std::unique_ptr<snd_pcm_t, PcmClose>;
-using HwParams = std::unique_ptr<snd_pcm_hw_params_t, HwParamsFree>;
-
-HwParams NewHwParams() {
-  snd_pcm_hw_params_t* p = nullptr;
-  if (snd_pcm_hw_params_malloc(&p) < 0) return nullptr;
-  return HwParams(p);
-}
 
 snd_pcm_format_t AlsaFormat(SampleFormat format) {
   switch (format) {
