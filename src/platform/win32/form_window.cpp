@@ -8,6 +8,7 @@
 
 #include "framework/app.h"
 #include "framework/error.h"
+#include "platform/win32/common_controls.h"
 #include "platform/win32/hosted_controls.h"
 #include "platform/win32/win32_host.h"
 
@@ -46,11 +47,16 @@ void FormWindow::RegisterWindowClass(HINSTANCE module) {
 }
 
 FormWindow::FormWindow(Win32Host& host, const FormDesign& design) : host_(host), design_(design) {
+  // Every control is known by name from the start; its window is made by
+  // EnsureControls.
+  slots_.resize(design_.controls.size());
+  for (size_t i = 0; i < design_.controls.size(); ++i) {
+    slots_[i].design = &design_.controls[i];
+    slots_[i].id = kFirstControlId + static_cast<int>(i);
+  }
   try {
-    font_.reset(CreateDesignFont(design_.font.value_or(FontDesign{}), host_.dpi()));
     CreateMenus();
     CreateWindowFromDesign();
-    CreateControls();
   } catch (...) {
     Cleanup();
     throw;
@@ -135,7 +141,6 @@ void FormWindow::CreateWindowFromDesign() {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
-  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   bigIcon_.reset(LoadIconImage(host_.module(), design_.icon, GetSystemMetrics(SM_CXICON)));
   smallIcon_.reset(LoadIconImage(host_.module(), design_.icon, GetSystemMetrics(SM_CXSMICON)));
   if (bigIcon_) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
@@ -144,14 +149,30 @@ void FormWindow::CreateWindowFromDesign() {
   }
 }
 
+void FormWindow::EnsureControls() {
+  if (controlsMade_) return;
+  controlsMade_ = true;
+  try {
+    Comctl32();
+    CreateControls();
+  } catch (...) {
+    // All or none: the controls made before the failure go, and the next
+    // use tries again.
+    for (Slot& s : slots_) {
+      if (s.hwnd) DestroyWindow(s.hwnd);
+      s.hwnd = nullptr;
+    }
+    tabStops_.clear();
+    controlsMade_ = false;
+    throw;
+  }
+}
+
 void FormWindow::CreateControls() {
   const int dpi = host_.dpi();
   const FontDesign formFont = design_.font.value_or(FontDesign{});
-  slots_.resize(design_.controls.size());
-  for (size_t i = 0; i < design_.controls.size(); ++i) {
-    slots_[i].design = &design_.controls[i];
-    slots_[i].id = kFirstControlId + static_cast<int>(i);
-  }
+  font_.reset(CreateDesignFont(formFont, dpi));
+  SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   // Windows are created in tab order, so that their Z order (what screen
   // readers and the dialog manager walk) is the tab order too.
   std::vector<Slot*> order;
@@ -196,7 +217,8 @@ void FormWindow::CreateControls() {
         s->fore = c.foreColorSet ? c.foreColor : 0x80000008u;  // window text
         s->back = c.backColor;
         if (!IsSystemColour(s->back)) s->backBrush.reset(CreateSolidBrush(ResolveColour(s->back)));
-        SetWindowSubclass(s->hwnd, EditProc, kEditSubclassId, reinterpret_cast<DWORD_PTR>(this));
+        Comctl32().setWindowSubclass(s->hwnd, EditProc, kEditSubclassId,
+                                     reinterpret_cast<DWORD_PTR>(this));
         break;
       }
       case ControlKind::Label: {
@@ -353,7 +375,8 @@ FormWindow::Slot* FormWindow::SlotOf(ControlRef control) {
   return const_cast<Slot*>(std::as_const(*this).SlotOf(control));
 }
 
-HWND FormWindow::Control(ControlRef control) const {
+HWND FormWindow::Control(ControlRef control) {
+  EnsureControls();
   const Slot* s = SlotOf(control);
   if (!s || !s->hwnd || !IsWindow(s->hwnd)) throw Error("找不到控件：" + Key(control));
   return s->hwnd;
@@ -379,12 +402,16 @@ void FormWindow::Show() {
   SetForegroundWindow(hwnd_);
   if (!shownOnce_) {
     shownOnce_ = true;
-    // Activation normally did this already.
+    // A window whose loading needed none of its controls appears with its
+    // frame first and gets them now, painted before this returns: the frame
+    // shows while the controls are made instead of after.
+    EnsureControls();
+    // Activation normally did this already, when there were controls.
     const HWND focus = GetFocus();
     if (!focus || !IsChild(hwnd_, focus)) FocusFirst();
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     // Tips are for a window the user can point at: made once it has painted,
     // so that they never hold up its first appearance.
-    UpdateWindow(hwnd_);
     CreateToolTips();
   }
 }
@@ -597,7 +624,7 @@ LRESULT CALLBACK FormWindow::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
       self->OnEditMouseDown(hwnd, msg, wParam, lParam);
       // The handler may have closed the window (and this box with it).
       if (!IsWindow(hwnd)) return 0;
-      return DefSubclassProc(hwnd, msg, wParam, lParam);
+      return Comctl32().defSubclassProc(hwnd, msg, wParam, lParam);
     case WM_CONTEXTMENU: {
       // A box whose design has no toolkit menu: the handlers' is the only one.
       // Shift+F10 and the menu key (no position) do what a right-click does,
@@ -607,13 +634,13 @@ LRESULT CALLBACK FormWindow::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
         if (lParam == -1) self->OnEditMenuKey(hwnd);
         return 0;
       }
-      return DefSubclassProc(hwnd, msg, wParam, lParam);
+      return Comctl32().defSubclassProc(hwnd, msg, wParam, lParam);
     }
     case WM_NCDESTROY:
-      RemoveWindowSubclass(hwnd, EditProc, kEditSubclassId);
-      return DefSubclassProc(hwnd, msg, wParam, lParam);
+      Comctl32().removeWindowSubclass(hwnd, EditProc, kEditSubclassId);
+      return Comctl32().defSubclassProc(hwnd, msg, wParam, lParam);
     default:
-      return DefSubclassProc(hwnd, msg, wParam, lParam);
+      return Comctl32().defSubclassProc(hwnd, msg, wParam, lParam);
   }
 }
 

@@ -18,7 +18,8 @@ class Win32Host;
 
 class FormWindow {
  public:
-  // Builds the window hidden, with every control and menu of the design.
+  // Builds the window hidden, with its menus; its controls come with the
+  // first use of one of them or with the first Show, whichever is first.
   FormWindow(Win32Host& host, const FormDesign& design);
   ~FormWindow();
   static void RegisterWindowClass(HINSTANCE module);
@@ -29,8 +30,9 @@ class FormWindow {
   FormId id() const { return design_.id; }
   const FormDesign& design() const { return design_; }
 
-  // The control's window; throws tivrel::Error when there is none.
-  HWND Control(ControlRef control) const;
+  // The control's window, making the window's controls first when they are
+  // not made yet; throws tivrel::Error when there is none.
+  HWND Control(ControlRef control);
   ControlKind KindOf(ControlRef control) const;
 
   void Show();
@@ -77,6 +79,7 @@ class FormWindow {
   void OnEditMenuKey(HWND edit);
 
   void CreateWindowFromDesign();
+  void EnsureControls();
   void CreateControls();
   void CreateMenus();
   void AddMenuItems(HMENU into, const std::vector<MenuDesign>& items);
@@ -102,6 +105,7 @@ class FormWindow {
   Icon bigIcon_, smallIcon_, pictureIcon_;
   HWND activeControl_ = nullptr;  // the control that last had the focus here
   bool shownOnce_ = false;
+  bool controlsMade_ = false;
 };
 
 }  // namespace tivrel::win32

@@ -21,8 +21,6 @@ constexpr wchar_t kOwnerClass[] = L"TivrelOwner";
 Win32Host::Win32Host(HINSTANCE module, Win32HostOptions options)
     : module_(module), options_(std::move(options)) {
   dpi_ = ScreenDpi();
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
-  InitCommonControlsEx(&icc);
   FormWindow::RegisterWindowClass(module_);
   RegisterHostedControls(module_);
 

@@ -137,11 +137,14 @@ HWND WaitTop(DWORD pid, const std::wstring& cls, const std::wstring& caption) {
   return WaitFor([&] { return FindTop(pid, cls, caption); });
 }
 
+// Waited for: a window shows its frame before its controls are made.
 HWND ChildOf(HWND parent, const std::wstring& cls, const std::function<bool(HWND)>& match) {
-  for (HWND c : Children(parent)) {
-    if (SameClass(c, cls) && match(c)) return c;
-  }
-  return nullptr;
+  return WaitFor([&]() -> HWND {
+    for (HWND c : Children(parent)) {
+      if (SameClass(c, cls) && match(c)) return c;
+    }
+    return nullptr;
+  });
 }
 
 HWND ButtonCaptioned(HWND form, const std::wstring& caption) {
@@ -416,7 +419,9 @@ int Walk(const std::wstring& exe, bool expectDevice) {
   return g_failures == 0 ? 0 : 1;
 }
 
-// Start-up to the main window shown, and the peak working set, RUNS times.
+// Start-up to the main window shown, to the program ready for input (its
+// first wait for input, when its windows are built and painted), and the
+// peak working set, RUNS times.
 int WaitVisible(const std::wstring& exe, int runs) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
@@ -445,17 +450,24 @@ int WaitVisible(const std::wstring& exe, int runs) {
       Log("no window within 30 s");
       return 1;
     }
+    LARGE_INTEGER t2{};
+    const bool ready = WaitForInputIdle(child.handle(), 30000) == 0;
+    if (ready) QueryPerformanceCounter(&t2);
     // Let it paint and settle, then read the peak.
     Sleep(500);
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(child.handle(), &counters, sizeof counters);
-    const double ms = 1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) /
-                      static_cast<double>(frequency.QuadPart);
+    auto since = [&](const LARGE_INTEGER& t) {
+      return 1000.0 * static_cast<double>(t.QuadPart - t0.QuadPart) /
+             static_cast<double>(frequency.QuadPart);
+    };
+    const double ms = since(t1);
     const double kib = static_cast<double>(counters.PeakWorkingSetSize) / 1024.0;
     times.push_back(ms);
     peaks.push_back(kib);
-    std::printf("run %d startup_ms %.1f peak_ws_kib %.0f\n", i + 1, ms, kib);
+    std::printf("run %d startup_ms %.1f ready_ms %.1f peak_ws_kib %.0f\n", i + 1, ms,
+                ready ? since(t2) : -1.0, kib);
     PostMessageW(shown, WM_CLOSE, 0, 0);
     if (!child.Wait(5000)) TerminateProcess(child.handle(), 0), child.Wait(5000);
   }

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <utility>
 
+#include "platform/win32/common_controls.h"
+
 namespace tivrel::win32::test {
 namespace {
 
@@ -139,6 +141,39 @@ TEST_F(WindowsTest, AboutLabelsRuleAndPicture) {
   EXPECT_EQ(GetPixel(dc, x, y + 1), RGB(255, 255, 255));
   EXPECT_EQ(GetPixel(dc, x, y + 2), GetSysColor(COLOR_BTNFACE));
   ReleaseDC(w, dc);
+}
+
+// A window is made with its frame alone, so that it can appear sooner; its
+// controls all come with the first use of one of them or with the first Show,
+// made by the common controls 6 that the manifest asks for.
+TEST_F(WindowsTest, ControlsComeWithTheFirstUseOrTheFirstShow) {
+  size_t designed = 0;
+  for (const ControlDesign& c : Form1Design().controls) designed += c.kind != ControlKind::Line;
+  auto children = [](HWND w) {
+    size_t n = 0;
+    for (HWND c = GetWindow(w, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) ++n;
+    return n;
+  };
+  for (const bool useFirst : {true, false}) {
+    SCOPED_TRACE(useFirst ? "a control used first" : "shown first");
+    host->CreateForm(Form1Design());
+    const HWND w = Window(FormId::Form1);
+    EXPECT_EQ(children(w), 0u);
+    if (useFirst) {
+      EXPECT_NE(Ctl(FormId::Form1, "Text1"), nullptr);
+      EXPECT_FALSE(IsWindowVisible(w));
+    } else {
+      host->ShowForm(FormId::Form1);
+      EXPECT_TRUE(IsWindowVisible(w));
+      EXPECT_TRUE(IsWindowVisible(Ctl(FormId::Form1, "Text1")));
+    }
+    EXPECT_EQ(children(w), designed);
+    host->DestroyForm(FormId::Form1);
+  }
+  // Version 6 is the side-by-side assembly's, never the system folder's.
+  wchar_t path[MAX_PATH] = {};
+  ASSERT_GT(GetModuleFileNameW(Comctl32().module, path, MAX_PATH), 0u);
+  EXPECT_NE(U8(path).find("microsoft.windows.common-controls_"), std::string::npos) << U8(path);
 }
 
 TEST_F(WindowsTest, MenuBarHoldsEditAndAboutButNeverTheReportMenu) {
