@@ -4,8 +4,9 @@
 
 #include <cstring>
 
+#include "app/forms.h"
 #include "framework/app.h"
-#include "probe/test_command.h"
+#include "probe/report_text.h"
 #include "program.h"
 
 namespace tivrel {

@@ -2,8 +2,9 @@
 // About, Exit, Read-me and the contact line; and the window's event routing.
 #include "app/author.h"
 #include "app/forms.h"
+#include "controls/hosted.h"
 #include "framework/error.h"
-#include "probe/test_command.h"
+#include "probe/report_text.h"
 #include "report/report_menu.h"
 
 namespace tivrel {
@@ -13,6 +14,30 @@ void Form1_Load(App& app) {
   if (!host.PrevInstance()) return;
   host.MessageBox(kSecondInstanceText, kSecondInstanceTitle, kMbIconInformation);
   app.EndNow();
+}
+
+void TestCommand(App& app) {
+  Host& host = app.host();
+  const ProbeResult probe = ProbeDevice0(app.services().waveOut, app.services().ansi);
+  if (!probe.HasDevice()) {
+    host.SetText(FormId::Form1, form1::kText1, kNoDeviceMessage);
+  } else if (probe.queryResult == 0) {
+    // The box shows the report growing: the first line replaces whatever it
+    // held, each later one is appended to the text read back from the box.
+    const auto lines = ReportLines(probe);
+    host.SetText(FormId::Form1, form1::kText1, lines.front());
+    for (size_t i = 1; i < lines.size(); ++i) {
+      host.SetText(FormId::Form1, form1::kText1,
+                   host.GetText(FormId::Form1, form1::kText1) + lines[i]);
+    }
+  } else {
+    // A failure must not pass for a finished test with a stale report.
+    host.SetText(FormId::Form1, form1::kText1, FailureText(probe));
+  }
+  // Every path ends here.
+  host.PutBoolProperty(FormId::Form1, form1::kCommand1, kButtonFlagDispId, false);
+  host.MessageBox(kTestDoneText, kTestDoneTitle, kMbIconInformation);
+  host.SetFocus(FormId::Form1, form1::kText1);
 }
 
 void AboutCommand(App& app) {
@@ -44,7 +69,7 @@ namespace {
 using namespace form1;
 
 constexpr ControlRoute kClicks[] = {
-    {kCommand1, [](App& app, ControlRef c) { TestCommand(app, c.index); }},
+    {kCommand1, [](App& app, ControlRef) { TestCommand(app); }},
     {kCommand2, [](App& app, ControlRef) { AboutCommand(app); }},
     {kCommand3, [](App& app, ControlRef) { ExitCommand(app); }},
 };

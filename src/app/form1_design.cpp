@@ -2,8 +2,6 @@
 #include "app/forms.h"
 #include "app/version.h"
 #include "controls/hosted.h"
-#include "probe/test_command.h"
-#include "report/report_menu.h"
 
 namespace tivrel {
 

@@ -12,15 +12,22 @@ namespace tivrel {
 
 const FormDesign& Form1Design();
 
-// The main window's names that this folder's handlers and the design use;
-// the report box, its menu and the Test button are named beside their Parts
-// (report/report_menu.h, probe/test_command.h).
+// The main window's controls and menu items, as its design names them.
 namespace form1 {
+// The three buttons are each the one element of a control array.
+inline constexpr ControlRef kCommand1{"Command1", 2};  // Test
 inline constexpr ControlRef kCommand2{"Command2", 1};  // About
 inline constexpr ControlRef kCommand3{"Command3", 3};  // Exit
+inline constexpr ControlRef kText1{"Text1"};           // the report box
 inline constexpr ControlRef kMovingText1{"MovingText1"};
+inline constexpr MenuRef kTofiles{"tofiles"};  // the report box's pop-up menu
+inline constexpr MenuRef kCopy{"copy"};
+inline constexpr MenuRef kAllcopy{"allcopy"};
 inline constexpr MenuRef kEdit{"edit"};
 inline constexpr MenuRef kSize{"size"};
+inline constexpr MenuRef kBig{"big"};
+inline constexpr MenuRef kMid{"mid"};
+inline constexpr MenuRef kSmall{"small"};
 inline constexpr MenuRef kGy{"gy"};
 inline constexpr MenuRef kGyll{"gyll"};
 inline constexpr MenuRef kReadme{"readme"};
@@ -33,9 +40,12 @@ inline constexpr std::u16string_view kSecondInstanceText = u"本程序不允许�
 inline constexpr std::u16string_view kSecondInstanceTitle = u"系统提示";
 inline constexpr std::u16string_view kExitText = u"感谢您的支持！";
 inline constexpr std::u16string_view kExitTitle = u"Thanks";
+inline constexpr std::u16string_view kTestDoneText = u"测试完成！";
+inline constexpr std::u16string_view kTestDoneTitle = u"^_^";
 
-// Form1's handlers.
+// Form1's handlers; the report box's are in report/report_menu.h.
 void Form1_Load(App& app);     // the single-instance guard
+void TestCommand(App& app);    // Command1
 void AboutCommand(App& app);   // Command2 and gyll
 void ExitCommand(App& app);    // Command3
 void ReadmeCommand(App& app);  // readme

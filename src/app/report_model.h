@@ -13,7 +13,7 @@
 
 #include "framework/ansi_codec.h"
 #include "framework/platform_api.h"
-#include "probe/test_command.h"
+#include "probe/report_text.h"
 #include "probe/waveoutcaps.h"
 
 namespace tivrel {

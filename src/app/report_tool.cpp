@@ -4,7 +4,7 @@
 
 #include "app/version.h"
 #include "framework/text.h"
-#include "probe/test_command.h"
+#include "probe/report_text.h"
 
 namespace tivrel {
 

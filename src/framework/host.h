@@ -11,6 +11,15 @@ namespace tivrel {
 
 inline constexpr int kMbIconInformation = 0x40;  // the information dialog's style
 
+// Another program may hold the clipboard for a moment: the platform tries so
+// many times, so far apart, before it gives up as busy. One policy for every
+// platform, and well under a second in all, since the window waits meanwhile.
+struct ClipboardRetry {
+  int tries;
+  int delayMs;
+};
+inline constexpr ClipboardRetry kClipboardRetry{10, 20};
+
 class Host {
  public:
   virtual ~Host() = default;

@@ -1,5 +1,6 @@
 #include "report/report_menu.h"
 
+#include "app/forms.h"
 #include "framework/app.h"
 #include "framework/error.h"
 

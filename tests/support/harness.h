@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "app/forms.h"
-#include "probe/test_command.h"
+#include "probe/report_text.h"
 #include "program.h"
 #include "report/report_menu.h"
 #include "support/fake_host.h"

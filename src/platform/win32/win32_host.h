@@ -10,7 +10,6 @@
 #include "framework/app.h"
 #include "framework/host.h"
 #include "platform/win32/win32.h"
-#include "report/report_menu.h"
 
 namespace tivrel::win32 {
 

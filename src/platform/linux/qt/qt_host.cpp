@@ -11,11 +11,11 @@
 #include <cstdlib>
 
 #include "framework/error.h"
+#include "framework/host.h"
 #include "platform/linux/qt/hosted_widgets.h"
 #include "platform/linux/qt/look.h"
 #include "platform/linux/qt/report_box.h"
 #include "platform/linux/qt/x_clipboard.h"
-#include "report/report_menu.h"
 
 namespace tivrel::qt {
 

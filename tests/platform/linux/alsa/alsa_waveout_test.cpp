@@ -8,7 +8,7 @@
 
 #include "alsa_test_env.h"
 #include "framework/text.h"
-#include "probe/test_command.h"
+#include "probe/report_text.h"
 
 namespace tivrel::alsa {
 namespace {

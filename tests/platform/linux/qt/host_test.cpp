@@ -24,7 +24,7 @@
 #include "platform/linux/qt/qt_host.h"
 #include "platform/linux/qt/qt_services.h"
 #include "platform/linux/qt/report_box.h"
-#include "probe/test_command.h"
+#include "probe/report_text.h"
 #include "program.h"
 #include "support/fake_host.h"
 #include "support/harness.h"

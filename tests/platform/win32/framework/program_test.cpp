@@ -5,9 +5,10 @@
 #include <optional>
 #include <thread>
 
+#include "app/forms.h"
 #include "gui_fixture.h"
 #include "platform/win32/hosted_controls.h"
-#include "probe/test_command.h"
+#include "probe/report_text.h"
 
 namespace tivrel::win32::test {
 namespace {

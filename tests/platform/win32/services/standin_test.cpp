@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "app/forms.h"
 #include "platform/win32/services/services.h"
-#include "probe/test_command.h"
+#include "probe/report_text.h"
 #include "support/harness.h"
 
 namespace tivrel::win32 {

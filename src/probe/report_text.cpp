@@ -1,8 +1,6 @@
-#include "probe/test_command.h"
+#include "probe/report_text.h"
 
-#include "framework/app.h"
 #include "framework/text.h"
-#include "report/report_menu.h"
 
 namespace tivrel {
 
@@ -52,27 +50,6 @@ std::u16string FailureText(const ProbeResult& probe) {
          u"（错误代码 " + DecimalText(probe.queryResult) + u"）";
 }
 
-ProbeResult ProbeDevice0(WaveOutApi& waveOut, const AnsiCodec& ansi) {
-  ProbeResult result;
-  result.deviceCount = static_cast<int32_t>(waveOut.waveOutGetNumDevs());
-  if (!result.HasDevice()) return result;
-  QueryDevice(waveOut, ansi, 0, result);
-  return result;
-}
-
-void QueryDevice(WaveOutApi& waveOut, const AnsiCodec& ansi, uintptr_t deviceId,
-                 ProbeResult& result) {
-  // The record crosses the boundary as its ANSI image, converted right before
-  // the call and back right after it, whatever the call answered.
-  CapsImage image = ToImage(WAVEOUTCAPS{}, ansi);
-  result.queryResult = waveOut.waveOutGetDevCapsA(deviceId, image.data(), kQuerySize);
-  result.caps = FromImage(image, ansi);
-  result.note = {};
-  if (const auto* notes = dynamic_cast<const QueryNoteSource*>(&waveOut)) {
-    result.note = notes->LastQueryNote();
-  }
-}
-
 std::vector<std::u16string> ReportLines(const WAVEOUTCAPS& caps) {
   // Everything is decoded before the first line is composed.
   const DriverVersion version = DecodeDriverVersion(caps.vDriverVersion);
@@ -100,30 +77,6 @@ std::vector<std::u16string> ReportLines(const ProbeResult& probe) {
                     Utf8ToUtf16(probe.note.source) + std::u16string(kCrLf));
   }
   return lines;
-}
-
-void TestCommand(App& app, int /*index: not read*/) {
-  Host& host = app.host();
-  const ControlRef text1 = form1::kText1;
-  const ProbeResult probe = ProbeDevice0(app.services().waveOut, app.services().ansi);
-  if (!probe.HasDevice()) {
-    host.SetText(FormId::Form1, text1, kNoDeviceMessage);
-  } else if (probe.queryResult == 0) {
-    // The box shows the report growing: the first line replaces whatever it
-    // held, each later one is appended to the text read back from the box.
-    const auto lines = ReportLines(probe);
-    host.SetText(FormId::Form1, text1, lines.front());
-    for (size_t i = 1; i < lines.size(); ++i) {
-      host.SetText(FormId::Form1, text1, host.GetText(FormId::Form1, text1) + lines[i]);
-    }
-  } else {
-    // A failure must not pass for a finished test with a stale report.
-    host.SetText(FormId::Form1, text1, FailureText(probe));
-  }
-  // Every path ends here.
-  host.PutBoolProperty(FormId::Form1, form1::kCommand1, kDispIdTestFlag, false);
-  host.MessageBox(kTestDoneText, kTestDoneTitle, kMbIconInformation);
-  host.SetFocus(FormId::Form1, text1);
 }
 
 }  // namespace tivrel

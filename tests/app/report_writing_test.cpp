@@ -1,8 +1,7 @@
 // The Test command: its report, its three paths and the order of its steps.
-#include "probe/test_command.h"
-
 #include <gtest/gtest.h>
 
+#include "probe/report_text.h"
 #include "support/harness.h"
 
 namespace tivrel {
