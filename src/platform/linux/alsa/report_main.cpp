@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/report_tool.h"
+#include "cli/report_tool.h"
+#include "cli/text_output.h"
 #include "platform/linux/alsa/report_platform.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/report_model.h"
+#include "cli/device_report.h"
 #include "platform/linux/alsa/alsa_waveout.h"
 
 namespace tivrel::alsa {

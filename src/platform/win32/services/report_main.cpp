@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/report_tool.h"
+#include "cli/report_tool.h"
+#include "cli/text_output.h"
 #include "framework/ansi_codec.h"
 #include "platform/win32/services/report_platform.h"
 

@@ -7,7 +7,7 @@
 #include <mmreg.h>
 #include <mmsystem.h>
 
-#include "app/report_model.h"
+#include "cli/device_report.h"
 #include "platform/win32/services/services.h"
 
 namespace tivrel::win32 {

@@ -10,8 +10,8 @@
 #include <iterator>
 
 #include "alsa_test_env.h"
-#include "app/report_tool.h"
 #include "app/version.h"
+#include "cli/report_tool.h"
 #include "platform/linux/alsa/alsa_waveout.h"
 
 namespace tivrel::alsa {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/report_tool.h"
 #include "child_process.h"
+#include "cli/report_tool.h"
 
 namespace tivrel::test {
 namespace {

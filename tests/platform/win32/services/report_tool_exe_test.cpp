@@ -8,8 +8,8 @@
 #include <cstring>
 #include <nlohmann/json.hpp>
 
-#include "app/report_tool.h"
 #include "child_process.h"
+#include "cli/report_tool.h"
 #include "platform/win32/services/report_platform.h"
 
 namespace tivrel::win32 {

@@ -1,10 +1,11 @@
-#include "app/report_tool.h"
+#include "cli/report_tool.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <nlohmann/json.hpp>
 
+#include "cli/text_output.h"
 #include "support/harness.h"
 
 namespace tivrel {

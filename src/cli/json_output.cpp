@@ -1,10 +1,10 @@
-// The JSON form of tivrel-report's answer. The layout is versioned ("schema")
-// and described by docs/tivrel-report.schema.json; change both together.
+#include "cli/json_output.h"
+
 #include <nlohmann/json.hpp>
 
-#include "app/report_tool.h"
 #include "app/version.h"
 #include "framework/text.h"
+#include "probe/report_text.h"
 
 namespace tivrel {
 

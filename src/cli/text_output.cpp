@@ -1,31 +1,9 @@
-#include "app/report_model.h"
-
-#include <algorithm>
+#include "cli/text_output.h"
 
 #include "framework/text.h"
+#include "probe/report_text.h"
 
 namespace tivrel {
-
-int MatrixChannels(int64_t maxChannels) {
-  return static_cast<int>(std::clamp<int64_t>(maxChannels, 1, kMatrixMaxChannels));
-}
-
-FormatMatrix ProbeFormatMatrix(int channels, const CombinationTest& accepts) {
-  FormatMatrix matrix;
-  matrix.channels = std::clamp(channels, 0, kMatrixMaxChannels);
-  for (size_t f = 0; f < kSampleFormats.size(); ++f) {
-    for (int c = 1; c <= matrix.channels; ++c) {
-      uint16_t bits = 0;
-      for (size_t r = 0; r < kMatrixRates.size(); ++r) {
-        if (accepts(kSampleFormats[f].format, static_cast<unsigned>(c), kMatrixRates[r])) {
-          bits = static_cast<uint16_t>(bits | (1u << r));
-        }
-      }
-      matrix.rates[f][c - 1] = bits;
-    }
-  }
-  return matrix;
-}
 
 std::string EscapeControls(std::string_view s) {
   static constexpr char kHex[] = "0123456789ABCDEF";
@@ -117,6 +95,74 @@ std::vector<std::u16string> MatrixLines(const FormatMatrix& matrix) {
   }
   if (lines.size() == 1) add("（无）");
   return lines;
+}
+
+std::string FailureMessage(const ProbeResult& probe, uint32_t device) {
+  // The window's words, then which device and what the system said.
+  std::string message = "tivrel-report: ";
+  message += probe.note.device.empty() ? "device " + std::to_string(device) : probe.note.device;
+  message += ": " + Utf16ToUtf8(FailureText(probe));
+  if (!probe.note.systemText.empty()) message += " (" + probe.note.systemText + ")";
+  return message + "\n";
+}
+
+std::string OutputFailedMessage(const std::string& systemText) {
+  return "tivrel-report: the report could not be written: " + systemText + "\n";
+}
+
+namespace {
+
+// The matrix's failure as the query's would be told.
+ProbeResult MatrixFailure(const DeviceReport& d) {
+  ProbeResult failure;
+  failure.queryResult = d.matrixResult;
+  const std::string& name =
+      d.probe.note.device.empty() ? d.listing.location.hw : d.probe.note.device;
+  failure.note.device =
+      "the format matrix of " + (name.empty() ? "device " + std::to_string(d.number) : name);
+  failure.note.systemText = d.matrixSystemText;
+  return failure;
+}
+
+std::string Utf8Lines(const std::vector<std::u16string>& lines) {
+  std::string text;
+  for (const auto& line : lines) text += Utf16ToUtf8(line);
+  return text;
+}
+
+}  // namespace
+
+std::string FailureMessages(const DeviceReport& d) {
+  if (d.probe.queryResult != 0) return FailureMessage(d.probe, d.number);
+  if (d.matrixResult != 0) return FailureMessage(MatrixFailure(d));
+  return {};
+}
+
+std::string ListText(const std::vector<DeviceReport>& devices) {
+  std::string out;
+  for (const auto& d : devices) {
+    out += std::to_string(d.number) + "  " + EscapeControls(LocationText(d.listing.location)) +
+           "  " + EscapeControls(d.listing.name) + "\r\n";
+  }
+  return out;
+}
+
+void WriteDeviceText(const DeviceReport& d, std::string& out, std::string& err) {
+  err += FailureMessages(d);
+  if (d.probe.queryResult != 0) return;
+  out += Utf8Lines(ReportLines(d.probe));
+  if (d.matrix) out += Utf8Lines(MatrixLines(*d.matrix));
+}
+
+void WriteAllText(const std::vector<DeviceReport>& devices, std::string& out, std::string& err) {
+  for (size_t i = 0; i < devices.size(); ++i) {
+    const auto& d = devices[i];
+    if (i > 0) out += "\r\n";
+    out += "设备 " + std::to_string(d.number) + "（" +
+           EscapeControls(LocationText(d.listing.location)) + "）：\r\n";
+    if (d.probe.queryResult != 0) out += Utf16ToUtf8(FailureText(d.probe)) + "\r\n";
+    WriteDeviceText(d, out, err);
+  }
 }
 
 }  // namespace tivrel

@@ -1,0 +1,61 @@
+// What tivrel-report learns about each device before it is written as text or
+// JSON, and what it asks of the platform beyond the Test command's two
+// waveform calls.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "framework/ansi_codec.h"
+#include "framework/platform_api.h"
+#include "probe/device_query.h"
+#include "probe/format_matrix.h"
+
+namespace tivrel {
+
+// Where a device lives, as its platform names it; fields that the platform
+// does not have stay empty or -1.
+struct DeviceLocation {
+  // Linux: ALSA's card and device numbers, "hw:C,D", the card's id and driver.
+  int card = -1;
+  int device = -1;
+  std::string hw;
+  std::string cardId;
+  std::string driver;
+  // Windows: the waveform device number.
+  int64_t waveDevice = -1;
+};
+
+struct DeviceListing {
+  std::string name;  // UTF-8, whole (the record holds 31 bytes of it)
+  DeviceLocation location;
+};
+
+class ReportPlatform {
+ public:
+  virtual ~ReportPlatform() = default;
+  virtual WaveOutApi& waveOut() = 0;
+  virtual const AnsiCodec& ansi() = 0;
+  // Every output device, indexed by device number. A command asks once: the
+  // waveform queries and the matrices that follow are of this list.
+  virtual std::vector<DeviceListing> ListDevices() = 0;
+  // The native format matrix of `device`, channels 1..channels; 0 or a result code.
+  virtual uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) = 0;
+  // The system's own words for a result code, where the query's note has none.
+  virtual std::string SystemText(uint32_t /*result*/) { return {}; }
+};
+
+// One device as tivrel-report writes it.
+struct DeviceReport {
+  uint32_t number = 0;
+  DeviceListing listing;
+  bool queried = false;  // false for --list
+  ProbeResult probe;     // the capability query: result, record and note
+  std::optional<FormatMatrix> matrix;
+  uint32_t matrixResult = 0;     // when the matrix was asked for and could not be probed
+  std::string matrixSystemText;  // the system's words for matrixResult
+};
+
+}  // namespace tivrel

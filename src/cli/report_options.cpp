@@ -1,0 +1,185 @@
+#include "cli/report_options.h"
+
+#include <charconv>
+#include <string_view>
+
+#include "app/version.h"
+#include "cli/text_output.h"
+
+namespace tivrel {
+
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: tivrel-report [OPTION]...\n"
+    "Reports what the audio output devices can do. Without options, prints the\n"
+    "report of device 0 exactly as the Test button of Tivrel writes it.\n"
+    "Text is UTF-8 with CR LF line ends.\n"
+    "\n"
+    "  -l, --list        list the output devices: number, location, name\n"
+    "  -d, --device=N    the report of device N (numbered as --list shows them)\n"
+    "  -a, --all         the report of every device, one after another\n"
+    "  -f, --formats     add the native format matrix: every sample format\n"
+    "                    (U8, S16_LE, S24_3LE, S24_LE, S32_LE, FLOAT_LE, FLOAT64_LE),\n"
+    "                    channel count (1 to the device's maximum, at most 32) and\n"
+    "                    rate (8000 to 768000 Hz) that the device accepts\n"
+    "  -j, --json        one JSON document (schema 1) instead of text\n"
+    "  -h, --help        show this help and exit\n"
+    "  -V, --version     show the version and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0   the report was written\n"
+    "  1   there is no output device\n"
+    "  2   the query of a device failed (every other device is still reported)\n"
+    "  3   the system's audio library could not be used\n"
+    "  64  the command line is wrong\n"
+    "  74  the output could not be written\n";
+
+struct OptionDef {
+  std::string_view longName;
+  char shortName;
+  bool takesValue;
+};
+constexpr OptionDef kOptions[] = {
+    {"list", 'l', false}, {"device", 'd', true}, {"all", 'a', false},     {"formats", 'f', false},
+    {"json", 'j', false}, {"help", 'h', false},  {"version", 'V', false},
+};
+
+std::string Quoted(std::string_view arg) { return "'" + EscapeControls(arg) + "'"; }
+
+std::optional<uint32_t> DeviceNumber(std::string_view text) {
+  uint32_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || value > 0x7FFFFFFF) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// Folds one option into `options`; false with `error` set when it cannot be.
+bool Apply(const OptionDef& def, std::optional<std::string_view> value, ReportOptions& options,
+           std::optional<ReportOptions::Mode>& first, std::string& error) {
+  using Mode = ReportOptions::Mode;
+  auto setMode = [&](Mode mode) {
+    if (options.mode != Mode::Device0 && options.mode != mode) {
+      error = "only one of --list, --device and --all may be given";
+      return false;
+    }
+    options.mode = mode;
+    return true;
+  };
+  switch (def.shortName) {
+    case 'h':
+      if (!first) first = Mode::Help;
+      return true;
+    case 'V':
+      if (!first) first = Mode::Version;
+      return true;
+    case 'f':
+      options.formats = true;
+      return true;
+    case 'j':
+      options.json = true;
+      return true;
+    case 'l':
+      return setMode(Mode::List);
+    case 'a':
+      return setMode(Mode::All);
+    case 'd': {
+      const auto n = DeviceNumber(*value);
+      if (!n) {
+        error = "invalid device number " + Quoted(*value);
+        return false;
+      }
+      options.device = *n;
+      return setMode(Mode::Device);
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::optional<ReportOptions> ParseReportOptions(const std::vector<std::string>& args,
+                                                std::string& error) {
+  ReportOptions options;
+  // --help and --version win over everything else; the first of them decides.
+  std::optional<ReportOptions::Mode> first;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      error = "unexpected argument " + Quoted(arg);
+      return std::nullopt;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (arg[1] == '-') {
+      const size_t eq = arg.find('=');
+      const std::string_view name = arg.substr(2, eq == std::string_view::npos ? eq : eq - 2);
+      const OptionDef* def = nullptr;
+      for (const auto& o : kOptions) {
+        if (o.longName == name) def = &o;
+      }
+      if (def == nullptr) {
+        error = "unknown option " + Quoted(arg.substr(0, eq));
+        return std::nullopt;
+      }
+      std::optional<std::string_view> value;
+      if (eq != std::string_view::npos) {
+        if (!def->takesValue) {
+          error = "option '--" + std::string(name) + "' takes no value";
+          return std::nullopt;
+        }
+        value = arg.substr(eq + 1);
+      } else if (def->takesValue) {
+        if (i + 1 >= args.size()) {
+          error = "option '--" + std::string(name) + "' needs a device number";
+          return std::nullopt;
+        }
+        value = args[++i];
+      }
+      if (!Apply(*def, value, options, first, error)) return std::nullopt;
+      continue;
+    }
+    for (size_t k = 1; k < arg.size(); ++k) {
+      const OptionDef* def = nullptr;
+      for (const auto& o : kOptions) {
+        if (o.shortName == arg[k]) def = &o;
+      }
+      if (def == nullptr) {
+        error = "unknown option " + Quoted(std::string("-") + arg[k]);
+        return std::nullopt;
+      }
+      std::optional<std::string_view> value;
+      if (def->takesValue) {
+        if (k + 1 < arg.size()) {
+          value = arg.substr(k + 1);
+        } else if (i + 1 < args.size()) {
+          value = args[++i];
+        } else {
+          error = "option '-" + std::string(1, arg[k]) + "' needs a device number";
+          return std::nullopt;
+        }
+      }
+      if (!Apply(*def, value, options, first, error)) return std::nullopt;
+      if (def->takesValue) break;
+    }
+  }
+  if (first) return ReportOptions{.mode = *first};
+  if (options.formats && options.mode == ReportOptions::Mode::List) {
+    error = "--formats belongs to a report, not to --list";
+    return std::nullopt;
+  }
+  return options;
+}
+
+std::string HelpText() { return kHelp; }
+
+std::string VersionText() {
+  return "tivrel-report " TIVREL_VERSION_DOTTED " (" TIVREL_PRODUCT_NAME ")\n";
+}
+
+}  // namespace tivrel

@@ -1,0 +1,41 @@
+// tivrel-report's text: the listing, the reports with their matrices, and the
+// messages for standard error.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/device_report.h"
+
+namespace tivrel {
+
+// Bytes safe to show on a terminal: control characters (C0, DEL, C1) and bytes
+// that are not UTF-8 become \xNN, a backslash becomes \\.
+std::string EscapeControls(std::string_view utf8);
+// "hw:0,0 PCH" on Linux, "waveOut 0" on Windows.
+std::string LocationText(const DeviceLocation& location);
+// The matrix as lines of text with CR LF: per format and channel count the
+// accepted rates, runs of the rate list joined, equal neighbouring channel
+// counts joined.
+std::vector<std::u16string> MatrixLines(const FormatMatrix& matrix);
+
+// A failed query for standard error: the device (as the service names it,
+// else by number), the reason the window shows, and the system's own words
+// when the service gave them.
+std::string FailureMessage(const ProbeResult& probe, uint32_t device = 0);
+// What failed of one device, the query's failure or else the matrix's; empty
+// when nothing did.
+std::string FailureMessages(const DeviceReport& device);
+// The message for output that could not be written; `systemText` says why.
+std::string OutputFailedMessage(const std::string& systemText);
+
+// --list: number, location, name, a line each.
+std::string ListText(const std::vector<DeviceReport>& devices);
+// One device's report (and matrix) on `out`, its failures on `err`.
+void WriteDeviceText(const DeviceReport& device, std::string& out, std::string& err);
+// --all: each device under a heading, a failed one with its failure line.
+void WriteAllText(const std::vector<DeviceReport>& devices, std::string& out, std::string& err);
+
+}  // namespace tivrel
