@@ -12,7 +12,7 @@ packages=(
   wine64 xvfb xauth xdotool x11-utils xclip
   fonts-noto-cjk file
   desktop-file-utils appstream lintian dpkg-dev unzip
-  python3-xlib libxcb1-dev qt6-translations-l10n util-linux
+  python3-xlib libxcb1-dev qt6-translations-l10n util-linux strace
 )
 missing=()
 for p in "${packages[@]}"; do

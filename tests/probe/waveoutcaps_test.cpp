@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <tuple>
+
+#include "probe/format_matrix.h"
 #include "support/harness.h"
 
 namespace tivrel {
@@ -157,6 +161,33 @@ TEST(Decode, SupportListReadsBitsZeroToFourOnly) {
                                    u"Support Pitch", u"Support Playback", u"Support Volume Control",
                                    u"Support Left-Right Channels", u"Support Synchronization"}));
   EXPECT_TRUE(SupportList(static_cast<int32_t>(0xFFFFFFE0)).empty());
+}
+
+TEST(StandardFormatFlags, BitOrderFollowsTheFormatTable) {
+  std::set<std::tuple<uint32_t, unsigned, SampleFormat>> asked;
+  EXPECT_EQ(StandardFormatFlags([&](SampleFormat f, unsigned ch, uint32_t rate) {
+              asked.insert({rate, ch, f});
+              return true;
+            }),
+            0x0FFF);
+  EXPECT_EQ(asked.size(), 12u) << "every combination is asked once on its own";
+
+  // 8-bit is U8, 16-bit S16_LE.
+  auto only = [](auto pred) {
+    return StandardFormatFlags([&](SampleFormat f, unsigned c, uint32_t r) {
+      return f <= SampleFormat::S16 && pred(r, c, f == SampleFormat::U8 ? 8u : 16u);
+    });
+  };
+  EXPECT_EQ(only([](unsigned r, unsigned c, unsigned b) { return r == 11025 && c == 1 && b == 8; }),
+            0x001);
+  EXPECT_EQ(
+      only([](unsigned r, unsigned c, unsigned b) { return r == 44100 && c == 2 && b == 16; }),
+      0x800);
+  EXPECT_EQ(only([](unsigned, unsigned c, unsigned b) { return c == 2 && b == 8; }), 0x222);
+  EXPECT_EQ(only([](unsigned, unsigned, unsigned b) { return b == 16; }), 0xCCC);
+  EXPECT_EQ(only([](unsigned, unsigned c, unsigned) { return c == 1; }), 0x555);
+  EXPECT_EQ(only([](unsigned r, unsigned, unsigned) { return r == 22050; }), 0x0F0);
+  EXPECT_EQ(only([](unsigned, unsigned, unsigned) { return false; }), 0);
 }
 
 }  // namespace

@@ -6,16 +6,9 @@
 #include <vector>
 
 #include "cli/device_report.h"
-#include "platform/linux/alsa/alsa_waveout.h"
+#include "platform/linux/alsa/wave_out.h"
 
 namespace tivrel::alsa {
-
-// Opens `pcmName` for playback without blocking and tests every combination
-// of the matrix, each on a fresh copy of the device's full parameter space.
-// 0 or an MMSYSERR code.
-uint32_t ProbePcmMatrix(const std::string& pcmName, int channels, FormatMatrix& matrix);
-// The matrix as a USB device's stream file describes its playback altsets.
-FormatMatrix StreamMatrix(const std::vector<UsbAltset>& altsets, int channels);
 
 class AlsaReportPlatform final : public ReportPlatform {
  public:
@@ -24,6 +17,8 @@ class AlsaReportPlatform final : public ReportPlatform {
 
   WaveOutApi& waveOut() override { return waveOut_; }
   const AnsiCodec& ansi() override { return ansi_; }
+  // The service's device list, made afresh: the queries and matrices that
+  // follow are of it.
   std::vector<DeviceListing> ListDevices() override;
   uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) override;
 
@@ -31,7 +26,6 @@ class AlsaReportPlatform final : public ReportPlatform {
   const AnsiCodec& ansi_;
   AlsaOptions options_;
   AlsaWaveOut waveOut_;
-  std::vector<DeviceListing> devices_;  // as last listed
 };
 
 }  // namespace tivrel::alsa

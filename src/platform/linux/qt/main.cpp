@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "framework/app.h"
-#include "platform/linux/alsa/alsa_waveout.h"
+#include "platform/linux/alsa/wave_out.h"
 #include "platform/linux/qt/instance_lock.h"
 #include "platform/linux/qt/look.h"
 #include "platform/linux/qt/qt_host.h"

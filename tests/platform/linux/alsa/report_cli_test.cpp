@@ -12,7 +12,7 @@
 #include "alsa_test_env.h"
 #include "app/version.h"
 #include "cli/report_tool.h"
-#include "platform/linux/alsa/alsa_waveout.h"
+#include "platform/linux/alsa/wave_out.h"
 
 namespace tivrel::alsa {
 namespace {

@@ -7,23 +7,27 @@ Usage: report_tool_cli.py TIVREL_REPORT ALSA_CONF FIXTURES SCHEMA
 """
 import json
 import os
+import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 
 import jsonschema
 
 tool, conf, fixtures, schema_path = sys.argv[1:5]
+if not shutil.which("strace"):
+    sys.exit("report_tool_cli.py: strace is missing (Debian's strace package)")
 with open(schema_path, encoding="utf-8") as f:
     validator = jsonschema.Draft202012Validator(json.load(f))
 failures = []
 
 
-def run(args, root="machine", card="1", **kw):
+def run(args, root="machine", card="1", tool=[tool], **kw):
     env = dict(os.environ, LC_ALL="C.UTF-8", ALSA_CONFIG_PATH=conf,
                TIVREL_ALSA_ROOT=os.path.join(fixtures, root), TIVREL_TEST_CARD=card)
     kw.setdefault("stdout", subprocess.PIPE)
-    return subprocess.run([tool] + args, env=env, stderr=subprocess.PIPE, timeout=30, **kw)
+    return subprocess.run(tool + args, env=env, stderr=subprocess.PIPE, timeout=30, **kw)
 
 
 def check(what, got, want):
@@ -102,6 +106,15 @@ for args, root, status, count in ((["-d", "3", "--json"], "machine", 0, 1),
     proc = run(args, root)
     check(f"{args} {root} status", proc.returncode, status)
     check(f"{args} {root} devices", len(document(f"{args} {root}", proc)["devices"]), count)
+
+# A command reads the kernel's list of cards once, whatever it reports: the
+# listing, the records and the matrices are of one device list.
+for args in ([], ["--list"], ["--device", "2", "--formats"], ["--all"], ["-afj"]):
+    with tempfile.NamedTemporaryFile("r") as trace:
+        run(["strace", "-f", "-qq", "-e", "trace=openat", "-o", trace.name, tool] + args,
+            tool=[])
+        opened = sum("/proc/asound/cards" in line for line in trace)
+    check(f"{args}: /proc/asound/cards opened", opened, 1)
 
 # Output that cannot be written: a message and status 74; a reader that went
 # away: nothing said.

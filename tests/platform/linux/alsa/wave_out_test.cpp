@@ -1,16 +1,25 @@
-#include "platform/linux/alsa/alsa_waveout.h"
+#include "platform/linux/alsa/wave_out.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 
 #include "alsa_test_env.h"
 #include "framework/text.h"
+#include "platform/linux/alsa/mixer.h"
+#include "platform/linux/alsa/pcm_probe.h"
 #include "probe/report_text.h"
 
 namespace tivrel::alsa {
+
+void PrintTo(const CardDevice& d, std::ostream* os) {
+  *os << d.HwName() << " \"" << d.name << "\" " << d.cardId << " " << d.driver;
+}
+
 namespace {
 
 using testing::kFixtures;
@@ -35,12 +44,12 @@ class Machine : public ::testing::Test {
 
 TEST_F(Machine, DevicesAsTheKernelListsThemDefaultCardFirst) {
   const std::vector<CardDevice> inOrder = {
-      {0, 3, "HDA ATI HDMI: HDMI 0"},
-      {1, 0, "HDA Intel PCH: ALC892 Analog"},  // its capture PCM is not listed
-      {2, 0, "Logitech USB Headset: USB Audio"},
-      {3, 0, "Äudio 声卡: USB Audio"},
-      {4, 0, "HDA Intel Locked: ALC269 Analog"},  // no one may open it, still listed
-      {5, 0, "Stubborn USB: USB Audio"},
+      {0, 3, "HDA ATI HDMI: HDMI 0", "HDMI", "HDA-Intel"},
+      {1, 0, "HDA Intel PCH: ALC892 Analog", "PCH", "HDA-Intel"},  // not its capture PCM
+      {2, 0, "Logitech USB Headset: USB Audio", "Headset", "USB-Audio"},
+      {3, 0, "Äudio 声卡: USB Audio", "Audio", "USB-Audio"},
+      {4, 0, "HDA Intel Locked: ALC269 Analog", "Locked", "HDA-Intel"},  // listed, not openable
+      {5, 0, "Stubborn USB: USB Audio", "Stubborn", "USB-Audio"},
   };
   // defaults.pcm.card as a number, a card id, or nothing that exists.
   for (const auto& [card, first] : std::vector<std::pair<const char*, size_t>>{
@@ -122,6 +131,38 @@ TEST_F(Machine, RecordCodecKeepsNamesUnderTheCLocale) {
   EXPECT_EQ(codec->Decode(codec->Encode(u"Äudio 声卡")), u"Äudio 声卡");
   saved ? setenv("LC_ALL", restore.c_str(), 1) : unsetenv("LC_ALL");
   std::setlocale(LC_CTYPE, "");
+}
+
+TEST(SupportFlags, VolumeAndLeftRightOnly) {
+  EXPECT_EQ(SupportFlags({}), 0);
+  // A capture-only element, a switch without volume.
+  EXPECT_EQ(SupportFlags({{false, false, true}}), 0);
+  EXPECT_EQ(SupportFlags({{true, false, false}}), 0x4) << "mono volume";
+  EXPECT_EQ(SupportFlags({{true, true, true}}), 0x4) << "one knob for both sides";
+  EXPECT_EQ(SupportFlags({{true, false, true}}), 0xC);
+  EXPECT_EQ(SupportFlags({{true, true, true}, {false, false, true}, {true, false, true}}), 0xC);
+  // A stereo element without volume does not make left-right.
+  EXPECT_EQ(SupportFlags({{false, false, true}, {true, false, false}}), 0x4);
+}
+
+TEST(ClampChannels, SixteenBitField) {
+  EXPECT_EQ(ClampChannels(0), 0);
+  EXPECT_EQ(ClampChannels(2), 2);
+  EXPECT_EQ(ClampChannels(65535), 65535);
+  EXPECT_EQ(ClampChannels(65536), 65535);
+  EXPECT_EQ(ClampChannels(UINT_MAX), 65535);
+}
+
+TEST(OpenErrorResult, MapsErrnoToResults) {
+  EXPECT_EQ(OpenErrorResult(0), kMmSysErrNoError);
+  EXPECT_EQ(OpenErrorResult(-EBUSY), kMmSysErrAllocated);
+  EXPECT_EQ(OpenErrorResult(-EAGAIN), kMmSysErrAllocated);
+  EXPECT_EQ(OpenErrorResult(-ENOENT), kMmSysErrBadDeviceId);
+  EXPECT_EQ(OpenErrorResult(-ENODEV), kMmSysErrBadDeviceId);
+  EXPECT_EQ(OpenErrorResult(-ENXIO), kMmSysErrBadDeviceId);
+  EXPECT_EQ(OpenErrorResult(-ENOMEM), kMmSysErrNoMem);
+  EXPECT_EQ(OpenErrorResult(-EACCES), kMmSysErrError);
+  EXPECT_EQ(OpenErrorResult(-EINVAL), kMmSysErrError);
 }
 
 TEST(RealSystem, EnumerationMatchesTheCount) {

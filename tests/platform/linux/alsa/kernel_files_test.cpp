@@ -1,16 +1,14 @@
+#include "platform/linux/alsa/kernel_files.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <climits>
 #include <filesystem>
 #include <fstream>
-#include <set>
-#include <tuple>
 
 #include "alsa_test_env.h"
-#include "platform/linux/alsa/alsa_waveout.h"
+#include "platform/linux/alsa/pcm_probe.h"
 
 namespace tivrel::alsa {
 namespace {
@@ -104,62 +102,6 @@ TEST(ProcFiles, UsbStreamPlaybackAltsets) {
   // Both mono formats at 11.025 kHz; a range without its end allows nothing.
   EXPECT_EQ(StreamCaps(altsets).formats, 0x0005);
   EXPECT_EQ(StreamCaps(altsets).maxChannels, 2);
-}
-
-TEST(FormatFlags, BitOrderFollowsTheFormatTable) {
-  std::set<std::tuple<unsigned, unsigned, unsigned>> asked;
-  EXPECT_EQ(FormatFlags([&](unsigned rate, unsigned ch, unsigned bits) {
-              asked.insert({rate, ch, bits});
-              return true;
-            }),
-            0x0FFF);
-  EXPECT_EQ(asked.size(), 12u) << "every combination is asked once on its own";
-
-  auto only = [](auto pred) {
-    return FormatFlags([&](unsigned r, unsigned c, unsigned b) { return pred(r, c, b); });
-  };
-  EXPECT_EQ(only([](unsigned r, unsigned c, unsigned b) { return r == 11025 && c == 1 && b == 8; }),
-            0x001);
-  EXPECT_EQ(
-      only([](unsigned r, unsigned c, unsigned b) { return r == 44100 && c == 2 && b == 16; }),
-      0x800);
-  EXPECT_EQ(only([](unsigned, unsigned c, unsigned b) { return c == 2 && b == 8; }), 0x222);
-  EXPECT_EQ(only([](unsigned, unsigned, unsigned b) { return b == 16; }), 0xCCC);
-  EXPECT_EQ(only([](unsigned, unsigned c, unsigned) { return c == 1; }), 0x555);
-  EXPECT_EQ(only([](unsigned r, unsigned, unsigned) { return r == 22050; }), 0x0F0);
-  EXPECT_EQ(only([](unsigned, unsigned, unsigned) { return false; }), 0);
-}
-
-TEST(SupportFlags, VolumeAndLeftRightOnly) {
-  EXPECT_EQ(SupportFlags({}), 0);
-  // A capture-only element, a switch without volume.
-  EXPECT_EQ(SupportFlags({{false, false, true}}), 0);
-  EXPECT_EQ(SupportFlags({{true, false, false}}), 0x4) << "mono volume";
-  EXPECT_EQ(SupportFlags({{true, true, true}}), 0x4) << "one knob for both sides";
-  EXPECT_EQ(SupportFlags({{true, false, true}}), 0xC);
-  EXPECT_EQ(SupportFlags({{true, true, true}, {false, false, true}, {true, false, true}}), 0xC);
-  // A stereo element without volume does not make left-right.
-  EXPECT_EQ(SupportFlags({{false, false, true}, {true, false, false}}), 0x4);
-}
-
-TEST(ClampChannels, SixteenBitField) {
-  EXPECT_EQ(ClampChannels(0), 0);
-  EXPECT_EQ(ClampChannels(2), 2);
-  EXPECT_EQ(ClampChannels(65535), 65535);
-  EXPECT_EQ(ClampChannels(65536), 65535);
-  EXPECT_EQ(ClampChannels(UINT_MAX), 65535);
-}
-
-TEST(OpenErrorResult, MapsErrnoToResults) {
-  EXPECT_EQ(OpenErrorResult(0), kMmSysErrNoError);
-  EXPECT_EQ(OpenErrorResult(-EBUSY), kMmSysErrAllocated);
-  EXPECT_EQ(OpenErrorResult(-EAGAIN), kMmSysErrAllocated);
-  EXPECT_EQ(OpenErrorResult(-ENOENT), kMmSysErrBadDeviceId);
-  EXPECT_EQ(OpenErrorResult(-ENODEV), kMmSysErrBadDeviceId);
-  EXPECT_EQ(OpenErrorResult(-ENXIO), kMmSysErrBadDeviceId);
-  EXPECT_EQ(OpenErrorResult(-ENOMEM), kMmSysErrNoMem);
-  EXPECT_EQ(OpenErrorResult(-EACCES), kMmSysErrError);
-  EXPECT_EQ(OpenErrorResult(-EINVAL), kMmSysErrError);
 }
 
 TEST(ReadCardIds, FixtureTrees) {

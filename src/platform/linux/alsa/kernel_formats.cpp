@@ -1,17 +1,7 @@
-// What the record needs beyond the PCM itself: the card's ids and the driver
-// version from /sys and /proc, and the pure rules that shape the values.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/linux/alsa/kernel_formats.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <charconv>
-#include <cstdint>
-#include <cstdlib>
 #include <system_error>
-
-#include "platform/linux/alsa/alsa_waveout.h"
 
 namespace tivrel::alsa {
 
@@ -57,11 +47,6 @@ std::optional<int32_t> TakeByte(std::string_view& s) {
   s.remove_prefix(n);
   return value;
 }
-
-std::filesystem::path CardDir(const std::filesystem::path& root, const char* base, int card) {
-  return root / base / ("card" + std::to_string(card));
-}
-
 }  // namespace
 
 std::optional<uint16_t> ParsePciId(std::string_view text) {
@@ -186,136 +171,6 @@ std::vector<UsbAltset> ParseUsbStream(std::string_view text) {
     }
   }
   return altsets;
-}
-
-PcmCaps StreamCaps(const std::vector<UsbAltset>& altsets) {
-  PcmCaps caps;
-  for (const auto& alt : altsets) {
-    caps.maxChannels = std::max(caps.maxChannels, ClampChannels(alt.channels));
-  }
-  // The same sample formats as the probe asks a device for.
-  caps.formats = FormatFlags([&](unsigned rate, unsigned channels, unsigned bits) {
-    const std::string_view format = bits == 8 ? "U8" : "S16_LE";
-    return std::any_of(altsets.begin(), altsets.end(), [&](const UsbAltset& alt) {
-      const bool hasRate =
-          alt.continuous ? !alt.rates.empty() && alt.rates[0] <= rate && rate <= alt.rates[1]
-                         : std::find(alt.rates.begin(), alt.rates.end(), rate) != alt.rates.end();
-      return alt.channels == channels && hasRate &&
-             std::find(alt.formats.begin(), alt.formats.end(), format) != alt.formats.end();
-    });
-  });
-  return caps;
-}
-
-AlsaOptions OptionsFromEnvironment() {
-  AlsaOptions options;
-  if (const char* root = std::getenv("TIVREL_ALSA_ROOT")) options.root = root;
-  return options;
-}
-
-int32_t FormatFlags(const FormatTest& supports) {
-  // Bit order as the format-flag table: per rate mono 8, stereo 8, mono 16, stereo 16.
-  static constexpr unsigned kRates[] = {11025, 22050, 44100};
-  int32_t flags = 0;
-  int bit = 0;
-  for (unsigned rate : kRates) {
-    for (unsigned bits : {8u, 16u}) {
-      for (unsigned channels : {1u, 2u}) {
-        const int at = bit + (bits == 16 ? 2 : 0) + (channels == 2 ? 1 : 0);
-        if (supports(rate, channels, bits)) flags |= int32_t{1} << at;
-      }
-    }
-    bit += 4;
-  }
-  return flags;
-}
-
-int32_t SupportFlags(const std::vector<MixerElement>& elements) {
-  constexpr int32_t kVolume = 0x0004, kLeftRight = 0x0008;
-  int32_t flags = 0;
-  for (const auto& e : elements) {
-    if (!e.playbackVolume) continue;
-    flags |= kVolume;
-    if (!e.volumeJoined && e.stereo) flags |= kLeftRight;
-  }
-  return flags;
-}
-
-uint16_t ClampChannels(unsigned int channels) {
-  return channels > 0xFFFF ? uint16_t{0xFFFF} : static_cast<uint16_t>(channels);
-}
-
-uint32_t OpenErrorResult(int error) {
-  switch (error) {
-    case 0:
-      return kMmSysErrNoError;
-    // A sound server holding the device open, or a plugin saying "try later".
-    case -EBUSY:
-    case -EAGAIN:
-      return kMmSysErrAllocated;
-    // The device went away between the count and the query, or never was.
-    case -ENOENT:
-    case -ENODEV:
-    case -ENXIO:
-      return kMmSysErrBadDeviceId;
-    case -ENOMEM:
-      return kMmSysErrNoMem;
-    // Permission and everything else: the note says which.
-    default:
-      return kMmSysErrError;
-  }
-}
-
-std::optional<std::string> ReadSmallFile(const std::filesystem::path& path, size_t limit) {
-  // Non-blocking and checked to be a regular file before any read: a FIFO or
-  // a device node in its place must not hang the probe.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return std::nullopt;
-  struct stat st {};
-  std::optional<std::string> result;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    // One byte more than allowed tells a long file from one that just fits;
-    // sysfs files report a size of 4096 whatever they hold, so read, don't stat.
-    std::string data(limit + 1, '\0');
-    size_t got = 0;
-    for (;;) {
-      const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        got = SIZE_MAX;
-        break;
-      }
-      if (n == 0 || (got += static_cast<size_t>(n)) == data.size()) break;
-    }
-    if (got <= limit) {
-      data.resize(got);
-      result = std::move(data);
-    }
-  }
-  ::close(fd);
-  return result;
-}
-
-CardIds ReadCardIds(const std::filesystem::path& root, int card) {
-  if (card < 0) return {};
-  // PCI: the card's device is the PCI function, which has vendor and device
-  // files. A USB card's device is an interface, which has neither.
-  const auto pci = CardDir(root, "sys/class/sound", card) / "device";
-  if (const auto vendor = ReadSmallFile(pci / "vendor")) {
-    if (const auto v = ParsePciId(*vendor)) {
-      const auto device = ReadSmallFile(pci / "device");
-      return {*v, device ? ParsePciId(*device).value_or(0) : uint16_t{0}};
-    }
-  }
-  if (const auto usbid = ReadSmallFile(CardDir(root, "proc/asound", card) / "usbid")) {
-    if (const auto id = ParseUsbId(*usbid)) return {id->vendor, id->product};
-  }
-  return {};
-}
-
-int32_t ReadDriverVersion(const std::filesystem::path& root) {
-  const auto text = ReadSmallFile(root / "proc/asound/version");
-  return text ? ParseAlsaVersion(*text).value_or(0) : 0;
 }
 
 }  // namespace tivrel::alsa

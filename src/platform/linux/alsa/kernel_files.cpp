@@ -1,0 +1,109 @@
+#include "platform/linux/alsa/kernel_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <system_error>
+
+namespace tivrel::alsa {
+
+namespace {
+
+std::filesystem::path CardDir(const std::filesystem::path& root, const char* base, int card) {
+  return root / base / ("card" + std::to_string(card));
+}
+
+}  // namespace
+
+std::optional<std::string> ReadSmallFile(const std::filesystem::path& path, size_t limit) {
+  // Non-blocking and checked to be a regular file before any read: a FIFO or
+  // a device node in its place must not hang the probe.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  std::optional<std::string> result;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    // One byte more than allowed tells a long file from one that just fits;
+    // sysfs files report a size of 4096 whatever they hold, so read, don't stat.
+    std::string data(limit + 1, '\0');
+    size_t got = 0;
+    for (;;) {
+      const ssize_t n = ::read(fd, data.data() + got, data.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        got = SIZE_MAX;
+        break;
+      }
+      if (n == 0 || (got += static_cast<size_t>(n)) == data.size()) break;
+    }
+    if (got <= limit) {
+      data.resize(got);
+      result = std::move(data);
+    }
+  }
+  ::close(fd);
+  return result;
+}
+
+CardIds ReadCardIds(const std::filesystem::path& root, int card) {
+  if (card < 0) return {};
+  // PCI: the card's device is the PCI function, which has vendor and device
+  // files. A USB card's device is an interface, which has neither.
+  const auto pci = CardDir(root, "sys/class/sound", card) / "device";
+  if (const auto vendor = ReadSmallFile(pci / "vendor")) {
+    if (const auto v = ParsePciId(*vendor)) {
+      const auto device = ReadSmallFile(pci / "device");
+      return {*v, device ? ParsePciId(*device).value_or(0) : uint16_t{0}};
+    }
+  }
+  if (const auto usbid = ReadSmallFile(CardDir(root, "proc/asound", card) / "usbid")) {
+    if (const auto id = ParseUsbId(*usbid)) return {id->vendor, id->product};
+  }
+  return {};
+}
+
+int32_t ReadDriverVersion(const std::filesystem::path& root) {
+  const auto text = ReadSmallFile(root / "proc/asound/version");
+  return text ? ParseAlsaVersion(*text).value_or(0) : 0;
+}
+
+std::vector<CardEntry> ReadCards(const std::filesystem::path& root) {
+  const auto text = ReadSmallFile(root / "proc/asound/cards", 64 * 1024);
+  return text ? ParseCards(*text) : std::vector<CardEntry>{};
+}
+
+std::filesystem::path PlaybackPcmDir(const std::filesystem::path& root, int card, int device) {
+  return CardDir(root, "proc/asound", card) / ("pcm" + std::to_string(device) + "p");
+}
+
+bool NoFreeSubstream(const std::filesystem::path& root, int card, int device) {
+  const auto info = ReadSmallFile(PlaybackPcmDir(root, card, device) / "info");
+  return info && ProcField(*info, "subdevices_avail") == "0";
+}
+
+std::string ReadHolder(const std::filesystem::path& root, int card, int device) {
+  // owner_pid of the first substream, then that process's command name.
+  const auto status = ReadSmallFile(PlaybackPcmDir(root, card, device) / "sub0/status");
+  const auto pid = status ? ProcField(*status, "owner_pid") : std::nullopt;
+  if (!pid || pid->empty() || pid->find_first_not_of("0123456789") != std::string::npos) return {};
+  const auto comm = ReadSmallFile(root / "proc" / *pid / "comm");
+  if (!comm) return {};
+  std::string name = *comm;
+  while (!name.empty() && (name.back() == '\n' || name.back() == '\0')) name.pop_back();
+  return name;
+}
+
+std::optional<UsbStream> ReadUsbStream(const std::filesystem::path& root, int card, int device) {
+  const std::string file =
+      "/proc/asound/card" + std::to_string(card) + "/stream" + std::to_string(device);
+  const auto text = ReadSmallFile(root / file.substr(1), 64 * 1024);
+  if (!text) return std::nullopt;
+  return UsbStream{file, ParseUsbStream(*text)};
+}
+
+}  // namespace tivrel::alsa

@@ -1,0 +1,45 @@
+// The kernel's sound files of one machine: /proc/asound and /sys/class/sound
+// under a root, read without ever blocking.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/linux/alsa/kernel_formats.h"
+
+namespace tivrel::alsa {
+
+// At most `limit` bytes of a regular file, opened without blocking so that a
+// FIFO in its place cannot hang the caller; anything else gives nothing.
+std::optional<std::string> ReadSmallFile(const std::filesystem::path& path, size_t limit = 4096);
+
+// /proc/asound/cards; none when it cannot be read.
+std::vector<CardEntry> ReadCards(const std::filesystem::path& root);
+struct CardIds {
+  uint16_t vendor = 0;
+  uint16_t product = 0;
+  bool operator==(const CardIds&) const = default;
+};
+// PCI ids from sysfs, else USB ids from procfs, else zeros.
+CardIds ReadCardIds(const std::filesystem::path& root, int card);
+// The ALSA driver version, 0 when unknown.
+int32_t ReadDriverVersion(const std::filesystem::path& root);
+// /proc/asound/cardC/pcmDp (playback), where the PCM's own files are.
+std::filesystem::path PlaybackPcmDir(const std::filesystem::path& root, int card, int device);
+// The kernel says that no substream of the playback PCM is free.
+bool NoFreeSubstream(const std::filesystem::path& root, int card, int device);
+// The command name of the program holding the PCM's first substream; empty
+// when the kernel does not say.
+std::string ReadHolder(const std::filesystem::path& root, int card, int device);
+// A USB device's own description of the PCM, /proc/asound/cardC/streamD, as
+// "/proc/..." and its altsets; none when there is no such file.
+struct UsbStream {
+  std::string file;
+  std::vector<UsbAltset> altsets;
+};
+std::optional<UsbStream> ReadUsbStream(const std::filesystem::path& root, int card, int device);
+
+}  // namespace tivrel::alsa

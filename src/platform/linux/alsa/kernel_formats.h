@@ -1,0 +1,45 @@
+// The text formats of the kernel's sound files, parsed. Pure: the files are
+// read elsewhere (kernel_files.h), so that any text can be given here.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tivrel::alsa {
+
+// "0x8086\n" as sysfs writes PCI ids.
+std::optional<uint16_t> ParsePciId(std::string_view text);
+struct UsbId {
+  uint16_t vendor = 0;
+  uint16_t product = 0;
+  bool operator==(const UsbId&) const = default;
+};
+// "046d:0a44\n" as /proc/asound/cardN/usbid has it.
+std::optional<UsbId> ParseUsbId(std::string_view text);
+// "... Driver Version k6.1.0-13-amd64." -> 0x0601 (major * 256 + minor).
+std::optional<int32_t> ParseAlsaVersion(std::string_view text);
+// One card of /proc/asound/cards.
+struct CardEntry {
+  int index = 0;
+  std::string id;      // "PCH"
+  std::string name;    // "HDA Intel PCH"
+  std::string driver;  // "HDA-Intel"
+  bool operator==(const CardEntry&) const = default;
+};
+std::vector<CardEntry> ParseCards(std::string_view text);
+// One "key: value" of pcmDp/info or subN/status, trimmed; absent: nothing.
+std::optional<std::string> ProcField(std::string_view text, std::string_view key);
+// One playback altset of a USB device's /proc/asound/cardN/streamM.
+struct UsbAltset {
+  std::vector<std::string> formats;  // "S16_LE"
+  unsigned channels = 0;
+  std::vector<unsigned> rates;  // a list, or with `continuous` the two ends
+  bool continuous = false;
+  bool operator==(const UsbAltset&) const = default;
+};
+std::vector<UsbAltset> ParseUsbStream(std::string_view text);
+
+}  // namespace tivrel::alsa

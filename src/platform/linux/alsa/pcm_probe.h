@@ -1,0 +1,43 @@
+// What a playback PCM takes, asked without playing anything: opened without
+// blocking, its hardware parameter space tried one whole combination at a
+// time. A busy USB device's stream file answers the same questions.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/linux/alsa/kernel_formats.h"
+#include "probe/format_matrix.h"
+
+namespace tivrel::alsa {
+
+// The device opened but has no parameter space at all.
+inline constexpr int kHwParamsRefused = 1;
+
+// Opens `pcmName` for playback without blocking and hands `use` the device's
+// largest channel count and a test of its full parameter space. 0, a negative
+// errno, or kHwParamsRefused; `use` runs only on 0.
+int WithPcmSpace(const std::string& pcmName,
+                 const std::function<void(unsigned maxChannels, const CombinationTest&)>& use);
+
+// The record's values: its channel count and the twelve standard format flags.
+struct PcmCaps {
+  uint16_t maxChannels = 0;
+  int32_t formats = 0;
+};
+int ProbePcm(const std::string& pcmName, PcmCaps& caps);
+// The native matrix, channels 1..channels. 0 or a waveform result code.
+uint32_t ProbePcmMatrix(const std::string& pcmName, int channels, FormatMatrix& matrix);
+
+// What a USB device's playback altsets allow, as the probe would find it.
+CombinationTest StreamTest(const std::vector<UsbAltset>& altsets);
+PcmCaps StreamCaps(const std::vector<UsbAltset>& altsets);
+
+// The record's channel count is 16 bits wide.
+uint16_t ClampChannels(unsigned int channels);
+// snd_pcm_open's negative errno as a waveform-audio result.
+uint32_t OpenErrorResult(int error);
+
+}  // namespace tivrel::alsa

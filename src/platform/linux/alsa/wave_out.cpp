@@ -1,0 +1,139 @@
+#include "platform/linux/alsa/wave_out.h"
+
+#include <alsa/asoundlib.h>
+#include <langinfo.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "framework/text.h"
+#include "platform/linux/alsa/kernel_files.h"
+#include "platform/linux/alsa/mixer.h"
+#include "platform/linux/alsa/pcm_probe.h"
+
+namespace tivrel::alsa {
+
+namespace {
+
+// Up to 32 UTF-16 units of the name; ToImage cuts it to the bytes that fit.
+void SetName(WAVEOUTCAPS& caps, const std::string& utf8) {
+  const std::u16string name = Utf8ToUtf16(utf8);
+  size_t n = std::min(name.size(), caps.szPname.size());
+  // Never keep half of a surrogate pair at the cut.
+  if (n < name.size() && n > 0 && name[n - 1] >= 0xD800 && name[n - 1] <= 0xDBFF) --n;
+  std::copy_n(name.begin(), n, caps.szPname.begin());
+}
+
+}  // namespace
+
+AlsaOptions OptionsFromEnvironment() {
+  AlsaOptions options;
+  if (const char* root = std::getenv("TIVREL_ALSA_ROOT")) options.root = root;
+  return options;
+}
+
+AlsaWaveOut::AlsaWaveOut(const AnsiCodec& ansi, AlsaOptions options)
+    : ansi_(ansi), options_(std::move(options)) {}
+
+const std::vector<CardDevice>& AlsaWaveOut::Refresh() {
+  devices_ = EnumeratePlaybackDevices(options_.root);
+  return *devices_;
+}
+
+const std::vector<CardDevice>& AlsaWaveOut::Devices() { return devices_ ? *devices_ : Refresh(); }
+
+uint32_t AlsaWaveOut::waveOutGetNumDevs() {
+  try {
+    return static_cast<uint32_t>(Refresh().size());
+  } catch (...) {
+    devices_.reset();
+    return 0;
+  }
+}
+
+uint32_t AlsaWaveOut::QueryCaps(const CardDevice& device, WAVEOUTCAPS& caps,
+                                QueryNote& note) const {
+  caps = {};
+  note = {};
+  note.device = device.HwName();
+  const std::filesystem::path& root = options_.root;
+  // The kernel says when no substream is free: then the device is not opened.
+  const bool busy = NoFreeSubstream(root, device.card, device.device);
+  PcmCaps pcm;
+  const int err = busy ? -EBUSY : ProbePcm(note.device, pcm);
+  if (err == -EBUSY || err == -EAGAIN) {
+    note.holder = ReadHolder(root, device.card, device.device);
+    note.systemText = snd_strerror(-EBUSY);
+    // A USB device describes what it supports without being opened.
+    const auto stream = ReadUsbStream(root, device.card, device.device);
+    if (!stream || stream->altsets.empty()) return kMmSysErrAllocated;
+    pcm = StreamCaps(stream->altsets);
+    note.source = stream->file;
+    note.systemText.clear();
+  } else if (err == kHwParamsRefused) {
+    note.cause = QueryNote::Cause::kHardwareParams;
+    note.systemText = snd_strerror(-EINVAL);
+    return kMmSysErrError;
+  } else if (err < 0) {
+    if (err == -EACCES || err == -EPERM) note.cause = QueryNote::Cause::kPermission;
+    note.systemText = snd_strerror(err);
+    return OpenErrorResult(err);
+  }
+
+  const CardIds ids = ReadCardIds(options_.root, device.card);
+  caps.wMid = static_cast<int16_t>(ids.vendor);
+  caps.wPid = static_cast<int16_t>(ids.product);
+  caps.vDriverVersion = ReadDriverVersion(options_.root);
+  SetName(caps, device.name);
+  caps.dwFormats = pcm.formats;
+  caps.wChannels = static_cast<int16_t>(pcm.maxChannels);
+  caps.dwSupport = SupportFlags(ReadMixer("hw:" + std::to_string(device.card)));
+  return kMmSysErrNoError;
+}
+
+uint32_t AlsaWaveOut::waveOutGetDevCapsA(uintptr_t deviceId, void* caps, uint32_t size) {
+  note_ = {};
+  // Nothing may escape into the caller: failures become result codes.
+  try {
+    const auto& devices = Devices();
+    if (deviceId >= devices.size()) return kMmSysErrBadDeviceId;
+    if (caps == nullptr) return size == 0 ? kMmSysErrNoError : kMmSysErrInvalParam;
+    WAVEOUTCAPS record;
+    if (const uint32_t result = QueryCaps(devices[deviceId], record, note_);
+        result != kMmSysErrNoError) {
+      return result;
+    }
+    // One layout for both platforms; the caller's size bounds what is written.
+    const CapsImage image = ToImage(record, ansi_);
+    std::memcpy(caps, image.data(), std::min<size_t>(size, image.size()));
+    return kMmSysErrNoError;
+  } catch (const std::bad_alloc&) {
+    return kMmSysErrNoMem;
+  } catch (...) {
+    return kMmSysErrError;
+  }
+}
+
+namespace {
+
+// Card names are UTF-8 already; only the record's 8-bit field is in between.
+class Utf8Codec final : public AnsiCodec {
+ public:
+  std::string Encode(std::u16string_view text) const override { return Utf16ToUtf8(text); }
+  std::u16string Decode(std::string_view bytes) const override { return Utf8ToUtf16(bytes); }
+};
+
+}  // namespace
+
+std::unique_ptr<AnsiCodec> MakeRecordCodec() {
+  auto system = MakeSystemAnsiCodec();  // sets LC_CTYPE from the environment
+  const std::string_view charset = nl_langinfo(CODESET);
+  if (charset == "ANSI_X3.4-1968" || charset == "ASCII" || charset == "US-ASCII") {
+    return std::make_unique<Utf8Codec>();
+  }
+  return system;
+}
+
+}  // namespace tivrel::alsa
