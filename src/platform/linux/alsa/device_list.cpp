@@ -3,12 +3,15 @@
 #include <alsa/asoundlib.h>
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #include "platform/linux/alsa/kernel_files.h"
+#include "platform/linux/alsa/sound_server.h"
 
 namespace tivrel::alsa {
 
@@ -56,30 +59,77 @@ void AddControlDevices(int card, std::vector<CardDevice>& out) {
     // Capture-only devices answer with an error here.
     if (snd_ctl_pcm_info(ctl.get(), pcmInfo.get()) < 0) continue;
     const std::string pcmName = text(snd_pcm_info_get_name(pcmInfo.get()));
-    out.push_back({card, device, DeviceName(cardName, pcmName), cardId, driver});
+    const std::string pcmId = text(snd_pcm_info_get_id(pcmInfo.get()));
+    out.push_back({card, device, DeviceName(cardName, pcmName, pcmId), cardId, driver, pcmId,
+                   IsHdmiOutput(cardId, cardName, pcmId, pcmName)});
   }
 }
 
-// ALSA's default card as configured: a number, a card id, or a function of
-// the configuration (an environment variable) that gives one. -1: none.
-int ConfiguredDefaultCard(const std::vector<CardEntry>& cards) {
-  if (snd_config_update() < 0 || snd_config == nullptr) return -1;
-  snd_config_t* node = nullptr;
-  if (snd_config_search(snd_config, "defaults.pcm.card", &node) < 0) return -1;
-  snd_config_t* rawExpanded = nullptr;
-  if (snd_config_expand(node, snd_config, nullptr, nullptr, &rawExpanded) < 0) return -1;
-  const std::unique_ptr<snd_config_t, ConfigDelete> expanded(rawExpanded);
-  char* rawText = nullptr;
-  if (snd_config_get_ascii(expanded.get(), &rawText) < 0) return -1;
-  const std::string text = rawText;
-  std::free(rawText);
+// A card as ALSA's configuration and environment give it: a number or an id.
+std::optional<int> CardIndex(const std::string& text, const std::vector<CardEntry>& cards) {
   int number = -1;
   const auto parsed = std::from_chars(text.data(), text.data() + text.size(), number);
-  if (parsed.ec == std::errc{} && parsed.ptr == text.data() + text.size()) return number;
+  if (parsed.ec == std::errc{} && parsed.ptr == text.data() + text.size() && number >= 0) {
+    return number;
+  }
   for (const auto& card : cards) {
     if (card.id == text) return card.index;
   }
-  return -1;
+  return std::nullopt;
+}
+
+// A node's value as text, its functions (getenv, refer) evaluated.
+std::optional<std::string> ConfigText(snd_config_t* node) {
+  snd_config_t* rawExpanded = nullptr;
+  if (snd_config_expand(node, snd_config, nullptr, nullptr, &rawExpanded) < 0) return std::nullopt;
+  const std::unique_ptr<snd_config_t, ConfigDelete> expanded(rawExpanded);
+  char* raw = nullptr;
+  if (snd_config_get_ascii(expanded.get(), &raw) < 0) return std::nullopt;
+  std::string text = raw;
+  std::free(raw);
+  return text;
+}
+
+std::optional<std::string> ConfigText(snd_config_t* parent, const char* key) {
+  snd_config_t* node = nullptr;
+  if (snd_config_search(parent, key, &node) < 0) return std::nullopt;
+  return ConfigText(node);
+}
+
+// A card (and perhaps a device: -1 for its first) that a rule names.
+struct Choice {
+  int card = -1;
+  int device = -1;
+  std::string why;
+};
+
+// What ALSA's configuration makes the default: a pcm.!default of type hw, the
+// card that ALSA_PCM_CARD or ALSA_CARD names, or a defaults.pcm.card other
+// than ALSA's own 0, in that order.
+std::optional<Choice> AlsaDefault(const std::vector<CardEntry>& cards) {
+  if (snd_config_update() < 0 || snd_config == nullptr) return std::nullopt;
+  snd_config_t* rawDefinition = nullptr;
+  if (snd_config_search_definition(snd_config, "pcm", "default", &rawDefinition) >= 0) {
+    const std::unique_ptr<snd_config_t, ConfigDelete> definition(rawDefinition);
+    const auto card = ConfigText(definition.get(), "card");
+    if (ConfigText(definition.get(), "type") == "hw" && card) {
+      if (const auto index = CardIndex(*card, cards)) {
+        const auto device = ConfigText(definition.get(), "device");
+        int d = -1;
+        if (device) std::from_chars(device->data(), device->data() + device->size(), d);
+        return Choice{*index, d, "pcm.!default"};
+      }
+    }
+  }
+  for (const char* variable : {"ALSA_PCM_CARD", "ALSA_CARD"}) {
+    const char* value = std::getenv(variable);
+    if (value == nullptr || *value == '\0') continue;
+    if (const auto index = CardIndex(value, cards)) return Choice{*index, -1, variable};
+  }
+  const auto card = ConfigText(snd_config, "defaults.pcm.card");
+  const auto index = card ? CardIndex(*card, cards) : std::nullopt;
+  if (index && *index != 0) return Choice{*index, -1, "defaults.pcm.card"};
+  return std::nullopt;
 }
 
 // The playback PCMs of one card from /proc/asound/cardN/pcmDp/info.
@@ -96,21 +146,68 @@ void AddProcDevices(const std::filesystem::path& root, const CardEntry& card,
     const auto parsed = std::from_chars(entry.data() + 3, last, device);
     if (parsed.ec != std::errc{} || parsed.ptr != last || device < 0) continue;
     const auto info = ReadSmallFile(it->path() / "info");
-    const auto pcmName = info ? ProcField(*info, "name") : std::nullopt;
-    out.push_back(
-        {card.index, device, DeviceName(card.name, pcmName.value_or("")), card.id, card.driver});
+    const std::string pcmName = info ? ProcField(*info, "name").value_or("") : "";
+    const std::string pcmId = info ? ProcField(*info, "id").value_or("") : "";
+    out.push_back({card.index, device, DeviceName(card.name, pcmName, pcmId), card.id, card.driver,
+                   pcmId, IsHdmiOutput(card.id, card.name, pcmId, pcmName)});
   }
 }
 
 }  // namespace
 
-std::string DeviceName(const std::string& cardName, const std::string& pcmName) {
-  if (pcmName.empty()) return cardName;
-  return cardName + ": " + pcmName;
+std::string DeviceName(const std::string& cardName, const std::string& pcmName,
+                       const std::string& pcmId) {
+  const std::string& pcm = pcmName.empty() ? pcmId : pcmName;
+  if (pcm.empty()) return cardName;
+  return cardName + ": " + pcm;
 }
 
-std::vector<CardDevice> EnumeratePlaybackDevices(const std::filesystem::path& root) {
-  std::vector<CardDevice> devices;
+bool IsHdmiOutput(const std::string& cardId, const std::string& cardName, const std::string& pcmId,
+                  const std::string& pcmName) {
+  auto lower = [](std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+  };
+  for (const std::string& name : {cardId, cardName, pcmId, pcmName}) {
+    const std::string l = lower(name);
+    if (l.find("hdmi") != std::string::npos || l.find("displayport") != std::string::npos) {
+      return true;
+    }
+  }
+  // "DP1", "DP 2 (*)": a DisplayPort output named by its port.
+  for (const std::string& name : {pcmId, pcmName}) {
+    if (name.size() >= 3 && name.compare(0, 2, "DP") == 0 &&
+        (std::isdigit(static_cast<unsigned char>(name[2])) || name[2] == ' ')) {
+      return true;
+    }
+  }
+  return false;
+}
+
+namespace {
+
+// The chosen device, or nothing when the list has no such device.
+std::vector<CardDevice>::iterator Find(std::vector<CardDevice>& devices, const Choice& choice) {
+  return std::find_if(devices.begin(), devices.end(), [&](const CardDevice& d) {
+    return d.card == choice.card && (choice.device < 0 || d.device == choice.device);
+  });
+}
+
+// The first output of the first card whose first output is not a monitor's.
+std::optional<Choice> FirstNotHdmi(const std::vector<CardDevice>& devices) {
+  for (size_t i = 0; i < devices.size(); ++i) {
+    const bool firstOfCard = i == 0 || devices[i - 1].card != devices[i].card;
+    if (firstOfCard && !devices[i].hdmi) return Choice{devices[i].card, devices[i].device, {}};
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+DeviceList ListPlaybackDevices(const ListOptions& options) {
+  const std::filesystem::path& root = options.root;
+  DeviceList list;
+  std::vector<CardDevice>& devices = list.devices;
   const std::vector<CardEntry> cards = ReadCards(root);
   for (const auto& card : cards) AddProcDevices(root, card, devices);
   if (root == "/") {
@@ -125,15 +222,37 @@ std::vector<CardDevice> EnumeratePlaybackDevices(const std::filesystem::path& ro
       if (!known) devices.push_back(std::move(d));
     }
   }
+  if (devices.empty()) return list;
   std::sort(devices.begin(), devices.end(), [](const CardDevice& a, const CardDevice& b) {
     return a.card != b.card ? a.card < b.card : a.device < b.device;
   });
-  int preferred = ConfiguredDefaultCard(cards);
-  if (preferred < 0) preferred = 0;
-  const auto first = std::find_if(devices.begin(), devices.end(),
-                                  [&](const CardDevice& d) { return d.card == preferred; });
-  if (first != devices.end()) std::rotate(devices.begin(), first, first + 1);
-  return devices;
+  for (size_t i = 0, n = 0; i < devices.size(); ++i) {
+    if (i > 0 && devices[i].card != devices[i - 1].card) n = 0;
+    if (devices[i].hdmi) devices[i].hdmiIndex = static_cast<int>(n++);
+  }
+  // Device 0 by the strongest evidence there is; a rule whose device is not
+  // in the list gives way to the next one.
+  auto place = [&](Device0Rule rule, const std::optional<Choice>& choice) {
+    const auto first = choice ? Find(devices, *choice) : devices.end();
+    if (first == devices.end()) return false;
+    std::rotate(devices.begin(), first, first + 1);
+    list.rule = rule;
+    list.why = choice->why;
+    return true;
+  };
+  if (options.askSoundServer) {
+    if (const auto server = AskSoundServer();
+        server && server->card >= 0 &&
+        place(Device0Rule::kSoundServer, Choice{server->card, server->device, server->sink})) {
+      return list;
+    }
+  }
+  if (place(Device0Rule::kAlsaDefault, AlsaDefault(cards)) ||
+      place(Device0Rule::kFirstNotHdmi, FirstNotHdmi(devices))) {
+    return list;
+  }
+  list.rule = Device0Rule::kFirst;
+  return list;
 }
 
 }  // namespace tivrel::alsa

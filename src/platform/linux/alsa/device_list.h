@@ -1,5 +1,6 @@
 // The playback devices of a machine, numbered as the waveform calls number
-// them: device 0 first, then every other one in card and device order.
+// them: device 0 is the one the desktop plays through, then every other one
+// in card and device order.
 #pragma once
 
 #include <filesystem>
@@ -12,22 +13,52 @@ namespace tivrel::alsa {
 struct CardDevice {
   int card = 0;
   int device = 0;
-  std::string name;    // "card name: PCM name" (UTF-8)
+  std::string name;    // "card name: PCM name" (UTF-8), as aplay -l tells them apart
   std::string cardId;  // "PCH"
   std::string driver;  // "HDA-Intel"
+  std::string pcmId;   // "ALC892 Analog", "HDMI 0", "Jack Out (*)"
+  bool hdmi = false;   // an HDMI or DisplayPort output
+  int hdmiIndex = -1;  // which of its card's HDMI outputs, from 0
   std::string HwName() const { return "hw:" + std::to_string(card) + "," + std::to_string(device); }
   bool operator==(const CardDevice&) const = default;
 };
 
-// "HDA Intel PCH: ALC892 Analog"; the card's name alone for a nameless PCM.
-std::string DeviceName(const std::string& cardName, const std::string& pcmName);
+// The device's name: the card's, then the PCM's name, or its id where the
+// name is empty (SOF names its PCMs by id only: "sof-soundwire: Jack Out (*)").
+std::string DeviceName(const std::string& cardName, const std::string& pcmName,
+                       const std::string& pcmId);
+// Whether an output is HDMI or DisplayPort, by the names of its PCM and card.
+bool IsHdmiOutput(const std::string& cardId, const std::string& cardName, const std::string& pcmId,
+                  const std::string& pcmName);
 
-// The playback PCM devices under `root`: from /proc/asound, readable by
+// Why device 0 is the device it is, strongest evidence first.
+enum class Device0Rule {
+  kNone,          // no device at all
+  kSoundServer,   // the sound server's default sink is this ALSA device
+  kAlsaDefault,   // ALSA's configuration names it (ALSA_CARD, defaults.pcm.card, pcm.!default)
+  kFirstNotHdmi,  // the first card whose first output is not HDMI or DisplayPort
+  kFirst,         // every card's first output is HDMI: the first device
+};
+
+struct DeviceList {
+  std::vector<CardDevice> devices;
+  Device0Rule rule = Device0Rule::kNone;
+  std::string why;  // the sink's name, or the ALSA setting that chose device 0
+};
+
+struct ListOptions {
+  std::filesystem::path root = "/";  // under which /proc and /sys are read
+  bool askSoundServer = true;
+};
+
+// The playback PCM devices under the root: from /proc/asound, readable by
 // anyone, so that a card the user may not open is still listed; for the real
-// root also from ALSA's control interface. The first playback device of ALSA's
-// default card (defaults.pcm.card, else card 0) comes first, then the others in
-// card and device order. No card: an empty list. Each call reads the kernel's
-// files afresh: a command makes one list and keeps to it.
-std::vector<CardDevice> EnumeratePlaybackDevices(const std::filesystem::path& root = "/");
+// root also from ALSA's control interface. No card: an empty list. Each call
+// reads the kernel's files afresh: a command makes one list and keeps to it.
+DeviceList ListPlaybackDevices(const ListOptions& options);
+// The devices alone.
+inline std::vector<CardDevice> EnumeratePlaybackDevices(const std::filesystem::path& root = "/") {
+  return ListPlaybackDevices({root}).devices;
+}
 
 }  // namespace tivrel::alsa

@@ -52,13 +52,26 @@ std::optional<std::string> ReadSmallFile(const std::filesystem::path& path, size
 
 CardIds ReadCardIds(const std::filesystem::path& root, int card) {
   if (card < 0) return {};
-  // PCI: the card's device is the PCI function, which has vendor and device
-  // files. A USB card's device is an interface, which has neither.
-  const auto pci = CardDir(root, "sys/class/sound", card) / "device";
-  if (const auto vendor = ReadSmallFile(pci / "vendor")) {
-    if (const auto v = ParsePciId(*vendor)) {
-      const auto device = ReadSmallFile(pci / "device");
-      return {*v, device ? ParsePciId(*device).value_or(0) : uint16_t{0}};
+  // The walk stays inside the root's sysfs, wherever its links point.
+  std::error_code ec;
+  const auto sys = std::filesystem::weakly_canonical(root / "sys", ec);
+  auto at = std::filesystem::canonical(CardDir(root, "sys/class/sound", card) / "device", ec);
+  for (; !ec && at != sys && at.has_relative_path(); at = at.parent_path()) {
+    const auto [in, _] = std::mismatch(sys.begin(), sys.end(), at.begin(), at.end());
+    if (in != sys.end()) break;
+    // A PCI function has vendor and device files, a USB device idVendor and idProduct.
+    if (const auto vendor = ReadSmallFile(at / "vendor")) {
+      if (const auto v = ParsePciId(*vendor)) {
+        const auto device = ReadSmallFile(at / "device");
+        return {*v, device ? ParsePciId(*device).value_or(0) : uint16_t{0}};
+      }
+    }
+    const auto usbVendor = ReadSmallFile(at / "idVendor");
+    const auto usbProduct = ReadSmallFile(at / "idProduct");
+    if (usbVendor && usbProduct) {
+      const auto v = ParsePciId(*usbVendor);
+      const auto p = ParsePciId(*usbProduct);
+      if (v && p) return {*v, *p};
     }
   }
   if (const auto usbid = ReadSmallFile(CardDir(root, "proc/asound", card) / "usbid")) {
@@ -104,6 +117,30 @@ std::optional<UsbStream> ReadUsbStream(const std::filesystem::path& root, int ca
   const auto text = ReadSmallFile(root / file.substr(1), 64 * 1024);
   if (!text) return std::nullopt;
   return UsbStream{file, ParseUsbStream(*text)};
+}
+
+std::vector<Described<std::vector<HdaConverter>>> ReadHdaCodecs(const std::filesystem::path& root,
+                                                                int card) {
+  std::vector<Described<std::vector<HdaConverter>>> codecs;
+  // Codec addresses run from 0 to 15 on an HDA link.
+  for (int address = 0; address < 16; ++address) {
+    const std::string name = "codec#" + std::to_string(address);
+    const auto text = ReadSmallFile(CardDir(root, "proc/asound", card) / name, 256 * 1024);
+    if (!text) continue;
+    codecs.push_back(
+        {"/proc/asound/card" + std::to_string(card) + "/" + name, ParseHdaConverters(*text)});
+  }
+  return codecs;
+}
+
+std::optional<Described<RunningParams>> ReadRunningParams(const std::filesystem::path& root,
+                                                          int card, int device) {
+  const auto text = ReadSmallFile(PlaybackPcmDir(root, card, device) / "sub0/hw_params");
+  const auto params = text ? ParseHwParams(*text) : std::nullopt;
+  if (!params) return std::nullopt;
+  return Described<RunningParams>{"/proc/asound/card" + std::to_string(card) + "/pcm" +
+                                      std::to_string(device) + "p/sub0/hw_params",
+                                  *params};
 }
 
 }  // namespace tivrel::alsa

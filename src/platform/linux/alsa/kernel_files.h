@@ -23,7 +23,10 @@ struct CardIds {
   uint16_t product = 0;
   bool operator==(const CardIds&) const = default;
 };
-// PCI ids from sysfs, else USB ids from procfs, else zeros.
+// The ids of the nearest PCI function or USB device, walking up from the
+// card's device in sysfs (an SOF card's device is a platform device under the
+// PCI function; a USB card's is an interface of the USB device); else the USB
+// ids in procfs; else zeros (a virtual card, a SoC).
 CardIds ReadCardIds(const std::filesystem::path& root, int card);
 // The ALSA driver version, 0 when unknown.
 int32_t ReadDriverVersion(const std::filesystem::path& root);
@@ -41,5 +44,18 @@ struct UsbStream {
   std::vector<UsbAltset> altsets;
 };
 std::optional<UsbStream> ReadUsbStream(const std::filesystem::path& root, int card, int device);
+// A file the description was read from, as "/proc/..." (whatever the root),
+// with what it said.
+template <typename T>
+struct Described {
+  std::string file;
+  T value;
+};
+// The HDA codecs of a card, codec#0 on, with their converters.
+std::vector<Described<std::vector<HdaConverter>>> ReadHdaCodecs(const std::filesystem::path& root,
+                                                                int card);
+// What the playback PCM's first substream plays now; nothing when it is closed.
+std::optional<Described<RunningParams>> ReadRunningParams(const std::filesystem::path& root,
+                                                          int card, int device);
 
 }  // namespace tivrel::alsa

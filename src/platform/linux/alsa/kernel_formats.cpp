@@ -173,4 +173,108 @@ std::vector<UsbAltset> ParseUsbStream(std::string_view text) {
   return altsets;
 }
 
+namespace {
+
+// The numbers after "]: " of a line such as "rates [0x560]: 44100 48000".
+std::vector<unsigned> ListedNumbers(std::string_view value) {
+  std::vector<unsigned> numbers;
+  const size_t at = value.find("]:");
+  if (at == std::string_view::npos) return numbers;
+  value.remove_prefix(at + 2);
+  while (!value.empty()) {
+    value = Trim(value);
+    unsigned n = 0;
+    const auto r = std::from_chars(value.data(), value.data() + value.size(), n);
+    if (r.ec != std::errc{}) break;
+    numbers.push_back(n);
+    value.remove_prefix(static_cast<size_t>(r.ptr - value.data()));
+  }
+  return numbers;
+}
+
+struct PcmCapsText {
+  std::vector<unsigned> rates, bits;
+  bool floats = false;
+  bool seen = false;
+};
+
+// One "rates", "bits" or "formats" line of a PCM block.
+void TakePcmLine(std::string_view line, PcmCapsText& caps) {
+  if (line.rfind("rates [", 0) == 0) {
+    caps.rates = ListedNumbers(line);
+    caps.seen = true;
+  } else if (line.rfind("bits [", 0) == 0) {
+    caps.bits = ListedNumbers(line);
+  } else if (line.rfind("formats [", 0) == 0) {
+    caps.floats = line.find("FLOAT") != std::string_view::npos;
+  }
+}
+
+}  // namespace
+
+std::vector<HdaConverter> ParseHdaConverters(std::string_view text) {
+  // "Node 0x02 [Audio Output] wcaps 0x41d: Stereo Amp-Out" opens a node; its
+  // "PCM:" block (or the codec's "Default PCM:") gives what it converts.
+  std::vector<HdaConverter> converters;
+  std::vector<PcmCapsText> own;
+  PcmCapsText defaults;
+  PcmCapsText* block = nullptr;
+  bool inConverter = false;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    const std::string_view raw = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    const std::string_view line = Trim(raw);
+    if (line.rfind("Node 0x", 0) == 0) {
+      block = nullptr;
+      const bool output = line.find("[Audio Output]") != std::string_view::npos;
+      inConverter = output || line.find("[Audio Input]") != std::string_view::npos;
+      if (!inConverter) continue;
+      HdaConverter c;
+      std::from_chars(line.data() + 7, line.data() + line.size(), c.node, 16);
+      c.input = !output;
+      const size_t colon = line.find(':');
+      const std::string_view words = colon == std::string_view::npos ? "" : line.substr(colon);
+      c.digital = words.find("Digital") != std::string_view::npos;
+      if (words.find("Stereo") != std::string_view::npos) c.channels = 2;
+      if (const size_t n = words.find("-Channels"); n != std::string_view::npos) {
+        size_t from = n;
+        while (from > 0 && words[from - 1] >= '0' && words[from - 1] <= '9') --from;
+        std::from_chars(words.data() + from, words.data() + n, c.channels);
+      }
+      converters.push_back(std::move(c));
+      own.emplace_back();
+    } else if (line == "Default PCM:") {
+      block = &defaults;
+    } else if (line == "PCM:") {
+      block = inConverter ? &own.back() : nullptr;
+    } else if (block != nullptr && !raw.empty() && raw.front() == ' ') {
+      TakePcmLine(line, *block);
+    } else if (!raw.empty() && raw.front() != ' ') {
+      block = nullptr;  // a line of the codec's own, between the nodes
+    }
+  }
+  for (size_t i = 0; i < converters.size(); ++i) {
+    const PcmCapsText& caps = own[i].seen && !own[i].rates.empty() ? own[i] : defaults;
+    converters[i].rates = caps.rates;
+    converters[i].bits = caps.bits;
+    converters[i].floats = caps.floats;
+  }
+  return converters;
+}
+
+std::optional<RunningParams> ParseHwParams(std::string_view text) {
+  // "format: S16_LE", "channels: 2", "rate: 48000 (48000/1)"; "closed" else.
+  RunningParams params;
+  const auto format = ProcField(text, "format");
+  const auto channels = ProcField(text, "channels");
+  const auto rate = ProcField(text, "rate");
+  if (!format || !channels || !rate || format->empty()) return std::nullopt;
+  std::from_chars(channels->data(), channels->data() + channels->size(), params.channels);
+  std::from_chars(rate->data(), rate->data() + rate->size(), params.rate);
+  if (params.channels == 0 || params.rate == 0) return std::nullopt;
+  params.format = *format;
+  return params;
+}
+
 }  // namespace tivrel::alsa

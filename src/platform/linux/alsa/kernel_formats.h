@@ -42,4 +42,29 @@ struct UsbAltset {
 };
 std::vector<UsbAltset> ParseUsbStream(std::string_view text);
 
+// One converter widget of an HDA codec (/proc/asound/cardN/codec#M): an
+// "Audio Output" (DAC) or "Audio Input" (ADC) node with what it converts.
+struct HdaConverter {
+  unsigned node = 0;
+  bool input = false;           // Audio Input rather than Audio Output
+  bool digital = false;         // S/PDIF or HDMI, not an analog jack
+  unsigned channels = 1;        // "Mono", "Stereo" or "8-Channels"
+  std::vector<unsigned> rates;  // Hz
+  std::vector<unsigned> bits;   // 8, 16, 20, 24, 32
+  bool floats = false;          // 32-bit float samples
+  bool operator==(const HdaConverter&) const = default;
+};
+// The converters of one codec; a node without its own PCM caps takes the
+// codec's defaults ("Default PCM:"), as the driver does.
+std::vector<HdaConverter> ParseHdaConverters(std::string_view text);
+
+// What a running substream plays (subN/hw_params); nothing when it is closed.
+struct RunningParams {
+  std::string format;  // "S16_LE"
+  unsigned channels = 0;
+  unsigned rate = 0;
+  bool operator==(const RunningParams&) const = default;
+};
+std::optional<RunningParams> ParseHwParams(std::string_view text);
+
 }  // namespace tivrel::alsa

@@ -10,7 +10,7 @@ AlsaReportPlatform::AlsaReportPlatform(const AnsiCodec& ansi, AlsaOptions option
 
 std::vector<DeviceListing> AlsaReportPlatform::ListDevices() {
   std::vector<DeviceListing> list;
-  for (const auto& d : waveOut_.Refresh()) {
+  for (const auto& d : waveOut_.Refresh().devices) {
     DeviceListing l;
     l.name = d.name;
     l.location = {.card = d.card,
@@ -24,7 +24,7 @@ std::vector<DeviceListing> AlsaReportPlatform::ListDevices() {
 }
 
 uint32_t AlsaReportPlatform::ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) {
-  const auto& devices = waveOut_.Devices();
+  const auto& devices = waveOut_.Devices().devices;
   if (device >= devices.size()) return kMmSysErrBadDeviceId;
   const CardDevice& d = devices[device];
   const QueryNote note = waveOut_.LastQueryNote();

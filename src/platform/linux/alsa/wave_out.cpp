@@ -37,16 +37,16 @@ AlsaOptions OptionsFromEnvironment() {
 AlsaWaveOut::AlsaWaveOut(const AnsiCodec& ansi, AlsaOptions options)
     : ansi_(ansi), options_(std::move(options)) {}
 
-const std::vector<CardDevice>& AlsaWaveOut::Refresh() {
-  devices_ = EnumeratePlaybackDevices(options_.root);
+const DeviceList& AlsaWaveOut::Refresh() {
+  devices_ = ListPlaybackDevices({options_.root});
   return *devices_;
 }
 
-const std::vector<CardDevice>& AlsaWaveOut::Devices() { return devices_ ? *devices_ : Refresh(); }
+const DeviceList& AlsaWaveOut::Devices() { return devices_ ? *devices_ : Refresh(); }
 
 uint32_t AlsaWaveOut::waveOutGetNumDevs() {
   try {
-    return static_cast<uint32_t>(Refresh().size());
+    return static_cast<uint32_t>(Refresh().devices.size());
   } catch (...) {
     devices_.reset();
     return 0;
@@ -97,7 +97,7 @@ uint32_t AlsaWaveOut::waveOutGetDevCapsA(uintptr_t deviceId, void* caps, uint32_
   note_ = {};
   // Nothing may escape into the caller: failures become result codes.
   try {
-    const auto& devices = Devices();
+    const auto& devices = Devices().devices;
     if (deviceId >= devices.size()) return kMmSysErrBadDeviceId;
     if (caps == nullptr) return size == 0 ? kMmSysErrNoError : kMmSysErrInvalParam;
     WAVEOUTCAPS record;

@@ -37,9 +37,9 @@ class AlsaWaveOut final : public WaveOutApi, public QueryNoteSource {
 
   // Lists the devices afresh, as every count does: cards come and go while
   // the program runs. The queries after it are of this list.
-  const std::vector<CardDevice>& Refresh();
+  const DeviceList& Refresh();
   // The list of the last count, made now when there was none.
-  const std::vector<CardDevice>& Devices();
+  const DeviceList& Devices();
 
   uint32_t waveOutGetNumDevs() override;
   // Writes the 52-byte exchange image, no more than `size` bytes of it.
@@ -53,7 +53,7 @@ class AlsaWaveOut final : public WaveOutApi, public QueryNoteSource {
  private:
   const AnsiCodec& ansi_;
   AlsaOptions options_;
-  std::optional<std::vector<CardDevice>> devices_;
+  std::optional<DeviceList> devices_;
   QueryNote note_;
 };
 

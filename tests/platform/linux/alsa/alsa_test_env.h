@@ -21,6 +21,10 @@ class AlsaTestEnv : public ::testing::Environment {
   void SetUp() override {
     setenv("ALSA_CONFIG_PATH", TIVREL_ALSA_TEST_CONF, 1);
     unsetenv("TIVREL_TEST_CARD");
+    unsetenv("ALSA_CARD");
+    unsetenv("ALSA_PCM_CARD");
+    // No sound server of the machine's own decides the tests' device 0.
+    setenv("PULSE_SERVER", "unix:/nonexistent/tivrel-tests", 1);
     snd_lib_error_set_handler(QuietAlsa);
   }
   void TearDown() override { snd_config_update_free_global(); }

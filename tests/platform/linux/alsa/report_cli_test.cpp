@@ -30,7 +30,7 @@ Outcome RunReport(const std::string& env, const std::string& args = "") {
   const auto errFile =
       std::filesystem::temp_directory_path() / ("tivrel-report-err-" + std::to_string(::getpid()));
   // Bounded: a probe that waits for anything fails here instead of hanging.
-  const std::string command = "env -u TIVREL_ALSA_ROOT -u TIVREL_TEST_CARD " + env +
+  const std::string command = "env -u TIVREL_ALSA_ROOT -u TIVREL_TEST_CARD -u ALSA_CARD " + env +
                               " timeout 20 '" TIVREL_REPORT_BIN "' " + args + " 2>'" +
                               errFile.string() + "'";
   Outcome run;
@@ -108,7 +108,7 @@ TEST(ReportCli, EachDeviceOfTheMachineAsDevice0) {
            "11.025Khz,Mono,16bit,22Kb/Ps\r\n22.05Khz,Mono,16bit,43Kb/Ps\r\n"
            "44.1Khz,Mono,16bit,86Kb/Ps\r\n",
        ""},
-      {MachineEnv("0"), kReportExitQueryFailed, "",
+      {"ALSA_CARD=0 " + MachineEnv("0"), kReportExitQueryFailed, "",
        "tivrel-report: hw:0,3: 测试失败：设备正被其他程序（pipewire）占用（错误代码 4） "
        "(Device or resource busy)\n"},
       {MachineEnv("4"), kReportExitQueryFailed, "",

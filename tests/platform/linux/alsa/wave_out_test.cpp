@@ -37,30 +37,59 @@ uint32_t U32(const CapsImage& b, size_t at) {
 
 class Machine : public ::testing::Test {
  protected:
-  void TearDown() override { unsetenv("TIVREL_TEST_CARD"); }
+  void TearDown() override {
+    unsetenv("TIVREL_TEST_CARD");
+    unsetenv("ALSA_CARD");
+  }
   std::unique_ptr<AnsiCodec> gbk_ = MakeGbkCodec();
   AlsaWaveOut waveOut_{*gbk_, AlsaOptions{kMachine}};
 };
 
-TEST_F(Machine, DevicesAsTheKernelListsThemDefaultCardFirst) {
+TEST_F(Machine, DevicesAsTheKernelListsThemDeviceZeroByTheStrongestEvidence) {
   const std::vector<CardDevice> inOrder = {
-      {0, 3, "HDA ATI HDMI: HDMI 0", "HDMI", "HDA-Intel"},
-      {1, 0, "HDA Intel PCH: ALC892 Analog", "PCH", "HDA-Intel"},  // not its capture PCM
-      {2, 0, "Logitech USB Headset: USB Audio", "Headset", "USB-Audio"},
-      {3, 0, "Äudio 声卡: USB Audio", "Audio", "USB-Audio"},
-      {4, 0, "HDA Intel Locked: ALC269 Analog", "Locked", "HDA-Intel"},  // listed, not openable
-      {5, 0, "Stubborn USB: USB Audio", "Stubborn", "USB-Audio"},
+      {0, 3, "HDA ATI HDMI: HDMI 0", "HDMI", "HDA-Intel", "HDMI 0", true, 0},
+      {1, 0, "HDA Intel PCH: ALC892 Analog", "PCH", "HDA-Intel",
+       "ALC892 Analog"},  // not its capture
+      {2, 0, "Logitech USB Headset: USB Audio", "Headset", "USB-Audio", "USB Audio"},
+      {3, 0, "Äudio 声卡: USB Audio", "Audio", "USB-Audio", "USB Audio"},
+      {4, 0, "HDA Intel Locked: ALC269 Analog", "Locked", "HDA-Intel", "ALC269 Analog"},  // listed
+      {5, 0, "Stubborn USB: USB Audio", "Stubborn", "USB-Audio", "USB Audio"},
   };
-  // defaults.pcm.card as a number, a card id, or nothing that exists.
-  for (const auto& [card, first] : std::vector<std::pair<const char*, size_t>>{
-           {nullptr, 1}, {"3", 3}, {"Headset", 2}, {"0", 0}, {"9", 0}, {"PCH", 1}}) {
-    if (card) setenv("TIVREL_TEST_CARD", card, 1);
+  // ALSA's configuration as users set it: a card number or id in
+  // defaults.pcm.card or the environment, or a pcm.!default of type hw. Its
+  // own 0, or a card that does not exist, says nothing: then the first card
+  // whose first output is not the monitor's (here card 0 is HDMI).
+  const fs::path conf = fs::temp_directory_path() / ("tivrel-conf-" + std::to_string(::getpid()));
+  std::ofstream(conf) << std::ifstream(TIVREL_ALSA_TEST_CONF).rdbuf()
+                      << "pcm.!default { type hw card Headset device 0 }\n";
+  const struct {
+    const char* variable;
+    const char* value;
+    size_t first;
+    Device0Rule rule;
+  } cases[] = {
+      {nullptr, nullptr, 1, Device0Rule::kFirstNotHdmi},
+      {"TIVREL_TEST_CARD", "3", 3, Device0Rule::kAlsaDefault},
+      {"TIVREL_TEST_CARD", "Headset", 2, Device0Rule::kAlsaDefault},
+      {"TIVREL_TEST_CARD", "0", 1, Device0Rule::kFirstNotHdmi},
+      {"TIVREL_TEST_CARD", "9", 1, Device0Rule::kFirstNotHdmi},
+      {"ALSA_CARD", "0", 0, Device0Rule::kAlsaDefault},
+      {"ALSA_CARD", "Stubborn", 5, Device0Rule::kAlsaDefault},
+      {"ALSA_CONFIG_PATH", conf.c_str(), 2, Device0Rule::kAlsaDefault},
+  };
+  for (const auto& c : cases) {
+    if (c.variable) setenv(c.variable, c.value, 1);
     auto expected = inOrder;
-    std::rotate(expected.begin(), expected.begin() + static_cast<long>(first),
-                expected.begin() + static_cast<long>(first) + 1);
-    EXPECT_EQ(EnumeratePlaybackDevices(kMachine), expected) << (card ? card : "(unset)");
+    std::rotate(expected.begin(), expected.begin() + static_cast<long>(c.first),
+                expected.begin() + static_cast<long>(c.first) + 1);
+    const DeviceList list = ListPlaybackDevices({kMachine});
+    EXPECT_EQ(list.devices, expected) << (c.variable ? c.value : "(unset)");
+    EXPECT_EQ(list.rule, c.rule) << (c.variable ? c.value : "(unset)");
     EXPECT_EQ(waveOut_.waveOutGetNumDevs(), expected.size());
+    if (c.variable) unsetenv(c.variable);
   }
+  setenv("ALSA_CONFIG_PATH", TIVREL_ALSA_TEST_CONF, 1);
+  fs::remove(conf);
   EXPECT_TRUE(EnumeratePlaybackDevices(kFixtures + "/noids").empty()) << "no cards file";
 }
 

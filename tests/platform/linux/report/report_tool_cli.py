@@ -25,7 +25,9 @@ failures = []
 
 def run(args, root="machine", card="1", tool=[tool], **kw):
     env = dict(os.environ, LC_ALL="C.UTF-8", ALSA_CONFIG_PATH=conf,
-               TIVREL_ALSA_ROOT=os.path.join(fixtures, root), TIVREL_TEST_CARD=card)
+               TIVREL_ALSA_ROOT=os.path.join(fixtures, root), TIVREL_TEST_CARD=card,
+               PULSE_SERVER="unix:/nonexistent/tivrel-tests")
+    env.pop("ALSA_CARD", None)
     kw.setdefault("stdout", subprocess.PIPE)
     return subprocess.run(tool + args, env=env, stderr=subprocess.PIPE, timeout=30, **kw)
 
