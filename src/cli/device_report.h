@@ -33,6 +33,12 @@ struct DeviceListing {
   DeviceLocation location;
 };
 
+// Why device 0 is the device it is, where the platform chooses it.
+struct Device0Reason {
+  std::string rule;    // "sound-server", "alsa-default", "first-not-hdmi" or "first"
+  std::string detail;  // the sink's name, or the setting that named the device
+};
+
 class ReportPlatform {
  public:
   virtual ~ReportPlatform() = default;
@@ -45,6 +51,9 @@ class ReportPlatform {
   virtual uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) = 0;
   // The system's own words for a result code, where the query's note has none.
   virtual std::string SystemText(uint32_t /*result*/) { return {}; }
+  // How the last ListDevices chose device 0; nothing where the system numbers
+  // the devices itself.
+  virtual std::optional<Device0Reason> Device0() { return std::nullopt; }
 };
 
 // One device as tivrel-report writes it.
@@ -56,6 +65,12 @@ struct DeviceReport {
   std::optional<FormatMatrix> matrix;
   uint32_t matrixResult = 0;     // when the matrix was asked for and could not be probed
   std::string matrixSystemText;  // the system's words for matrixResult
+};
+
+// What one command reports: its devices, and how device 0 was chosen.
+struct DeviceReports {
+  std::vector<DeviceReport> devices;
+  std::optional<Device0Reason> device0;
 };
 
 }  // namespace tivrel

@@ -72,7 +72,7 @@ Json Matrix(const FormatMatrix& m) {
   }
   return {{"rates_tried", kMatrixRates},
           {"channels_tried", m.channels},
-          {"source", m.source.empty() ? Json() : Json(m.source)},
+          {"sources", m.sources},
           {"formats", std::move(formats)}};
 }
 
@@ -84,17 +84,23 @@ Json Error(uint32_t result, const QueryNote& note) {
 
 }  // namespace
 
-std::string ReportJson(const std::vector<DeviceReport>& devices) {
+std::string ReportJson(const DeviceReports& reports) {
+  const std::vector<DeviceReport>& devices = reports.devices;
   Json list = Json::array();
   for (const auto& d : devices) {
     Json j = {
         {"number", d.number}, {"name", d.listing.name}, {"location", Location(d.listing.location)}};
     if (d.queried) {
       const ProbeResult& p = d.probe;
-      // In use when asked: refused as such, or described from a file instead.
-      Json busy = {{"busy", p.queryResult == kMmSysErrAllocated || !p.note.source.empty()}};
+      // In use when asked: refused as such, or described from files instead.
+      Json busy = {{"busy", p.queryResult == kMmSysErrAllocated || !p.note.sources.empty()}};
       if (!p.note.holder.empty()) busy["holder"] = p.note.holder;
-      if (!p.note.source.empty()) busy["formats_source"] = p.note.source;
+      if (!p.note.sources.empty()) busy["sources"] = p.note.sources;
+      if (p.note.playing) {
+        busy["playing"] = {{"format", p.note.playing->format},
+                           {"channels", p.note.playing->channels},
+                           {"rate", p.note.playing->rate}};
+      }
       j["busy"] = std::move(busy);
       j["error"] = p.queryResult != 0 ? Error(p.queryResult, p.note) : Json();
       j["capabilities"] = p.queryResult == 0 ? Capabilities(p.caps) : Json();
@@ -107,11 +113,14 @@ std::string ReportJson(const std::vector<DeviceReport>& devices) {
     }
     list.push_back(std::move(j));
   }
-  const Json document = {
+  Json document = {
       {"schema", kReportJsonSchema},
       {"tool", {{"name", "tivrel-report"}, {"version", TIVREL_VERSION_DOTTED}}},
-      {"devices", std::move(list)},
   };
+  if (reports.device0) {
+    document["device0"] = {{"rule", reports.device0->rule}, {"detail", reports.device0->detail}};
+  }
+  document["devices"] = std::move(list);
   // Names come from drivers: bytes that are not UTF-8 must not stop the report.
   return document.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }

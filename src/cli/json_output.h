@@ -10,9 +10,9 @@
 namespace tivrel {
 
 // The version of the document's layout.
-inline constexpr int kReportJsonSchema = 1;
+inline constexpr int kReportJsonSchema = 2;
 
 // One JSON document for the devices, with a line end.
-std::string ReportJson(const std::vector<DeviceReport>& devices);
+std::string ReportJson(const DeviceReports& reports);
 
 }  // namespace tivrel

@@ -47,10 +47,8 @@ int RunDevice0(ReportPlatform& platform, std::string& out, std::string& err) {
     out += Utf16ToUtf8(kNoDeviceMessage);
     return kReportExitNoDevice;
   }
-  if (probe.queryResult != 0) {
-    err += FailureMessage(probe);
-    return kReportExitQueryFailed;
-  }
+  err += DeviceMessages({.probe = probe});
+  if (probe.queryResult != 0) return kReportExitQueryFailed;
   for (const auto& line : ReportLines(probe)) out += Utf16ToUtf8(line);
   return kReportExitOk;
 }
@@ -65,9 +63,10 @@ int ExitStatus(const std::vector<DeviceReport>& devices) {
 
 }  // namespace
 
-std::vector<DeviceReport> CollectDevices(const ReportOptions& options, ReportPlatform& platform) {
+DeviceReports CollectDevices(const ReportOptions& options, ReportPlatform& platform) {
   const std::vector<DeviceListing> listings = platform.ListDevices();
-  std::vector<DeviceReport> devices;
+  DeviceReports reports{.device0 = platform.Device0()};
+  std::vector<DeviceReport>& devices = reports.devices;
   switch (options.mode) {
     case Mode::List:
       for (uint32_t n = 0; n < listings.size(); ++n) {
@@ -86,7 +85,7 @@ std::vector<DeviceReport> CollectDevices(const ReportOptions& options, ReportPla
       }
       break;
   }
-  return devices;
+  return reports;
 }
 
 int RunReportTool(const std::vector<std::string>& args, ReportPlatform& platform, std::string& out,
@@ -111,14 +110,15 @@ int RunReportTool(const std::vector<std::string>& args, ReportPlatform& platform
       break;
   }
 
-  const std::vector<DeviceReport> devices = CollectDevices(*options, platform);
+  const DeviceReports reports = CollectDevices(*options, platform);
+  const std::vector<DeviceReport>& devices = reports.devices;
   if (options->json) {
-    out += ReportJson(devices);
-    for (const auto& d : devices) err += FailureMessages(d);
+    out += ReportJson(reports);
+    for (const auto& d : devices) err += DeviceMessages(d);
   } else if (devices.empty()) {
     out += Utf16ToUtf8(kNoDeviceMessage);
   } else if (options->mode == Mode::List) {
-    out += ListText(devices);
+    out += ListText(reports);
   } else if (options->mode == Mode::All) {
     WriteAllText(devices, out, err);
   } else {

@@ -24,6 +24,6 @@ int RunReportTool(const std::vector<std::string>& args, ReportPlatform& platform
 
 // The devices that the options ask for, each queried (and its matrix probed)
 // as they say, all of one device list.
-std::vector<DeviceReport> CollectDevices(const ReportOptions& options, ReportPlatform& platform);
+DeviceReports CollectDevices(const ReportOptions& options, ReportPlatform& platform);
 
 }  // namespace tivrel

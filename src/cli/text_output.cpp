@@ -132,23 +132,46 @@ std::string Utf8Lines(const std::vector<std::u16string>& lines) {
 
 }  // namespace
 
-std::string FailureMessages(const DeviceReport& d) {
+std::string DeviceMessages(const DeviceReport& d) {
   if (d.probe.queryResult != 0) return FailureMessage(d.probe, d.number);
   if (d.matrixResult != 0) return FailureMessage(MatrixFailure(d));
-  return {};
+  const QueryNote& note = d.probe.note;
+  if (note.sources.empty()) return {};
+  std::string message = "tivrel-report: " + EscapeControls(note.device) + ": in use";
+  if (!note.holder.empty()) message += " by " + EscapeControls(note.holder);
+  message += ", described from";
+  for (size_t i = 0; i < note.sources.size(); ++i) {
+    message += (i > 0 ? " and " : " ") + EscapeControls(note.sources[i]);
+  }
+  return message + ", not measured\n";
 }
 
-std::string ListText(const std::vector<DeviceReport>& devices) {
+namespace {
+
+std::string Device0Text(const Device0Reason& reason) {
+  if (reason.rule == "sound-server") return "the sound server's default sink " + reason.detail;
+  if (reason.rule == "alsa-default") return "ALSA's default (" + reason.detail + ")";
+  if (reason.rule == "first-not-hdmi") return "the first card whose first output is not HDMI";
+  return "the first card";
+}
+
+}  // namespace
+
+std::string ListText(const DeviceReports& reports) {
   std::string out;
-  for (const auto& d : devices) {
+  for (const auto& d : reports.devices) {
     out += std::to_string(d.number) + "  " + EscapeControls(LocationText(d.listing.location)) +
-           "  " + EscapeControls(d.listing.name) + "\r\n";
+           "  " + EscapeControls(d.listing.name);
+    if (d.number == 0 && reports.device0) {
+      out += "  [device 0: " + EscapeControls(Device0Text(*reports.device0)) + "]";
+    }
+    out += "\r\n";
   }
   return out;
 }
 
 void WriteDeviceText(const DeviceReport& d, std::string& out, std::string& err) {
-  err += FailureMessages(d);
+  err += DeviceMessages(d);
   if (d.probe.queryResult != 0) return;
   out += Utf8Lines(ReportLines(d.probe));
   if (d.matrix) out += Utf8Lines(MatrixLines(*d.matrix));

@@ -25,14 +25,15 @@ std::vector<std::u16string> MatrixLines(const FormatMatrix& matrix);
 // else by number), the reason the window shows, and the system's own words
 // when the service gave them.
 std::string FailureMessage(const ProbeResult& probe, uint32_t device = 0);
-// What failed of one device, the query's failure or else the matrix's; empty
-// when nothing did.
-std::string FailureMessages(const DeviceReport& device);
+// What standard error says of one device: the query's failure or else the
+// matrix's, or that it was in use and described rather than measured; empty
+// when there is nothing to say.
+std::string DeviceMessages(const DeviceReport& device);
 // The message for output that could not be written; `systemText` says why.
 std::string OutputFailedMessage(const std::string& systemText);
 
-// --list: number, location, name, a line each.
-std::string ListText(const std::vector<DeviceReport>& devices);
+// --list: number, location, name, a line each; device 0's says why it is 0.
+std::string ListText(const DeviceReports& reports);
 // One device's report (and matrix) on `out`, its failures on `err`.
 void WriteDeviceText(const DeviceReport& device, std::string& out, std::string& err);
 // --all: each device under a heading, a failed one with its failure line.

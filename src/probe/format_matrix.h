@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tivrel {
 
@@ -44,8 +45,8 @@ struct FormatMatrix {
   uint16_t Rates(size_t format, int channelCount) const {
     return channelCount >= 1 && channelCount <= channels ? rates[format][channelCount - 1] : 0;
   }
-  // A busy device described by the kernel instead: the file read.
-  std::string source;
+  // A busy device described by the system instead: the files read.
+  std::vector<std::string> sources;
   bool operator==(const FormatMatrix&) const = default;
 };
 

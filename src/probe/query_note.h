@@ -1,10 +1,15 @@
 // What an audio service can tell about its last capability query beyond the
 // result code: who holds a busy device, a permission or parameter refusal,
-// the system's own words, or where the values came from when they were read
-// rather than measured. Optional: a service without it gives codes only.
+// the system's own words, where the values came from when they were read
+// rather than measured, and what the device takes when none of the standard
+// formats is among it. Optional: a service without it gives codes only.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "probe/format_matrix.h"
 
 namespace tivrel {
 
@@ -18,7 +23,18 @@ struct QueryNote {
   std::string device;      // how the system names the device, e.g. "hw:1,0"
   std::string holder;      // command name of the program holding a busy device
   std::string systemText;  // the system's own error text
-  std::string source;      // file the formats were read from instead of the device
+  // Files the values were read from instead of asking the device (in use).
+  std::vector<std::string> sources;
+  // What the device in use plays now, as far as the system tells.
+  struct Playing {
+    std::string format;  // "S16_LE"
+    unsigned channels = 0;
+    unsigned rate = 0;
+    bool operator==(const Playing&) const = default;
+  };
+  std::optional<Playing> playing;
+  // The device's own formats, when it takes none of the standard ones.
+  std::optional<FormatMatrix> native;
 };
 
 // Implemented beside WaveOutApi by services that can say more.

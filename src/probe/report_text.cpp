@@ -1,5 +1,7 @@
 #include "probe/report_text.h"
 
+#include <algorithm>
+
 #include "framework/text.h"
 
 namespace tivrel {
@@ -69,13 +71,104 @@ std::vector<std::u16string> ReportLines(const WAVEOUTCAPS& caps) {
   return lines;
 }
 
+namespace {
+
+// "48", "44.1", "11.025": a rate in kHz without trailing zeros.
+std::u16string KiloHertz(uint32_t rate) {
+  std::u16string text = DecimalText(static_cast<int32_t>(rate / 1000));
+  if (uint32_t rest = rate % 1000; rest != 0) {
+    std::u16string digits = DecimalText(static_cast<int32_t>(rest + 1000)).substr(1);
+    while (digits.back() == u'0') digits.pop_back();
+    text += u"." + digits;
+  }
+  return text;
+}
+
+template <typename T, typename F>
+std::u16string Joined(const std::vector<T>& values, F text) {
+  std::u16string out;
+  for (const T& v : values) out += (out.empty() ? u"" : u"/") + text(v);
+  return out;
+}
+
+// A few values one by one, a longer run as its two ends.
+template <typename T, typename F>
+std::u16string ValuesText(const std::vector<T>& values, F text) {
+  if (values.size() <= 3) return Joined(values, text);
+  return text(values.front()) + u"～" + text(values.back());
+}
+
+// "48 kHz，24 位，立体声": the rates, sample sizes and channel counts that
+// the device takes in any combination.
+std::u16string NativeSummary(const FormatMatrix& m) {
+  std::vector<uint32_t> rates;
+  std::vector<int> bits, floatBits, channels;
+  auto add = [](auto& list, auto value) {
+    if (std::find(list.begin(), list.end(), value) == list.end()) list.push_back(value);
+  };
+  uint16_t rateBits = 0;
+  for (size_t f = 0; f < kSampleFormats.size(); ++f) {
+    for (int c = 1; c <= m.channels; ++c) {
+      if (m.Rates(f, c) == 0) continue;
+      rateBits = static_cast<uint16_t>(rateBits | m.Rates(f, c));
+      add(kSampleFormats[f].isFloat ? floatBits : bits, int{kSampleFormats[f].validBits});
+      add(channels, c);
+    }
+  }
+  if (rateBits == 0) return {};
+  for (size_t r = 0; r < kMatrixRates.size(); ++r) {
+    if (rateBits & (1u << r)) rates.push_back(kMatrixRates[r]);
+  }
+  std::sort(bits.begin(), bits.end());
+  std::sort(floatBits.begin(), floatBits.end());
+  std::sort(channels.begin(), channels.end());
+  auto number = [](int n) { return DecimalText(n); };
+  std::u16string sizes;
+  if (!bits.empty()) sizes = Joined(bits, number) + u" 位";
+  if (!floatBits.empty())
+    sizes += (sizes.empty() ? u"" : u"、") + Joined(floatBits, number) + u" 位浮点";
+  std::u16string counts;
+  if (channels == std::vector<int>{1}) {
+    counts = u"单声道";
+  } else if (channels == std::vector<int>{2}) {
+    counts = u"立体声";
+  } else if (channels == std::vector<int>{1, 2}) {
+    counts = u"单声道/立体声";
+  } else {
+    const bool run = channels.back() - channels.front() + 1 == static_cast<int>(channels.size());
+    counts = (run ? ValuesText(channels, number) : Joined(channels, number)) + u" 声道";
+  }
+  return ValuesText(rates, KiloHertz) + u" kHz，" + sizes + u"，" + counts;
+}
+
+// Read from what the system publishes, not measured: said as such, with what
+// plays now when that is known.
+std::u16string InUseLine(const QueryNote& note) {
+  std::u16string line = u"测试时设备正被其他程序" + HolderText(note) + u"占用";
+  if (note.playing) {
+    line += u"，正在播放 " + Utf8ToUtf16(note.playing->format) + u" " +
+            DecimalText(static_cast<int32_t>(note.playing->channels)) + u" 声道 " +
+            DecimalText(static_cast<int32_t>(note.playing->rate)) + u" Hz";
+  }
+  line += u"，以上格式读自 ";
+  for (size_t i = 0; i < note.sources.size(); ++i) {
+    line += (i > 0 ? u"、" : u"") + Utf8ToUtf16(note.sources[i]);
+  }
+  return line + std::u16string(kCrLf);
+}
+
+}  // namespace
+
 std::vector<std::u16string> ReportLines(const ProbeResult& probe) {
   auto lines = ReportLines(probe.caps);
-  if (!probe.note.source.empty()) {
-    // Read from what the kernel publishes, not measured: said as such.
-    lines.push_back(u"测试时设备正被其他程序" + HolderText(probe.note) + u"占用，以上格式读自 " +
-                    Utf8ToUtf16(probe.note.source) + std::u16string(kCrLf));
+  if (FormatList(probe.caps.dwFormats).empty() && probe.note.native) {
+    // No standard format: one line under the (empty) list says what it takes.
+    if (const std::u16string summary = NativeSummary(*probe.note.native); !summary.empty()) {
+      const auto after = lines.begin() + 6;
+      lines.insert(after, u"（本设备的原生格式：" + summary + u"）" + std::u16string(kCrLf));
+    }
   }
+  if (!probe.note.sources.empty()) lines.push_back(InUseLine(probe.note));
   return lines;
 }
 

@@ -137,15 +137,67 @@ TEST_F(TestCommandTest, FailedQueryReplacesTheBoxWithItsReasonAndStillEnds) {
   }
 }
 
-TEST_F(TestCommandTest, ValuesReadInsteadOfMeasuredEndWithTheirSource) {
+TEST_F(TestCommandTest, ValuesReadInsteadOfMeasuredEndWithTheirSources) {
   Device(kExample);
-  h.waveOut.note = {.holder = "pipewire", .source = "/proc/asound/card1/stream0"};
+  const std::string card1 = "/proc/asound/card1/";
+  const struct {
+    QueryNote note;
+    std::u16string_view last;
+  } cases[] = {
+      {{.holder = "pipewire", .sources = {card1 + "stream0"}},
+       u"测试时设备正被其他程序（pipewire）占用，以上格式读自 /proc/asound/card1/stream0\r\n"},
+      {{.sources = {card1 + "codec#0", card1 + "pcm0p/sub0/hw_params"},
+        .playing = QueryNote::Playing{"S32_LE", 2, 48000}},
+       u"测试时设备正被其他程序占用，正在播放 S32_LE 2 声道 48000 Hz，以上格式读自 "
+       u"/proc/asound/card1/codec#0、/proc/asound/card1/pcm0p/sub0/hw_params\r\n"},
+  };
+  for (const auto& c : cases) {
+    h.waveOut.note = c.note;
+    ASSERT_TRUE(h.ClickTest());
+    const std::u16string last = u"Support Left-Right Channels\r\n" + std::u16string(c.last);
+    ASSERT_GE(Report().size(), last.size());
+    EXPECT_EQ(Report().substr(Report().size() - last.size()), last);
+  }
+}
+
+TEST_F(TestCommandTest, NoStandardFormatSaysWhatTheDeviceTakesUnderTheList) {
+  using F = SampleFormat;
+  auto only = [](int channels, auto accepts) { return ProbeFormatMatrix(channels, accepts); };
+  const struct {
+    FormatMatrix native;
+    std::u16string_view summary;
+  } cases[] = {
+      {only(2, [](F f, unsigned c, uint32_t r) { return f == F::S24_3 && c == 2 && r == 48000; }),
+       u"48 kHz，24 位，立体声"},
+      {only(8,
+            [](F f, unsigned c, uint32_t r) {
+              return (f == F::S16 || f == F::S32) && c >= 2 && r >= 44100 && r <= 192000;
+            }),
+       u"44.1～192 kHz，16/32 位，2～8 声道"},
+      {only(2,
+            [](F f, unsigned, uint32_t r) { return f == F::Float && (r == 8000 || r == 11025); }),
+       u"8/11.025 kHz，32 位浮点，单声道/立体声"},
+      {only(6, [](F f, unsigned c, uint32_t r) { return f == F::S16 && c % 2 == 0 && r == 96000; }),
+       u"96 kHz，16 位，2/4/6 声道"},
+  };
+  for (const auto& c : cases) {
+    Device(Caps(u"Dock", 1, 2, 0x0601, 2, 0, 0));
+    h.waveOut.note = {.native = c.native};
+    ASSERT_TRUE(h.ClickTest());
+    EXPECT_EQ(Report(),
+              u"产品名称：Dock\r\n产品 Id：2\r\n驱动程序 Id：1\r\n驱动程序版本：6.1\r\n"
+              u"输出声道： 2\r\n支持格式列表及扩展输出功能列表：\r\n（本设备的原生格式：" +
+                  std::u16string(c.summary) + u"）\r\n");
+  }
+  // A standard format listed, or nothing taken at all: no such line.
+  Device(Caps(u"Dock", 1, 2, 0x0601, 2, 0x0800, 0));
   ASSERT_TRUE(h.ClickTest());
-  const std::u16string_view last =
-      u"Support Left-Right Channels\r\n"
-      u"测试时设备正被其他程序（pipewire）占用，以上格式读自 /proc/asound/card1/stream0\r\n";
-  ASSERT_GE(Report().size(), last.size());
-  EXPECT_EQ(Report().substr(Report().size() - last.size()), last);
+  const std::u16string listed = Report();
+  h.waveOut.note = {.native = FormatMatrix{.channels = 2}};
+  Device(Caps(u"Dock", 1, 2, 0x0601, 2, 0, 0));
+  ASSERT_TRUE(h.ClickTest());
+  EXPECT_EQ(Report().find(u"原生格式"), std::u16string::npos);
+  EXPECT_EQ(listed.find(u"原生格式"), std::u16string::npos);
 }
 
 TEST_F(TestCommandTest, PressingTwiceEqualsPressingOnce) {

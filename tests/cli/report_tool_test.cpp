@@ -256,7 +256,7 @@ TEST_F(ReportTool, JsonHoldsEveryDeviceWithItsMatrixAndErrors) {
   };
   EXPECT_EQ(Run({"--all", "--formats", "--json"}), 2);
   const auto doc = nlohmann::json::parse(out);
-  EXPECT_EQ(doc["schema"], 1);
+  EXPECT_EQ(doc["schema"], 2);
   EXPECT_EQ(doc["tool"]["version"], "0.0.0.730");
   ASSERT_EQ(doc["devices"].size(), 2u);
   const auto& d0 = doc["devices"][0];

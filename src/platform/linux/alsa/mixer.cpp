@@ -3,47 +3,95 @@
 #include <alsa/asoundlib.h>
 
 #include <memory>
+#include <string_view>
 
 namespace tivrel::alsa {
 
 namespace {
 
-struct MixerClose {
-  void operator()(snd_mixer_t* p) const { snd_mixer_close(p); }
+struct CtlClose {
+  void operator()(snd_ctl_t* p) const { snd_ctl_close(p); }
 };
-using Mixer = std::unique_ptr<snd_mixer_t, MixerClose>;
+struct ElemListFree {
+  void operator()(snd_ctl_elem_list_t* p) const {
+    snd_ctl_elem_list_free_space(p);
+    snd_ctl_elem_list_free(p);
+  }
+};
+struct ElemInfoFree {
+  void operator()(snd_ctl_elem_info_t* p) const { snd_ctl_elem_info_free(p); }
+};
+
+bool EndsWith(std::string_view s, std::string_view end) {
+  return s.size() >= end.size() && s.substr(s.size() - end.size()) == end;
+}
+bool StartsWith(std::string_view s, std::string_view start) {
+  return s.substr(0, start.size()) == start;
+}
+bool Contains(std::string_view s, std::string_view part) {
+  return s.find(part) != std::string_view::npos;
+}
+
+// The card-wide controls of the analog outputs.
+bool IsAnalogControl(std::string_view name) {
+  for (std::string_view word : {"Master", "PCM", "Speaker", "Headphone", "Front", "Surround",
+                                "Center", "LFE", "Side", "Line Out", "Bass Speaker", "Mono"}) {
+    if (StartsWith(name, word)) return true;
+  }
+  return false;
+}
+
+bool Belongs(const MixerControl& c, const CardDevice& output) {
+  if (!output.hdmi) return true;
+  if (IsAnalogControl(c.name)) return false;
+  if (c.device != 0 && c.device == static_cast<unsigned>(output.device)) return true;
+  const bool digital =
+      Contains(c.name, "HDMI") || Contains(c.name, "IEC958") || Contains(c.name, "DisplayPort");
+  return digital && c.index == static_cast<unsigned>(output.hdmiIndex);
+}
 
 }  // namespace
 
-std::vector<MixerElement> ReadMixer(const std::string& mixerName) {
-  std::vector<MixerElement> elements;
-  snd_mixer_t* raw = nullptr;
-  if (snd_mixer_open(&raw, 0) < 0) return elements;
-  const Mixer mixer(raw);  // closing it frees the elements and the attached ctl
-  if (snd_mixer_attach(mixer.get(), mixerName.c_str()) < 0 ||
-      snd_mixer_selem_register(mixer.get(), nullptr, nullptr) < 0 ||
-      snd_mixer_load(mixer.get()) < 0) {
-    return elements;
+std::vector<MixerControl> ReadControls(const std::string& ctlName) {
+  std::vector<MixerControl> controls;
+  snd_ctl_t* rawCtl = nullptr;
+  if (snd_ctl_open(&rawCtl, ctlName.c_str(), SND_CTL_NONBLOCK) < 0) return controls;
+  const std::unique_ptr<snd_ctl_t, CtlClose> ctl(rawCtl);
+  snd_ctl_elem_list_t* rawList = nullptr;
+  snd_ctl_elem_info_t* rawInfo = nullptr;
+  if (snd_ctl_elem_list_malloc(&rawList) < 0) return controls;
+  const std::unique_ptr<snd_ctl_elem_list_t, ElemListFree> list(rawList);
+  if (snd_ctl_elem_info_malloc(&rawInfo) < 0) return controls;
+  const std::unique_ptr<snd_ctl_elem_info_t, ElemInfoFree> info(rawInfo);
+  if (snd_ctl_elem_list(ctl.get(), list.get()) < 0) return controls;
+  const unsigned count = snd_ctl_elem_list_get_count(list.get());
+  if (snd_ctl_elem_list_alloc_space(list.get(), count) < 0 ||
+      snd_ctl_elem_list(ctl.get(), list.get()) < 0) {
+    return controls;
   }
-  for (snd_mixer_elem_t* e = snd_mixer_first_elem(mixer.get()); e; e = snd_mixer_elem_next(e)) {
-    MixerElement m;
-    m.playbackVolume = snd_mixer_selem_has_playback_volume(e) != 0;
-    m.volumeJoined = snd_mixer_selem_has_playback_volume_joined(e) != 0;
-    m.stereo = snd_mixer_selem_is_playback_mono(e) == 0 &&
-               snd_mixer_selem_has_playback_channel(e, SND_MIXER_SCHN_FRONT_LEFT) != 0 &&
-               snd_mixer_selem_has_playback_channel(e, SND_MIXER_SCHN_FRONT_RIGHT) != 0;
-    elements.push_back(m);
+  for (unsigned i = 0; i < snd_ctl_elem_list_get_used(list.get()); ++i) {
+    snd_ctl_elem_info_set_numid(info.get(), snd_ctl_elem_list_get_numid(list.get(), i));
+    if (snd_ctl_elem_info(ctl.get(), info.get()) < 0) continue;
+    if (snd_ctl_elem_info_get_interface(info.get()) != SND_CTL_ELEM_IFACE_MIXER) continue;
+    MixerControl c;
+    c.name = snd_ctl_elem_info_get_name(info.get());
+    c.index = snd_ctl_elem_info_get_index(info.get());
+    c.device = snd_ctl_elem_info_get_device(info.get());
+    c.values = snd_ctl_elem_info_get_count(info.get());
+    c.volume = snd_ctl_elem_info_get_type(info.get()) == SND_CTL_ELEM_TYPE_INTEGER &&
+               EndsWith(c.name, "Playback Volume");
+    controls.push_back(std::move(c));
   }
-  return elements;
+  return controls;
 }
 
-int32_t SupportFlags(const std::vector<MixerElement>& elements) {
+int32_t SupportFlags(const std::vector<MixerControl>& controls, const CardDevice& output) {
   constexpr int32_t kVolume = 0x0004, kLeftRight = 0x0008;
   int32_t flags = 0;
-  for (const auto& e : elements) {
-    if (!e.playbackVolume) continue;
+  for (const auto& c : controls) {
+    if (!c.volume || !Belongs(c, output)) continue;
     flags |= kVolume;
-    if (!e.volumeJoined && e.stereo) flags |= kLeftRight;
+    if (c.values >= 2) flags |= kLeftRight;
   }
   return flags;
 }

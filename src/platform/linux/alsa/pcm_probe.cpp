@@ -103,11 +103,18 @@ int WithPcmSpace(const std::string& pcmName,
   return 0;
 }
 
+PcmCaps CapsOf(unsigned maxChannels, const CombinationTest& accepts) {
+  PcmCaps caps;
+  caps.maxChannels = ClampChannels(maxChannels);
+  caps.formats = StandardFormatFlags(accepts);
+  if (caps.formats == 0) caps.native = ProbeFormatMatrix(MatrixChannels(maxChannels), accepts);
+  return caps;
+}
+
 int ProbePcm(const std::string& pcmName, PcmCaps& caps) {
   caps = {};
   return WithPcmSpace(pcmName, [&](unsigned maxChannels, const CombinationTest& accepts) {
-    caps.maxChannels = ClampChannels(maxChannels);
-    caps.formats = StandardFormatFlags(accepts);
+    caps = CapsOf(maxChannels, accepts);
   });
 }
 
@@ -128,15 +135,6 @@ CombinationTest StreamTest(const std::vector<UsbAltset>& altsets) {
              std::find(alt.formats.begin(), alt.formats.end(), name) != alt.formats.end();
     });
   };
-}
-
-PcmCaps StreamCaps(const std::vector<UsbAltset>& altsets) {
-  PcmCaps caps;
-  for (const auto& alt : altsets) {
-    caps.maxChannels = std::max(caps.maxChannels, ClampChannels(alt.channels));
-  }
-  caps.formats = StandardFormatFlags(StreamTest(altsets));
-  return caps;
 }
 
 uint16_t ClampChannels(unsigned int channels) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,18 +23,21 @@ inline constexpr int kHwParamsRefused = 1;
 int WithPcmSpace(const std::string& pcmName,
                  const std::function<void(unsigned maxChannels, const CombinationTest&)>& use);
 
-// The record's values: its channel count and the twelve standard format flags.
+// The record's values: its channel count and the twelve standard format
+// flags; when none of those, the device's own matrix.
 struct PcmCaps {
   uint16_t maxChannels = 0;
   int32_t formats = 0;
+  std::optional<FormatMatrix> native;
 };
 int ProbePcm(const std::string& pcmName, PcmCaps& caps);
+// The same from a test of the device's combinations.
+PcmCaps CapsOf(unsigned maxChannels, const CombinationTest& accepts);
 // The native matrix, channels 1..channels. 0 or a waveform result code.
 uint32_t ProbePcmMatrix(const std::string& pcmName, int channels, FormatMatrix& matrix);
 
 // What a USB device's playback altsets allow, as the probe would find it.
 CombinationTest StreamTest(const std::vector<UsbAltset>& altsets);
-PcmCaps StreamCaps(const std::vector<UsbAltset>& altsets);
 
 // The record's channel count is 16 bits wide.
 uint16_t ClampChannels(unsigned int channels);

@@ -21,6 +21,7 @@ class AlsaReportPlatform final : public ReportPlatform {
   // follow are of it.
   std::vector<DeviceListing> ListDevices() override;
   uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) override;
+  std::optional<Device0Reason> Device0() override;
 
  private:
   const AnsiCodec& ansi_;

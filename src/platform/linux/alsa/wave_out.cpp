@@ -9,6 +9,7 @@
 #include <new>
 
 #include "framework/text.h"
+#include "platform/linux/alsa/busy_device.h"
 #include "platform/linux/alsa/kernel_files.h"
 #include "platform/linux/alsa/mixer.h"
 #include "platform/linux/alsa/pcm_probe.h"
@@ -66,11 +67,15 @@ uint32_t AlsaWaveOut::QueryCaps(const CardDevice& device, WAVEOUTCAPS& caps,
   if (err == -EBUSY || err == -EAGAIN) {
     note.holder = ReadHolder(root, device.card, device.device);
     note.systemText = snd_strerror(-EBUSY);
-    // A USB device describes what it supports without being opened.
-    const auto stream = ReadUsbStream(root, device.card, device.device);
-    if (!stream || stream->altsets.empty()) return kMmSysErrAllocated;
-    pcm = StreamCaps(stream->altsets);
-    note.source = stream->file;
+    // Described by what the kernel tells, never opened.
+    const auto described = DescribeBusyDevice(root, device);
+    if (!described) return kMmSysErrAllocated;
+    pcm = CapsOf(described->maxChannels, described->accepts);
+    note.sources = described->sources;
+    if (described->playing) {
+      const RunningParams& p = *described->playing;
+      note.playing = QueryNote::Playing{p.format, p.channels, p.rate};
+    }
     note.systemText.clear();
   } else if (err == kHwParamsRefused) {
     note.cause = QueryNote::Cause::kHardwareParams;
@@ -89,7 +94,8 @@ uint32_t AlsaWaveOut::QueryCaps(const CardDevice& device, WAVEOUTCAPS& caps,
   SetName(caps, device.name);
   caps.dwFormats = pcm.formats;
   caps.wChannels = static_cast<int16_t>(pcm.maxChannels);
-  caps.dwSupport = SupportFlags(ReadMixer("hw:" + std::to_string(device.card)));
+  caps.dwSupport = SupportFlags(ReadControls("hw:" + std::to_string(device.card)), device);
+  note.native = std::move(pcm.native);
   return kMmSysErrNoError;
 }
 

@@ -97,9 +97,11 @@ TEST(ReportCli, EachDeviceOfTheMachineAsDevice0) {
        "驱动程序版本：6.1\r\n输出声道： 2\r\n" +
            head +
            "11.025Khz,Mono,8bit,11Kb/Ps\r\n22.05Khz,Mono,8bit,22Kb/Ps\r\n"
-           "44.1Khz,Stereo,16bit,172Kb/Ps\r\n"
+           "44.1Khz,Stereo,16bit,172Kb/Ps\r\nSupport Volume Control\r\n"
+           "Support Left-Right Channels\r\n"
            "测试时设备正被其他程序（pipewire）占用，以上格式读自 /proc/asound/card2/stream0\r\n",
-       ""},
+       "tivrel-report: hw:2,0: in use by pipewire, described from /proc/asound/card2/stream0, not "
+       "measured\n"},
       // The C locale's ASCII cannot hold the name; the report still shows it whole.
       {"LC_ALL=C " + MachineEnv("3"), kReportExitOk,
        "产品名称：Äudio 声卡: USB Audio\r\n产品 Id：20\r\n驱动程序 Id：3468\r\n"

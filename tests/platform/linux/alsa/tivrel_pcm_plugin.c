@@ -109,3 +109,144 @@ SND_PCM_PLUGIN_DEFINE_FUNC(tivrel) {
   return 0;
 }
 SND_PCM_PLUGIN_SYMBOL(tivrel);
+
+/* A card's control device with the mixer controls set per card in the tests'
+   ALSA configuration, so that hw:C's controls read as on a real machine:
+     tivrel_controls.C [ { name "Master Playback Volume" values 1 volume true }
+                         { name "IEC958 Playback Switch" index 1 } { name "ELD" device 3 } ]
+   A card without controls has no control device. */
+#include <alsa/control_external.h>
+
+#define TIVREL_MAX_CONTROLS 64
+
+typedef struct {
+  char name[64];
+  long index, device, values;
+  int volume;
+} Control;
+
+typedef struct {
+  snd_ctl_ext_t ext;
+  int count;
+  Control controls[TIVREL_MAX_CONTROLS];
+} Card;
+
+static int ElemCount(snd_ctl_ext_t* ext) { return ((Card*)ext->private_data)->count; }
+
+static int ElemList(snd_ctl_ext_t* ext, unsigned int offset, snd_ctl_elem_id_t* id) {
+  const Control* c = &((Card*)ext->private_data)->controls[offset];
+  snd_ctl_elem_id_set_interface(id, SND_CTL_ELEM_IFACE_MIXER);
+  snd_ctl_elem_id_set_name(id, c->name);
+  snd_ctl_elem_id_set_index(id, (unsigned int)c->index);
+  snd_ctl_elem_id_set_device(id, (unsigned int)c->device);
+  return 0;
+}
+
+static snd_ctl_ext_key_t FindElem(snd_ctl_ext_t* ext, const snd_ctl_elem_id_t* id) {
+  const Card* card = ext->private_data;
+  int i;
+  for (i = 0; i < card->count; ++i) {
+    const Control* c = &card->controls[i];
+    if (strcmp(c->name, snd_ctl_elem_id_get_name(id)) == 0 &&
+        (long)snd_ctl_elem_id_get_index(id) == c->index &&
+        (long)snd_ctl_elem_id_get_device(id) == c->device)
+      return (snd_ctl_ext_key_t)i;
+  }
+  return SND_CTL_EXT_KEY_NOT_FOUND;
+}
+
+static int GetAttribute(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, int* type, unsigned int* acc,
+                        unsigned int* count) {
+  const Control* c = &((Card*)ext->private_data)->controls[key];
+  *type = c->volume ? SND_CTL_ELEM_TYPE_INTEGER : SND_CTL_ELEM_TYPE_BOOLEAN;
+  *acc = SND_CTL_EXT_ACCESS_READWRITE;
+  *count = (unsigned int)c->values;
+  return 0;
+}
+
+static int GetIntegerInfo(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, long* min, long* max,
+                          long* step) {
+  (void)ext, (void)key;
+  *min = 0, *max = 100, *step = 1;
+  return 0;
+}
+
+static int ReadInteger(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, long* value) {
+  long i;
+  for (i = 0; i < ((Card*)ext->private_data)->controls[key].values; ++i) value[i] = 50;
+  return 0;
+}
+
+static int WriteInteger(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, long* value) {
+  return ext && value ? (int)(key < TIVREL_MAX_CONTROLS) : -EINVAL;
+}
+
+static void CloseCtl(snd_ctl_ext_t* ext) { free(ext->private_data); }
+
+static const snd_ctl_ext_callback_t kCtlCallbacks = {
+    .elem_count = ElemCount,
+    .elem_list = ElemList,
+    .find_elem = FindElem,
+    .get_attribute = GetAttribute,
+    .get_integer_info = GetIntegerInfo,
+    .read_integer = ReadInteger,
+    .write_integer = WriteInteger,
+    .close = CloseCtl,
+};
+
+/* One "{ name ... index ... device ... values ... volume ... }" entry. */
+static void ReadControl(snd_config_t* entry, Control* c) {
+  snd_config_iterator_t i, next;
+  c->values = 1;
+  snd_config_for_each(i, next, entry) {
+    snd_config_t* field = snd_config_iterator_entry(i);
+    const char *id, *text;
+    if (snd_config_get_id(field, &id) < 0) continue;
+    if (strcmp(id, "name") == 0 && snd_config_get_string(field, &text) == 0)
+      snprintf(c->name, sizeof c->name, "%s", text);
+    if (strcmp(id, "index") == 0) snd_config_get_integer(field, &c->index);
+    if (strcmp(id, "device") == 0) snd_config_get_integer(field, &c->device);
+    if (strcmp(id, "values") == 0) snd_config_get_integer(field, &c->values);
+    if (strcmp(id, "volume") == 0) c->volume = snd_config_get_bool(field) > 0;
+  }
+}
+
+SND_CTL_PLUGIN_DEFINE_FUNC(tivrel) {
+  char card[32] = "?", key[96];
+  snd_config_t* list;
+  snd_config_iterator_t i, next;
+  Card* ctl;
+  int err;
+  snd_config_for_each(i, next, conf) {
+    snd_config_t* entry = snd_config_iterator_entry(i);
+    const char* id;
+    char* ascii = NULL;
+    if (snd_config_get_id(entry, &id) < 0 || strcmp(id, "card") != 0) continue;
+    if (snd_config_get_ascii(entry, &ascii) == 0) snprintf(card, sizeof card, "%s", ascii);
+    free(ascii);
+  }
+  snprintf(key, sizeof key, "tivrel_controls.%s", card);
+  if (snd_config_search(root, key, &list) < 0) return -ENOENT;
+  ctl = calloc(1, sizeof *ctl);
+  if (!ctl) return -ENOMEM;
+  snd_config_for_each(i, next, list) {
+    if (ctl->count == TIVREL_MAX_CONTROLS) break;
+    ReadControl(snd_config_iterator_entry(i), &ctl->controls[ctl->count++]);
+  }
+  ctl->ext.version = SND_CTL_EXT_VERSION;
+  ctl->ext.card_idx = atoi(card);
+  snprintf(ctl->ext.id, sizeof ctl->ext.id, "tivrel%s", card);
+  snprintf(ctl->ext.driver, sizeof ctl->ext.driver, "tivrel");
+  snprintf(ctl->ext.name, sizeof ctl->ext.name, "tivrel test card %s", card);
+  snprintf(ctl->ext.longname, sizeof ctl->ext.longname, "tivrel test card %s", card);
+  snprintf(ctl->ext.mixername, sizeof ctl->ext.mixername, "tivrel");
+  ctl->ext.callback = &kCtlCallbacks;
+  ctl->ext.private_data = ctl;
+  if ((err = snd_ctl_ext_create(&ctl->ext, name, mode)) < 0) {
+    free(ctl);
+    return err;
+  }
+  *handlep = ctl->ext.handle;
+  return 0;
+}
+SND_CTL_PLUGIN_SYMBOL(tivrel);

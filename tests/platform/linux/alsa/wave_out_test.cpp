@@ -162,16 +162,35 @@ TEST_F(Machine, RecordCodecKeepsNamesUnderTheCLocale) {
   std::setlocale(LC_CTYPE, "");
 }
 
-TEST(SupportFlags, VolumeAndLeftRightOnly) {
-  EXPECT_EQ(SupportFlags({}), 0);
-  // A capture-only element, a switch without volume.
-  EXPECT_EQ(SupportFlags({{false, false, true}}), 0);
-  EXPECT_EQ(SupportFlags({{true, false, false}}), 0x4) << "mono volume";
-  EXPECT_EQ(SupportFlags({{true, true, true}}), 0x4) << "one knob for both sides";
-  EXPECT_EQ(SupportFlags({{true, false, true}}), 0xC);
-  EXPECT_EQ(SupportFlags({{true, true, true}, {false, false, true}, {true, false, true}}), 0xC);
-  // A stereo element without volume does not make left-right.
-  EXPECT_EQ(SupportFlags({{false, false, true}, {true, false, false}}), 0x4);
+TEST(SupportFlags, EachOutputCountsItsOwnVolumeControls) {
+  // An Intel HDA card with an analog codec and three HDMI outputs, as its
+  // control device lists them; one HDMI output with a volume of its own.
+  const std::vector<MixerControl> card = {
+      {"Master Playback Volume", 0, 0, 1, true},
+      {"Master Playback Switch", 0, 0, 1, false},
+      {"Headphone Playback Volume", 0, 0, 2, true},
+      {"PCM Playback Volume", 0, 0, 2, true},
+      {"Capture Volume", 0, 0, 2, false},
+      {"IEC958 Playback Switch", 0, 0, 1, false},
+      {"IEC958 Playback Switch", 1, 0, 1, false},
+      {"ELD", 0, 3, 1, false},
+      {"HDMI Playback Volume", 1, 0, 2, true},
+      {"Speaker Playback Volume", 0, 7, 2, true},  // an analog name is never an HDMI output's
+  };
+  const struct {
+    CardDevice output;
+    std::vector<MixerControl> controls;
+    int32_t flags;
+  } cases[] = {
+      {{.card = 0, .device = 0, .pcmId = "ALC892 Analog"}, card, 0xC},
+      {{.card = 0, .device = 3, .pcmId = "HDMI 0", .hdmi = true, .hdmiIndex = 0}, card, 0},
+      {{.card = 0, .device = 7, .pcmId = "HDMI 1", .hdmi = true, .hdmiIndex = 1}, card, 0xC},
+      {{.card = 0, .device = 0, .pcmId = "ALC892 Analog"}, {card[0]}, 0x4},  // one knob for both
+      {{.card = 0, .device = 0, .pcmId = "ALC892 Analog"}, {card[1], card[4]}, 0},
+      {{.card = 0, .device = 0, .pcmId = "ALC892 Analog"}, {}, 0},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(SupportFlags(c.controls, c.output), c.flags) << c.output.pcmId;
 }
 
 TEST(ClampChannels, SixteenBitField) {

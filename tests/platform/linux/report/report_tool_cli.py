@@ -68,7 +68,9 @@ devices = [
 listing = run(["--list"])
 check("--list status", listing.returncode, 0)
 check("--list", listing.stdout.decode(),
-      "".join(f"{n}  {loc}  {name}\r\n" for n, (loc, name, _, _) in enumerate(devices)))
+      "".join(f"{n}  {loc}  {name}" +
+              ("  [device 0: ALSA's default (defaults.pcm.card)]" if n == 0 else "") +
+              "\r\n" for n, (loc, name, _, _) in enumerate(devices)))
 
 for args in (["--all", "--formats", "--json"], ["-afj"]):
     proc = run(args)
@@ -86,9 +88,10 @@ for args in (["--all", "--formats", "--json"], ["-afj"]):
                for f in d["matrix"]["formats"]}
         check(f"{loc} matrix", {k: v for k, v in got.items() if v}, want)
     headset = doc["devices"][2]
-    check("busy headset", (headset["busy"], headset["matrix"]["source"]),
-          ({"busy": True, "holder": "pipewire", "formats_source": "/proc/asound/card2/stream0"},
-           "/proc/asound/card2/stream0"))
+    check("busy headset", (headset["busy"], headset["matrix"]["sources"]),
+          ({"busy": True, "holder": "pipewire", "sources": ["/proc/asound/card2/stream0"]},
+           ["/proc/asound/card2/stream0"]))
+    check("device 0's rule", doc["device0"], {"rule": "alsa-default", "detail": "defaults.pcm.card"})
 
 text = run(["--all", "--formats"]).stdout.decode()
 check("--all --formats, the analog output", text.split("\r\n\r\n")[0],
