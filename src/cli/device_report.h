@@ -28,9 +28,13 @@ struct DeviceLocation {
   int64_t waveDevice = -1;
 };
 
+// Output devices play, input devices record.
+enum class Direction { kPlayback, kCapture };
+
 struct DeviceListing {
   std::string name;  // UTF-8, whole (the record holds 31 bytes of it)
   DeviceLocation location;
+  Direction direction = Direction::kPlayback;
 };
 
 // Why device 0 is the device it is, where the platform chooses it.
@@ -42,8 +46,17 @@ struct Device0Reason {
 class ReportPlatform {
  public:
   virtual ~ReportPlatform() = default;
+  // Why the system's audio library cannot be used at all (a configuration
+  // that does not load, say); nothing when it can.
+  virtual std::optional<std::string> Unusable() { return std::nullopt; }
+  // Whether the devices listed and queried from now on are inputs.
+  virtual void SetDirection(Direction direction) = 0;
+  // The capability query of the current direction: the waveform calls' shape
+  // serves input devices too, whose records have no support flags.
   virtual WaveOutApi& waveOut() = 0;
   virtual const AnsiCodec& ansi() = 0;
+  // Whether the system's text files end their lines with CR LF.
+  virtual bool LinesEndWithCrLf() const { return false; }
   // Every output device, indexed by device number. A command asks once: the
   // waveform queries and the matrices that follow are of this list.
   virtual std::vector<DeviceListing> ListDevices() = 0;

@@ -88,8 +88,10 @@ std::string ReportJson(const DeviceReports& reports) {
   const std::vector<DeviceReport>& devices = reports.devices;
   Json list = Json::array();
   for (const auto& d : devices) {
-    Json j = {
-        {"number", d.number}, {"name", d.listing.name}, {"location", Location(d.listing.location)}};
+    Json j = {{"number", d.number},
+              {"name", d.listing.name},
+              {"direction", d.listing.direction == Direction::kCapture ? "capture" : "playback"},
+              {"location", Location(d.listing.location)}};
     if (d.queried) {
       const ProbeResult& p = d.probe;
       // In use when asked: refused as such, or described from files instead.

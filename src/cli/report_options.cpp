@@ -1,6 +1,5 @@
 #include "cli/report_options.h"
 
-#include <charconv>
 #include <string_view>
 
 #include "app/version.h"
@@ -12,27 +11,31 @@ namespace {
 
 constexpr const char* kHelp =
     "Usage: tivrel-report [OPTION]...\n"
-    "Reports what the audio output devices can do. Without options, prints the\n"
-    "report of device 0 exactly as the Test button of Tivrel writes it.\n"
-    "Text is UTF-8 with CR LF line ends.\n"
+    "Reports what the audio devices can do. Without options, prints the report\n"
+    "of output device 0 as the Test button of Tivrel writes it. Text is UTF-8;\n"
+    "characters that would steer a terminal are written as \\xNN.\n"
     "\n"
-    "  -l, --list        list the output devices: number, location, name\n"
-    "  -d, --device=N    the report of device N (numbered as --list shows them)\n"
+    "  -l, --list        list the devices: number, location, name\n"
+    "  -d, -D, --device=DEVICE\n"
+    "                    the report of one device: its number as --list shows it,\n"
+    "                    hw:C,D, or a card id (that card's first device)\n"
     "  -a, --all         the report of every device, one after another\n"
     "  -f, --formats     add the native format matrix: every sample format\n"
     "                    (U8, S16_LE, S24_3LE, S24_LE, S32_LE, FLOAT_LE, FLOAT64_LE),\n"
     "                    channel count (1 to the device's maximum, at most 32) and\n"
     "                    rate (8000 to 768000 Hz) that the device accepts\n"
-    "  -j, --json        one JSON document (schema 1) instead of text\n"
+    "  -c, --capture     input devices (microphones, line in) instead of outputs\n"
+    "  -j, --json        one JSON document (schema 2) instead of text\n"
+    "      --crlf        end lines with CR LF, as the window's report does\n"
     "  -h, --help        show this help and exit\n"
     "  -V, --version     show the version and exit\n"
     "\n"
     "Exit status:\n"
     "  0   the report was written\n"
-    "  1   there is no output device\n"
+    "  1   there is no such device at all\n"
     "  2   the query of a device failed (every other device is still reported)\n"
-    "  3   the system's audio library could not be used\n"
-    "  64  the command line is wrong\n"
+    "  3   the system's audio library or its configuration could not be used\n"
+    "  64  the command line is wrong, or names no device\n"
     "  74  the output could not be written\n";
 
 struct OptionDef {
@@ -41,20 +44,12 @@ struct OptionDef {
   bool takesValue;
 };
 constexpr OptionDef kOptions[] = {
-    {"list", 'l', false}, {"device", 'd', true}, {"all", 'a', false},     {"formats", 'f', false},
-    {"json", 'j', false}, {"help", 'h', false},  {"version", 'V', false},
+    {"list", 'l', false},    {"device", 'd', true},   {"", 'D', true},         {"all", 'a', false},
+    {"formats", 'f', false}, {"json", 'j', false},    {"capture", 'c', false}, {"crlf", 0, false},
+    {"help", 'h', false},    {"version", 'V', false},
 };
 
 std::string Quoted(std::string_view arg) { return "'" + EscapeControls(arg) + "'"; }
-
-std::optional<uint32_t> DeviceNumber(std::string_view text) {
-  uint32_t value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || value > 0x7FFFFFFF) {
-    return std::nullopt;
-  }
-  return value;
-}
 
 // Folds one option into `options`; false with `error` set when it cannot be.
 bool Apply(const OptionDef& def, std::optional<std::string_view> value, ReportOptions& options,
@@ -68,6 +63,10 @@ bool Apply(const OptionDef& def, std::optional<std::string_view> value, ReportOp
     options.mode = mode;
     return true;
   };
+  if (def.longName == "crlf") {
+    options.crlf = true;
+    return true;
+  }
   switch (def.shortName) {
     case 'h':
       if (!first) first = Mode::Help;
@@ -81,19 +80,21 @@ bool Apply(const OptionDef& def, std::optional<std::string_view> value, ReportOp
     case 'j':
       options.json = true;
       return true;
+    case 'c':
+      options.capture = true;
+      return true;
     case 'l':
       return setMode(Mode::List);
     case 'a':
       return setMode(Mode::All);
-    case 'd': {
-      const auto n = DeviceNumber(*value);
-      if (!n) {
-        error = "invalid device number " + Quoted(*value);
+    case 'd':
+    case 'D':
+      if (value->empty()) {
+        error = "option '--device' needs a device";
         return false;
       }
-      options.device = *n;
+      options.device = std::string(*value);
       return setMode(Mode::Device);
-    }
   }
   return false;
 }
@@ -121,7 +122,7 @@ std::optional<ReportOptions> ParseReportOptions(const std::vector<std::string>& 
       const std::string_view name = arg.substr(2, eq == std::string_view::npos ? eq : eq - 2);
       const OptionDef* def = nullptr;
       for (const auto& o : kOptions) {
-        if (o.longName == name) def = &o;
+        if (!o.longName.empty() && o.longName == name) def = &o;
       }
       if (def == nullptr) {
         error = "unknown option " + Quoted(arg.substr(0, eq));
@@ -136,7 +137,7 @@ std::optional<ReportOptions> ParseReportOptions(const std::vector<std::string>& 
         value = arg.substr(eq + 1);
       } else if (def->takesValue) {
         if (i + 1 >= args.size()) {
-          error = "option '--" + std::string(name) + "' needs a device number";
+          error = "option '--" + std::string(name) + "' needs a device";
           return std::nullopt;
         }
         value = args[++i];
@@ -147,7 +148,7 @@ std::optional<ReportOptions> ParseReportOptions(const std::vector<std::string>& 
     for (size_t k = 1; k < arg.size(); ++k) {
       const OptionDef* def = nullptr;
       for (const auto& o : kOptions) {
-        if (o.shortName == arg[k]) def = &o;
+        if (o.shortName != 0 && o.shortName == arg[k]) def = &o;
       }
       if (def == nullptr) {
         error = "unknown option " + Quoted(std::string("-") + arg[k]);
@@ -160,7 +161,7 @@ std::optional<ReportOptions> ParseReportOptions(const std::vector<std::string>& 
         } else if (i + 1 < args.size()) {
           value = args[++i];
         } else {
-          error = "option '-" + std::string(1, arg[k]) + "' needs a device number";
+          error = "option '-" + std::string(1, arg[k]) + "' needs a device";
           return std::nullopt;
         }
       }
@@ -168,11 +169,12 @@ std::optional<ReportOptions> ParseReportOptions(const std::vector<std::string>& 
       if (def->takesValue) break;
     }
   }
-  if (first) return ReportOptions{.mode = *first};
   if (options.formats && options.mode == ReportOptions::Mode::List) {
     error = "--formats belongs to a report, not to --list";
     return std::nullopt;
   }
+  // --help and --version answer a command line that is right in every other way.
+  if (first) return ReportOptions{.mode = *first};
   return options;
 }
 

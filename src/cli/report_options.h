@@ -1,7 +1,6 @@
 // tivrel-report's command line.
 #pragma once
 
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,15 +10,18 @@ namespace tivrel {
 struct ReportOptions {
   enum class Mode { Device0, List, Device, All, Help, Version };
   Mode mode = Mode::Device0;
-  uint32_t device = 0;  // for Mode::Device
+  // Mode::Device: a number as --list shows it, "hw:C,D", or a card id.
+  std::string device;
   bool formats = false;
   bool json = false;
+  bool capture = false;  // input devices instead of output devices
+  bool crlf = false;     // CR LF line ends, as the window's report has them
 };
 
 // GNU style: long options (--device=N or --device N), short ones grouped
-// (-af, -d3), "--" ends the options. Every argument is read before anything
-// is done, so that a bad one is refused wherever it stands. Empty optional:
-// `error` says why.
+// (-af, -d3), "--" ends the options. Every argument is checked before
+// anything is done, --help and --version included, so that a bad one is
+// refused wherever it stands. Empty optional: `error` says why.
 std::optional<ReportOptions> ParseReportOptions(const std::vector<std::string>& args,
                                                 std::string& error);
 

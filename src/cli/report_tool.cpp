@@ -1,5 +1,7 @@
 #include "cli/report_tool.h"
 
+#include <charconv>
+
 #include "cli/json_output.h"
 #include "cli/text_output.h"
 #include "framework/text.h"
@@ -40,16 +42,56 @@ DeviceReport Query(ReportPlatform& platform, uint32_t number,
   return report;
 }
 
-// Exactly what the Test button writes, for the command line without options.
-int RunDevice0(ReportPlatform& platform, std::string& out, std::string& err) {
+// The device that --device names: its number as --list shows it, "hw:C,D",
+// or a card id for that card's first device. Nothing when none is so named.
+std::optional<uint32_t> FindDevice(const std::string& spec,
+                                   const std::vector<DeviceListing>& listings) {
+  if (spec.find_first_not_of("0123456789") == std::string::npos) {
+    uint64_t n = 0;
+    const auto [end, ec] = std::from_chars(spec.data(), spec.data() + spec.size(), n);
+    if (ec == std::errc{} && end == spec.data() + spec.size() && n < listings.size()) {
+      return static_cast<uint32_t>(n);
+    }
+    return std::nullopt;
+  }
+  std::optional<uint32_t> found;
+  for (uint32_t n = 0; n < listings.size(); ++n) {
+    const DeviceLocation& l = listings[n].location;
+    if (!l.hw.empty() && l.hw == spec) return n;
+    if (!l.cardId.empty() && l.cardId == spec &&
+        (!found || l.device < listings[*found].location.device)) {
+      found = n;
+    }
+  }
+  return found;
+}
+
+std::string NoSuchDevice(const std::string& spec, size_t count, Direction direction) {
+  const std::string kind = direction == Direction::kCapture ? "input" : "output";
+  std::string there = count == 0   ? "there is no " + kind + " device"
+                      : count == 1 ? "there is 1 " + kind + " device, 0"
+                                   : "there are " + std::to_string(count) + " " + kind +
+                                         " devices, 0 to " + std::to_string(count - 1);
+  return "tivrel-report: no device '" + EscapeControls(spec) + "': " + there +
+         " (see tivrel-report --list)\n";
+}
+
+std::string NoDevice(Direction direction) {
+  // The window's sentence; for inputs, the tool's own.
+  if (direction == Direction::kCapture) return "tivrel-report: no input device was found\n";
+  return "tivrel-report: " + Utf16ToUtf8(kNoDeviceMessage) + "\n";
+}
+
+// Device 0 as the Test button reports it.
+int RunDevice0(ReportPlatform& platform, bool input, std::string& out, std::string& err) {
   const ProbeResult probe = ProbeDevice0(platform.waveOut(), platform.ansi());
   if (!probe.HasDevice()) {
-    out += Utf16ToUtf8(kNoDeviceMessage);
+    err += NoDevice(input ? Direction::kCapture : Direction::kPlayback);
     return kReportExitNoDevice;
   }
   err += DeviceMessages({.probe = probe});
   if (probe.queryResult != 0) return kReportExitQueryFailed;
-  for (const auto& line : ReportLines(probe)) out += Utf16ToUtf8(line);
+  out += TerminalText(ReportLines(probe, input));
   return kReportExitOk;
 }
 
@@ -61,11 +103,53 @@ int ExitStatus(const std::vector<DeviceReport>& devices) {
   return kReportExitOk;
 }
 
+// Text lines end as the system's text files do, unless CR LF is asked for.
+std::string LineEnds(std::string text, bool crlf) {
+  if (crlf) return text;
+  std::string lf;
+  lf.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    lf += text[i];
+  }
+  return lf;
+}
+
+int Report(const ReportOptions& options, ReportPlatform& platform, std::string& out,
+           std::string& err) {
+  if (const auto why = platform.Unusable()) {
+    err += "tivrel-report: " + EscapeControls(*why) + "\n";
+    return kReportExitSystem;
+  }
+  const Direction direction = options.capture ? Direction::kCapture : Direction::kPlayback;
+  platform.SetDirection(direction);
+  if (options.mode == Mode::Device0 && !options.formats && !options.json) {
+    return RunDevice0(platform, options.capture, out, err);
+  }
+  DeviceReports reports;
+  if (!CollectDevices(options, platform, reports, err)) return kReportExitUsage;
+  const std::vector<DeviceReport>& devices = reports.devices;
+  if (options.json) {
+    out += ReportJson(reports);
+    for (const auto& d : devices) err += DeviceMessages(d);
+  } else if (devices.empty()) {
+    err += NoDevice(direction);
+  } else if (options.mode == Mode::List) {
+    out += ListText(reports);
+  } else if (options.mode == Mode::All) {
+    WriteAllText(devices, out, err);
+  } else {
+    WriteDeviceText(devices.front(), out, err);
+  }
+  return ExitStatus(devices);
+}
+
 }  // namespace
 
-DeviceReports CollectDevices(const ReportOptions& options, ReportPlatform& platform) {
+bool CollectDevices(const ReportOptions& options, ReportPlatform& platform, DeviceReports& reports,
+                    std::string& err) {
   const std::vector<DeviceListing> listings = platform.ListDevices();
-  DeviceReports reports{.device0 = platform.Device0()};
+  reports = {.device0 = platform.Device0()};
   std::vector<DeviceReport>& devices = reports.devices;
   switch (options.mode) {
     case Mode::List:
@@ -78,14 +162,21 @@ DeviceReports CollectDevices(const ReportOptions& options, ReportPlatform& platf
         devices.push_back(Query(platform, n, listings, options.formats));
       }
       break;
-    default:
-      if (!listings.empty()) {
-        const uint32_t n = options.mode == Mode::Device ? options.device : 0;
-        devices.push_back(Query(platform, n, listings, options.formats));
+    case Mode::Device: {
+      const auto n = FindDevice(options.device, listings);
+      if (!n) {
+        err += NoSuchDevice(options.device, listings.size(),
+                            options.capture ? Direction::kCapture : Direction::kPlayback);
+        return false;
       }
+      devices.push_back(Query(platform, *n, listings, options.formats));
+      break;
+    }
+    default:
+      if (!listings.empty()) devices.push_back(Query(platform, 0, listings, options.formats));
       break;
   }
-  return reports;
+  return true;
 }
 
 int RunReportTool(const std::vector<std::string>& args, ReportPlatform& platform, std::string& out,
@@ -96,35 +187,19 @@ int RunReportTool(const std::vector<std::string>& args, ReportPlatform& platform
     err += "tivrel-report: " + error + "\n" + kTryHelp;
     return kReportExitUsage;
   }
-  switch (options->mode) {
-    case Mode::Help:
-      out += HelpText();
-      return kReportExitOk;
-    case Mode::Version:
-      out += VersionText();
-      return kReportExitOk;
-    case Mode::Device0:
-      if (!options->formats && !options->json) return RunDevice0(platform, out, err);
-      break;
-    default:
-      break;
+  if (options->mode == Mode::Help) {
+    out += HelpText();
+    return kReportExitOk;
   }
-
-  const DeviceReports reports = CollectDevices(*options, platform);
-  const std::vector<DeviceReport>& devices = reports.devices;
-  if (options->json) {
-    out += ReportJson(reports);
-    for (const auto& d : devices) err += DeviceMessages(d);
-  } else if (devices.empty()) {
-    out += Utf16ToUtf8(kNoDeviceMessage);
-  } else if (options->mode == Mode::List) {
-    out += ListText(reports);
-  } else if (options->mode == Mode::All) {
-    WriteAllText(devices, out, err);
-  } else {
-    WriteDeviceText(devices.front(), out, err);
+  if (options->mode == Mode::Version) {
+    out += VersionText();
+    return kReportExitOk;
   }
-  return ExitStatus(devices);
+  std::string text;
+  const int status = Report(*options, platform, text, err);
+  out += options->json ? text
+                       : LineEnds(std::move(text), options->crlf || platform.LinesEndWithCrLf());
+  return status;
 }
 
 }  // namespace tivrel

@@ -23,7 +23,9 @@ int RunReportTool(const std::vector<std::string>& args, ReportPlatform& platform
                   std::string& err);
 
 // The devices that the options ask for, each queried (and its matrix probed)
-// as they say, all of one device list.
-DeviceReports CollectDevices(const ReportOptions& options, ReportPlatform& platform);
+// as they say, all of one device list. False, with the reason on `err`, when
+// --device names no device.
+bool CollectDevices(const ReportOptions& options, ReportPlatform& platform, DeviceReports& reports,
+                    std::string& err);
 
 }  // namespace tivrel

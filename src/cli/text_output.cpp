@@ -35,7 +35,8 @@ std::string EscapeControls(std::string_view s) {
     const std::string_view seq = s.substr(i, len);
     // Ill-formed bytes decode to U+FFFD, which does not encode back to them.
     const bool wellFormed = len != 0 && seq.size() == len && Utf16ToUtf8(Utf8ToUtf16(seq)) == seq;
-    const bool c1 = len == 2 && b == 0xC2 && static_cast<unsigned char>(seq[1]) < 0xA0;
+    const bool c1 =
+        wellFormed && len == 2 && b == 0xC2 && static_cast<unsigned char>(seq[1]) < 0xA0;
     if (wellFormed && !c1) {
       out += seq;
       i += len;
@@ -97,17 +98,27 @@ std::vector<std::u16string> MatrixLines(const FormatMatrix& matrix) {
   return lines;
 }
 
+std::string TerminalText(const std::vector<std::u16string>& lines) {
+  std::string text;
+  for (const auto& line : lines) {
+    const bool crlf = line.size() >= 2 && line.compare(line.size() - 2, 2, u"\r\n") == 0;
+    text += EscapeControls(Utf16ToUtf8(crlf ? line.substr(0, line.size() - 2) : line));
+    if (crlf) text += "\r\n";
+  }
+  return text;
+}
+
 std::string FailureMessage(const ProbeResult& probe, uint32_t device) {
   // The window's words, then which device and what the system said.
-  std::string message = "tivrel-report: ";
-  message += probe.note.device.empty() ? "device " + std::to_string(device) : probe.note.device;
+  std::string message =
+      probe.note.device.empty() ? "device " + std::to_string(device) : probe.note.device;
   message += ": " + Utf16ToUtf8(FailureText(probe));
   if (!probe.note.systemText.empty()) message += " (" + probe.note.systemText + ")";
-  return message + "\n";
+  return "tivrel-report: " + EscapeControls(message) + "\n";
 }
 
 std::string OutputFailedMessage(const std::string& systemText) {
-  return "tivrel-report: the report could not be written: " + systemText + "\n";
+  return "tivrel-report: the report could not be written: " + EscapeControls(systemText) + "\n";
 }
 
 namespace {
@@ -122,12 +133,6 @@ ProbeResult MatrixFailure(const DeviceReport& d) {
       "the format matrix of " + (name.empty() ? "device " + std::to_string(d.number) : name);
   failure.note.systemText = d.matrixSystemText;
   return failure;
-}
-
-std::string Utf8Lines(const std::vector<std::u16string>& lines) {
-  std::string text;
-  for (const auto& line : lines) text += Utf16ToUtf8(line);
-  return text;
 }
 
 }  // namespace
@@ -151,7 +156,7 @@ namespace {
 std::string Device0Text(const Device0Reason& reason) {
   if (reason.rule == "sound-server") return "the sound server's default sink " + reason.detail;
   if (reason.rule == "alsa-default") return "ALSA's default (" + reason.detail + ")";
-  if (reason.rule == "first-not-hdmi") return "the first card whose first output is not HDMI";
+  if (reason.rule == "first-not-hdmi") return "the first card whose first device is not HDMI";
   return "the first card";
 }
 
@@ -173,8 +178,8 @@ std::string ListText(const DeviceReports& reports) {
 void WriteDeviceText(const DeviceReport& d, std::string& out, std::string& err) {
   err += DeviceMessages(d);
   if (d.probe.queryResult != 0) return;
-  out += Utf8Lines(ReportLines(d.probe));
-  if (d.matrix) out += Utf8Lines(MatrixLines(*d.matrix));
+  out += TerminalText(ReportLines(d.probe, d.listing.direction == Direction::kCapture));
+  if (d.matrix) out += TerminalText(MatrixLines(*d.matrix));
 }
 
 void WriteAllText(const std::vector<DeviceReport>& devices, std::string& out, std::string& err) {
@@ -183,7 +188,7 @@ void WriteAllText(const std::vector<DeviceReport>& devices, std::string& out, st
     if (i > 0) out += "\r\n";
     out += "设备 " + std::to_string(d.number) + "（" +
            EscapeControls(LocationText(d.listing.location)) + "）：\r\n";
-    if (d.probe.queryResult != 0) out += Utf16ToUtf8(FailureText(d.probe)) + "\r\n";
+    if (d.probe.queryResult != 0) out += TerminalText({FailureText(d.probe) + u"\r\n"});
     WriteDeviceText(d, out, err);
   }
 }

@@ -14,6 +14,8 @@ namespace tivrel {
 // Bytes safe to show on a terminal: control characters (C0, DEL, C1) and bytes
 // that are not UTF-8 become \xNN, a backslash becomes \\.
 std::string EscapeControls(std::string_view utf8);
+// Report lines for a terminal: each escaped, its CR LF kept.
+std::string TerminalText(const std::vector<std::u16string>& lines);
 // "hw:0,0 PCH" on Linux, "waveOut 0" on Windows.
 std::string LocationText(const DeviceLocation& location);
 // The matrix as lines of text with CR LF: per format and channel count the

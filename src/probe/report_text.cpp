@@ -143,10 +143,10 @@ std::u16string NativeSummary(const FormatMatrix& m) {
 
 // Read from what the system publishes, not measured: said as such, with what
 // plays now when that is known.
-std::u16string InUseLine(const QueryNote& note) {
+std::u16string InUseLine(const QueryNote& note, bool input) {
   std::u16string line = u"测试时设备正被其他程序" + HolderText(note) + u"占用";
   if (note.playing) {
-    line += u"，正在播放 " + Utf8ToUtf16(note.playing->format) + u" " +
+    line += (input ? u"，正在录音 " : u"，正在播放 ") + Utf8ToUtf16(note.playing->format) + u" " +
             DecimalText(static_cast<int32_t>(note.playing->channels)) + u" 声道 " +
             DecimalText(static_cast<int32_t>(note.playing->rate)) + u" Hz";
   }
@@ -159,8 +159,9 @@ std::u16string InUseLine(const QueryNote& note) {
 
 }  // namespace
 
-std::vector<std::u16string> ReportLines(const ProbeResult& probe) {
+std::vector<std::u16string> ReportLines(const ProbeResult& probe, bool input) {
   auto lines = ReportLines(probe.caps);
+  if (input) lines[4].replace(0, 4, u"输入声道");
   if (FormatList(probe.caps.dwFormats).empty() && probe.note.native) {
     // No standard format: one line under the (empty) list says what it takes.
     if (const std::u16string summary = NativeSummary(*probe.note.native); !summary.empty()) {
@@ -168,7 +169,7 @@ std::vector<std::u16string> ReportLines(const ProbeResult& probe) {
       lines.insert(after, u"（本设备的原生格式：" + summary + u"）" + std::u16string(kCrLf));
     }
   }
-  if (!probe.note.sources.empty()) lines.push_back(InUseLine(probe.note));
+  if (!probe.note.sources.empty()) lines.push_back(InUseLine(probe.note, input));
   return lines;
 }
 

@@ -17,8 +17,9 @@ inline constexpr std::u16string_view kCrLf = u"\r\n";
 // The report's lines, each with its CR LF, in the order they are written.
 std::vector<std::u16string> ReportLines(const WAVEOUTCAPS& caps);
 // The same for a successful query, with a last line saying where the values
-// came from when the service read them instead of asking the device.
-std::vector<std::u16string> ReportLines(const ProbeResult& probe);
+// came from when the service read them instead of asking the device. An input
+// device's report counts input channels.
+std::vector<std::u16string> ReportLines(const ProbeResult& probe, bool input = false);
 
 // A failed query in words: why, without the code.
 std::u16string FailureReason(uint32_t result, const QueryNote& note);

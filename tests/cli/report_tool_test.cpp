@@ -27,6 +27,13 @@ struct FakePlatform : ReportPlatform, WaveOutApi, QueryNoteSource {
   std::vector<std::string> log;
   QueryNote lastNote;
 
+  bool crlf = true;
+  Direction direction = Direction::kPlayback;
+  std::optional<std::string> unusable;
+
+  void SetDirection(Direction d) override { direction = d; }
+  bool LinesEndWithCrLf() const override { return crlf; }
+  std::optional<std::string> Unusable() override { return unusable; }
   WaveOutApi& waveOut() override { return *this; }
   const AnsiCodec& ansi() override { return *gbk; }
   std::vector<DeviceListing> ListDevices() override {
@@ -90,41 +97,55 @@ TEST(ReportOptionsParse, EveryArgumentIsReadBeforeAnythingIsDone) {
   struct Case {
     std::vector<std::string> args;
     Mode mode;
-    uint32_t device;
-    bool formats, json;
-    std::string error;  // non-empty: refused with words containing this
+    std::string device;
+    bool formats, json, capture = false, crlf = false;
+    std::string error = "";  // non-empty: refused with words containing this
   };
   const Case cases[] = {
-      {{}, Mode::Device0, 0, false, false, ""},
-      {{"--list"}, Mode::List, 0, false, false, ""},
-      {{"-lj"}, Mode::List, 0, false, true, ""},
-      {{"--device", "3"}, Mode::Device, 3, false, false, ""},
-      {{"--device=12", "--formats"}, Mode::Device, 12, true, false, ""},
-      {{"-fd7"}, Mode::Device, 7, true, false, ""},
-      {{"-d", "0", "-j"}, Mode::Device, 0, false, true, ""},
-      {{"--all", "--formats", "--json"}, Mode::All, 0, true, true, ""},
-      {{"-afj", "--"}, Mode::All, 0, true, true, ""},
-      {{"--json"}, Mode::Device0, 0, false, true, ""},
-      {{"-h", "--version"}, Mode::Help, 0, false, false, ""},
-      {{"--version", "--all"}, Mode::Version, 0, false, false, ""},
-      {{"--version", "--frob"}, Mode::Device0, 0, false, false, "unknown option '--frob'"},
-      {{"--frob=1"}, Mode::Device0, 0, false, false, "unknown option '--frob'"},
-      {{"-lx"}, Mode::Device0, 0, false, false, "unknown option '-x'"},
-      {{"--list", "--all"}, Mode::Device0, 0, false, false, "only one of"},
-      {{"--list", "--formats"}, Mode::Device0, 0, false, false, "not to --list"},
-      {{"--device"}, Mode::Device0, 0, false, false, "needs a device number"},
-      {{"--device", "-1"}, Mode::Device0, 0, false, false, "invalid device number '-1'"},
-      {{"--device=2147483648"}, Mode::Device0, 0, false, false, "invalid device number"},
-      {{"--device=1x"}, Mode::Device0, 0, false, false, "invalid device number"},
-      {{"--all=yes"}, Mode::Device0, 0, false, false, "takes no value"},
-      {{"report"}, Mode::Device0, 0, false, false, "unexpected argument 'report'"},
-      {{"--", "--list"}, Mode::Device0, 0, false, false, "unexpected argument '--list'"},
-      {{"--\x1b[2J\\\xff"}, Mode::Device0, 0, false, false, "'--\\x1B[2J\\\\\\xFF'"},
+      {{}, Mode::Device0, "", false, false},
+      {{"--list"}, Mode::List, "", false, false},
+      {{"-lj"}, Mode::List, "", false, true},
+      {{"--device", "3"}, Mode::Device, "3", false, false},
+      {{"--device=12", "--formats"}, Mode::Device, "12", true, false},
+      {{"-fd7"}, Mode::Device, "7", true, false},
+      {{"-d", "0", "-j"}, Mode::Device, "0", false, true},
+      {{"-D", "hw:1,0"}, Mode::Device, "hw:1,0", false, false},
+      {{"-DPCH", "-c"}, Mode::Device, "PCH", false, false, true},
+      {{"--device=-1"}, Mode::Device, "-1", false, false},
+      {{"--all", "--formats", "--json"}, Mode::All, "", true, true},
+      {{"-afj", "--"}, Mode::All, "", true, true},
+      {{"--json", "--crlf"}, Mode::Device0, "", false, true, false, true},
+      {{"--capture", "--list"}, Mode::List, "", false, false, true},
+      {{"-h", "--version"}, Mode::Help, "", false, false},
+      {{"--version", "--all"}, Mode::Version, "", false, false},
+      {{"--version", "--frob"},
+       Mode::Device0,
+       "",
+       false,
+       false,
+       false,
+       false,
+       "unknown option '--frob'"},
+      {{"--frob=1"}, Mode::Device0, "", false, false, false, false, "unknown option '--frob'"},
+      {{"-lx"}, Mode::Device0, "", false, false, false, false, "unknown option '-x'"},
+      {{"--list", "--all"}, Mode::Device0, "", false, false, false, false, "only one of"},
+      {{"--list", "--formats"}, Mode::Device0, "", false, false, false, false, "not to --list"},
+      // --help answers only a command line that is right in every other way.
+      {{"-h", "-l", "-f"}, Mode::Device0, "", false, false, false, false, "not to --list"},
+      {{"-h", "-l", "-a"}, Mode::Device0, "", false, false, false, false, "only one of"},
+      {{"--device"}, Mode::Device0, "", false, false, false, false, "needs a device"},
+      {{"--device="}, Mode::Device0, "", false, false, false, false, "needs a device"},
+      {{"--all=yes"}, Mode::Device0, "", false, false, false, false, "takes no value"},
+      {{"--crlf=1"}, Mode::Device0, "", false, false, false, false, "takes no value"},
+      {{"report"}, Mode::Device0, "", false, false, false, false, "unexpected argument 'report'"},
+      {{"--", "--list"}, Mode::Device0, "", false, false, false, false, "unexpected argument"},
+      {{"--\x1b[2J\\\xff"}, Mode::Device0, "", false, false, false, false, "'--\\x1B[2J\\\\\\xFF'"},
   };
   for (const auto& c : cases) {
     std::string error;
     const auto options = ParseReportOptions(c.args, error);
-    const std::string at = c.args.empty() ? "(none)" : c.args.front();
+    std::string at;
+    for (const auto& a : c.args) at += a + " ";
     if (!c.error.empty()) {
       EXPECT_FALSE(options) << at;
       EXPECT_NE(error.find(c.error), std::string::npos) << at << ": " << error;
@@ -135,6 +156,8 @@ TEST(ReportOptionsParse, EveryArgumentIsReadBeforeAnythingIsDone) {
     EXPECT_EQ(options->device, c.device) << at;
     EXPECT_EQ(options->formats, c.formats) << at;
     EXPECT_EQ(options->json, c.json) << at;
+    EXPECT_EQ(options->capture, c.capture) << at;
+    EXPECT_EQ(options->crlf, c.crlf) << at;
   }
 }
 
@@ -149,6 +172,7 @@ TEST(ReportText, ControlCharactersAreEscaped) {
       {"\xe5\xa3", "\\xE5\\xA3"},  // cut sequence
       {"\xc0\xaf", "\\xC0\\xAF"},  // overlong
       {"back\\slash", "back\\\\slash"},
+      {"\x04\xc2", "\\x04\\xC2"},  // a lead byte at the very end, as a kernel's cut can leave
   };
   for (const auto& [in, want] : cases) EXPECT_EQ(EscapeControls(in), want);
 }
@@ -192,12 +216,30 @@ TEST_F(ReportTool, Device0ReportIsTheTestButtonsText) {
 }
 
 TEST_F(ReportTool, NoDeviceAndFailedQueryHaveTheirOwnStatus) {
-  for (const auto& args : std::vector<std::vector<std::string>>{{}, {"--all"}, {"-d1"}, {"-l"}}) {
-    EXPECT_EQ(Run(args), 1);
-    EXPECT_EQ(out, "在您的计算机上没有发现声卡设备或声卡驱动程序未安装");
+  // Nothing on standard output but the JSON document; the sentence, ended,
+  // on standard error; a device named that is not there is a usage error.
+  const std::string none = "tivrel-report: 在您的计算机上没有发现声卡设备或声卡驱动程序未安装\n";
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  } cases[] = {
+      {{}, 1, none},
+      {{"--all"}, 1, none},
+      {{"-l"}, 1, none},
+      {{"-d1"},
+       64,
+       "tivrel-report: no device '1': there is no output device (see tivrel-report --list)\n"},
+      {{"--capture", "--list"}, 1, "tivrel-report: no input device was found\n"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Run(c.args), c.status);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, c.err);
   }
   EXPECT_EQ(Run({"--json"}), 1);
   EXPECT_EQ(nlohmann::json::parse(out)["devices"], nlohmann::json::array());
+  EXPECT_EQ(err, "");
 
   platform.devices = {{{}, {}, kMmSysErrAllocated}};
   EXPECT_EQ(Run(), 2);
@@ -233,10 +275,10 @@ TEST_F(ReportTool, ListAllAndOneDevice) {
 
   EXPECT_EQ(Run({"-d", "1"}), 2);
   EXPECT_EQ(out, "");
-  EXPECT_EQ(Run({"-d", "2"}), 2);
+  EXPECT_EQ(Run({"-d", "2"}), 64);
   EXPECT_EQ(err,
-            "tivrel-report: device 2: 测试失败：设备已不存在，可能已被拔出或关闭（错误代码 2） "
-            "(The device ID is out of range.)\n");
+            "tivrel-report: no device '2': there are 2 output devices, 0 to 1 (see tivrel-report "
+            "--list)\n");
 
   EXPECT_EQ(Run({"-d", "0", "--formats"}), 0);
   EXPECT_NE(out.find("Support Left-Right Channels\r\n原生格式（"), std::string::npos) << out;
@@ -288,11 +330,83 @@ TEST_F(ReportTool, JsonHoldsEveryDeviceWithItsMatrixAndErrors) {
   EXPECT_FALSE(list["devices"][1].contains("capabilities")) << "--list queries nothing";
 }
 
+TEST_F(ReportTool, TerminalManners) {
+  TwoDevices();
+  // Names, holders and system texts come from the system: never raw on a terminal.
+  platform.devices[0].listing.name = "Evil\x1b]0;pwned\x07";
+  platform.devices[0].caps = test::Caps(u"Evil\x1b[2J", 1, 2, 0x0601, 2, 0, 0);
+  platform.devices[1].note.holder = "evil\nname\x1b[2J";
+  const struct {
+    std::vector<std::string> args;
+    bool crlf;  // the platform's own line ends
+    int status;
+    std::string out, err;
+  } cases[] = {
+      {{"-l"},
+       false,
+       0,
+       "0  hw:0,0 PCH  Evil\\x1B]0;pwned\\x07\n1  hw:1,0 Headset  USB Headset: Audio\n",
+       ""},
+      {{"-l", "--crlf"},
+       false,
+       0,
+       "0  hw:0,0 PCH  Evil\\x1B]0;pwned\\x07\r\n1  hw:1,0 Headset  USB Headset: Audio\r\n",
+       ""},
+      {{"-D", "hw:0,0"},
+       false,
+       0,
+       "产品名称：Evil\\x1B[2J\n产品 Id：2\n驱动程序 Id：1\n驱动程序版本：6.1\n输出声道： 2\n"
+       "支持格式列表及扩展输出功能列表：\n",
+       ""},
+      {{"-D", "Headset"},
+       true,
+       2,
+       "",
+       "tivrel-report: hw:1,0: 测试失败：设备正被其他程序（evil\\x0Aname\\x1B[2J）占用（错误代码 "
+       "4） "
+       "(Device or resource busy)\n"},
+      {{"--device", "42"},
+       true,
+       64,
+       "",
+       "tivrel-report: no device '42': there are 2 output devices, 0 to 1 (see tivrel-report "
+       "--list)\n"},
+      {{"--device", "hw:9,0"},
+       true,
+       64,
+       "",
+       "tivrel-report: no device 'hw:9,0': there are 2 output devices, 0 to 1 (see tivrel-report "
+       "--list)\n"},
+  };
+  for (const auto& c : cases) {
+    platform.crlf = c.crlf;
+    EXPECT_EQ(Run(c.args), c.status) << c.args[1];
+    EXPECT_EQ(out, c.out) << c.args[1];
+    EXPECT_EQ(err, c.err) << c.args[1];
+  }
+  // The JSON holds the exact text.
+  EXPECT_EQ(Run({"-l", "-j"}), 0);
+  EXPECT_EQ(nlohmann::json::parse(out)["devices"][0]["name"], "Evil\x1b]0;pwned\x07");
+
+  platform.unusable = "ALSA's configuration could not be loaded: /etc/asound\x1b.conf";
+  EXPECT_EQ(Run({"--all"}), 3);
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(err,
+            "tivrel-report: ALSA's configuration could not be loaded: /etc/asound\\x1B.conf\n");
+  EXPECT_EQ(Run({"--version"}), 0) << "--version needs no audio library";
+
+  platform.unusable.reset();
+  platform.devices = {{{}, test::Caps(u"USB Mic", 1, 2, 0x0601, 1, 0x0400, 0)}};
+  EXPECT_EQ(Run({"--capture"}), 0);
+  EXPECT_EQ(platform.direction, Direction::kCapture);
+  EXPECT_NE(out.find("输入声道： 1\r\n"), std::string::npos) << out;
+}
+
 TEST_F(ReportTool, HelpVersionAndUsageErrors) {
   EXPECT_EQ(Run({"--help"}), 0);
-  for (const char* word :
-       {"Usage: tivrel-report", "--list", "--device=N", "--all", "--formats", "--json", "--version",
-        "\n  0 ", "\n  1 ", "\n  2 ", "\n  3 ", "\n  64 ", "\n  74 "}) {
+  for (const char* word : {"Usage: tivrel-report", "--list", "--device=DEVICE", "--all",
+                           "--capture", "--crlf", "--formats", "--json", "--version", "\n  0 ",
+                           "\n  1 ", "\n  2 ", "\n  3 ", "\n  64 ", "\n  74 "}) {
     EXPECT_NE(out.find(word), std::string::npos) << word;
   }
   EXPECT_TRUE(platform.log.empty()) << "--help queries nothing";

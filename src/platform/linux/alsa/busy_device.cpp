@@ -38,14 +38,19 @@ bool IsSpdif(const CardDevice& device) {
 
 }  // namespace
 
-std::vector<HdaConverter> OutputConverters(const std::vector<HdaConverter>& codec,
-                                           const CardDevice& device, unsigned& maxChannels) {
+std::vector<HdaConverter> PcmConverters(const std::vector<HdaConverter>& codec,
+                                        const CardDevice& device, unsigned& maxChannels) {
+  const bool input = device.stream == PcmStream::kCapture;
   const bool digital = device.hdmi || IsSpdif(device);
   std::vector<HdaConverter> chosen;
   for (const auto& c : codec) {
-    if (!c.input && c.digital == digital && !c.rates.empty()) chosen.push_back(c);
+    if (c.input == input && c.digital == digital && !c.rates.empty()) chosen.push_back(c);
   }
-  if (device.hdmi) {
+  if (input) {
+    // Each input converter is a PCM's substream of its own.
+    maxChannels = 0;
+    for (const auto& c : chosen) maxChannels = std::max(maxChannels, c.channels);
+  } else if (device.hdmi) {
     // An HDMI output carries up to eight channels, whatever the monitor takes.
     maxChannels = 8;
   } else if (digital) {
@@ -71,8 +76,8 @@ CombinationTest HdaTest(const std::vector<HdaConverter>& converters, unsigned ma
 std::optional<BusyDescription> DescribeBusyDevice(const std::filesystem::path& root,
                                                   const CardDevice& device) {
   BusyDescription d;
-  if (const auto stream = ReadUsbStream(root, device.card, device.device);
-      stream && !stream->altsets.empty()) {
+  const PcmFiles files{root, device.card, device.device, device.stream};
+  if (const auto stream = ReadUsbStream(files); stream && !stream->altsets.empty()) {
     // A USB device lists its altsets itself.
     d.accepts = StreamTest(stream->altsets);
     for (const auto& alt : stream->altsets) d.maxChannels = std::max(d.maxChannels, alt.channels);
@@ -81,7 +86,7 @@ std::optional<BusyDescription> DescribeBusyDevice(const std::filesystem::path& r
     // A plain HDA card: the codec's converters give its PCMs' formats.
     for (const auto& codec : ReadHdaCodecs(root, device.card)) {
       unsigned channels = 0;
-      const auto converters = OutputConverters(codec.value, device, channels);
+      const auto converters = PcmConverters(codec.value, device, channels);
       if (converters.empty()) continue;
       d.accepts = HdaTest(converters, channels);
       d.maxChannels = channels;
@@ -89,7 +94,7 @@ std::optional<BusyDescription> DescribeBusyDevice(const std::filesystem::path& r
       break;
     }
   }
-  if (const auto running = ReadRunningParams(root, device.card, device.device)) {
+  if (const auto running = ReadRunningParams(files)) {
     d.playing = running->value;
     d.sources.push_back(running->file);
     if (!d.accepts) {

@@ -15,9 +15,9 @@
 namespace tivrel::alsa {
 
 struct BusyDescription {
-  CombinationTest accepts;        // the combinations the device takes, as far as the files tell
-  unsigned maxChannels = 0;       // its largest channel count
-  std::vector<std::string> sources;       // the files read, "/proc/..."
+  CombinationTest accepts;           // the combinations the device takes, as far as the files tell
+  unsigned maxChannels = 0;          // its largest channel count
+  std::vector<std::string> sources;  // the files read, "/proc/..."
   std::optional<RunningParams> playing;  // what it plays now
 };
 
@@ -29,9 +29,10 @@ std::optional<BusyDescription> DescribeBusyDevice(const std::filesystem::path& r
 // a PCM: 16-bit samples as S16_LE, 20 to 32 bits as S32_LE, 8-bit as U8,
 // floats as FLOAT_LE; an even number of channels from 2 to `maxChannels`.
 CombinationTest HdaTest(const std::vector<HdaConverter>& converters, unsigned maxChannels);
-// The converters an output uses: the digital ones for HDMI and S/PDIF, the
-// analog ones else; with the largest channel count the driver gives it.
-std::vector<HdaConverter> OutputConverters(const std::vector<HdaConverter>& codec,
-                                           const CardDevice& device, unsigned& maxChannels);
+// The converters a PCM uses: for an output the digital ones for HDMI and
+// S/PDIF, the analog ones else; for an input the analog ones. With the
+// largest channel count the driver gives it.
+std::vector<HdaConverter> PcmConverters(const std::vector<HdaConverter>& codec,
+                                        const CardDevice& device, unsigned& maxChannels);
 
 }  // namespace tivrel::alsa

@@ -34,9 +34,9 @@ using Ctl = std::unique_ptr<snd_ctl_t, CtlClose>;
 using CardInfo = std::unique_ptr<snd_ctl_card_info_t, CardInfoFree>;
 using PcmInfo = std::unique_ptr<snd_pcm_info_t, PcmInfoFree>;
 
-// Appends the playback devices of one card as its control device names them;
-// a card that cannot be asked is skipped.
-void AddControlDevices(int card, std::vector<CardDevice>& out) {
+// Appends the devices of one card as its control device names them; a card
+// that cannot be asked is skipped.
+void AddControlDevices(int card, PcmStream stream, std::vector<CardDevice>& out) {
   snd_ctl_t* rawCtl = nullptr;
   if (snd_ctl_open(&rawCtl, ("hw:" + std::to_string(card)).c_str(), SND_CTL_NONBLOCK) < 0) return;
   const Ctl ctl(rawCtl);
@@ -55,13 +55,14 @@ void AddControlDevices(int card, std::vector<CardDevice>& out) {
   while (snd_ctl_pcm_next_device(ctl.get(), &device) >= 0 && device >= 0) {
     snd_pcm_info_set_device(pcmInfo.get(), static_cast<unsigned>(device));
     snd_pcm_info_set_subdevice(pcmInfo.get(), 0);
-    snd_pcm_info_set_stream(pcmInfo.get(), SND_PCM_STREAM_PLAYBACK);
-    // Capture-only devices answer with an error here.
+    snd_pcm_info_set_stream(pcmInfo.get(), stream == PcmStream::kCapture ? SND_PCM_STREAM_CAPTURE
+                                                                         : SND_PCM_STREAM_PLAYBACK);
+    // Devices without that stream answer with an error here.
     if (snd_ctl_pcm_info(ctl.get(), pcmInfo.get()) < 0) continue;
     const std::string pcmName = text(snd_pcm_info_get_name(pcmInfo.get()));
     const std::string pcmId = text(snd_pcm_info_get_id(pcmInfo.get()));
     out.push_back({card, device, DeviceName(cardName, pcmName, pcmId), cardId, driver, pcmId,
-                   IsHdmiOutput(cardId, cardName, pcmId, pcmName)});
+                   IsHdmiOutput(cardId, cardName, pcmId, pcmName), -1, stream});
   }
 }
 
@@ -132,15 +133,18 @@ std::optional<Choice> AlsaDefault(const std::vector<CardEntry>& cards) {
   return std::nullopt;
 }
 
-// The playback PCMs of one card from /proc/asound/cardN/pcmDp/info.
-void AddProcDevices(const std::filesystem::path& root, const CardEntry& card,
+// The PCMs of one card from /proc/asound/cardN/pcmDp/info (pcmDc for capture).
+void AddProcDevices(const std::filesystem::path& root, const CardEntry& card, PcmStream stream,
                     std::vector<CardDevice>& out) {
   const auto dir = root / "proc/asound" / ("card" + std::to_string(card.index));
   std::error_code ec;
   for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
     // "pcm3p": playback device 3; "pcm0c" is a capture device.
     const std::string entry = it->path().filename().string();
-    if (entry.size() < 5 || entry.compare(0, 3, "pcm") != 0 || entry.back() != 'p') continue;
+    if (entry.size() < 5 || entry.compare(0, 3, "pcm") != 0 ||
+        entry.back() != StreamLetter(stream)) {
+      continue;
+    }
     int device = -1;
     const char* last = entry.data() + entry.size() - 1;
     const auto parsed = std::from_chars(entry.data() + 3, last, device);
@@ -149,7 +153,7 @@ void AddProcDevices(const std::filesystem::path& root, const CardEntry& card,
     const std::string pcmName = info ? ProcField(*info, "name").value_or("") : "";
     const std::string pcmId = info ? ProcField(*info, "id").value_or("") : "";
     out.push_back({card.index, device, DeviceName(card.name, pcmName, pcmId), card.id, card.driver,
-                   pcmId, IsHdmiOutput(card.id, card.name, pcmId, pcmName)});
+                   pcmId, IsHdmiOutput(card.id, card.name, pcmId, pcmName), -1, stream});
   }
 }
 
@@ -204,17 +208,17 @@ std::optional<Choice> FirstNotHdmi(const std::vector<CardDevice>& devices) {
 
 }  // namespace
 
-DeviceList ListPlaybackDevices(const ListOptions& options) {
+DeviceList ListCardDevices(const ListOptions& options) {
   const std::filesystem::path& root = options.root;
   DeviceList list;
   std::vector<CardDevice>& devices = list.devices;
   const std::vector<CardEntry> cards = ReadCards(root);
-  for (const auto& card : cards) AddProcDevices(root, card, devices);
+  for (const auto& card : cards) AddProcDevices(root, card, options.stream, devices);
   if (root == "/") {
     // Where /proc/asound is missing or partial, the control devices still tell.
     std::vector<CardDevice> control;
     int card = -1;
-    while (snd_card_next(&card) >= 0 && card >= 0) AddControlDevices(card, control);
+    while (snd_card_next(&card) >= 0 && card >= 0) AddControlDevices(card, options.stream, control);
     for (auto& d : control) {
       const bool known = std::any_of(devices.begin(), devices.end(), [&](const CardDevice& k) {
         return k.card == d.card && k.device == d.device;
@@ -240,7 +244,7 @@ DeviceList ListPlaybackDevices(const ListOptions& options) {
     list.why = choice->why;
     return true;
   };
-  if (options.askSoundServer) {
+  if (options.stream == PcmStream::kPlayback) {
     if (const auto server = AskSoundServer();
         server && server->card >= 0 &&
         place(Device0Rule::kSoundServer, Choice{server->card, server->device, server->sink})) {

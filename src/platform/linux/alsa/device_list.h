@@ -1,15 +1,17 @@
-// The playback devices of a machine, numbered as the waveform calls number
-// them: device 0 is the one the desktop plays through, then every other one
-// in card and device order.
+// The PCM devices of a machine, numbered as the waveform calls number them:
+// device 0 is the one the desktop plays through (or records from), then every
+// other one in card and device order.
 #pragma once
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "platform/linux/alsa/kernel_formats.h"
+
 namespace tivrel::alsa {
 
-// One playback PCM device as the kernel lists it.
+// One PCM device as the kernel lists it.
 struct CardDevice {
   int card = 0;
   int device = 0;
@@ -19,6 +21,7 @@ struct CardDevice {
   std::string pcmId;   // "ALC892 Analog", "HDMI 0", "Jack Out (*)"
   bool hdmi = false;   // an HDMI or DisplayPort output
   int hdmiIndex = -1;  // which of its card's HDMI outputs, from 0
+  PcmStream stream = PcmStream::kPlayback;
   std::string HwName() const { return "hw:" + std::to_string(card) + "," + std::to_string(device); }
   bool operator==(const CardDevice&) const = default;
 };
@@ -48,17 +51,18 @@ struct DeviceList {
 
 struct ListOptions {
   std::filesystem::path root = "/";  // under which /proc and /sys are read
-  bool askSoundServer = true;
+  PcmStream stream = PcmStream::kPlayback;
 };
 
-// The playback PCM devices under the root: from /proc/asound, readable by
-// anyone, so that a card the user may not open is still listed; for the real
-// root also from ALSA's control interface. No card: an empty list. Each call
-// reads the kernel's files afresh: a command makes one list and keeps to it.
-DeviceList ListPlaybackDevices(const ListOptions& options);
-// The devices alone.
+// The PCM devices of the stream under the root: from /proc/asound, readable
+// by anyone, so that a card the user may not open is still listed; for the
+// real root also from ALSA's control interface. No card: an empty list. Each
+// call reads the kernel's files afresh: a command makes one list and keeps
+// to it.
+DeviceList ListCardDevices(const ListOptions& options);
+// The playback devices alone.
 inline std::vector<CardDevice> EnumeratePlaybackDevices(const std::filesystem::path& root = "/") {
-  return ListPlaybackDevices({root}).devices;
+  return ListCardDevices({root}).devices;
 }
 
 }  // namespace tivrel::alsa

@@ -90,33 +90,39 @@ std::vector<CardEntry> ReadCards(const std::filesystem::path& root) {
   return text ? ParseCards(*text) : std::vector<CardEntry>{};
 }
 
-std::filesystem::path PlaybackPcmDir(const std::filesystem::path& root, int card, int device) {
-  return CardDir(root, "proc/asound", card) / ("pcm" + std::to_string(device) + "p");
+std::filesystem::path PcmFiles::Dir() const {
+  return CardDir(root, "proc/asound", card) /
+         ("pcm" + std::to_string(device) + StreamLetter(stream));
 }
 
-bool NoFreeSubstream(const std::filesystem::path& root, int card, int device) {
-  const auto info = ReadSmallFile(PlaybackPcmDir(root, card, device) / "info");
+std::string PcmFiles::Name(const std::string& file) const {
+  return "/proc/asound/card" + std::to_string(card) + "/pcm" + std::to_string(device) +
+         StreamLetter(stream) + "/" + file;
+}
+
+bool NoFreeSubstream(const PcmFiles& pcm) {
+  const auto info = ReadSmallFile(pcm.Dir() / "info");
   return info && ProcField(*info, "subdevices_avail") == "0";
 }
 
-std::string ReadHolder(const std::filesystem::path& root, int card, int device) {
+std::string ReadHolder(const PcmFiles& pcm) {
   // owner_pid of the first substream, then that process's command name.
-  const auto status = ReadSmallFile(PlaybackPcmDir(root, card, device) / "sub0/status");
+  const auto status = ReadSmallFile(pcm.Dir() / "sub0/status");
   const auto pid = status ? ProcField(*status, "owner_pid") : std::nullopt;
   if (!pid || pid->empty() || pid->find_first_not_of("0123456789") != std::string::npos) return {};
-  const auto comm = ReadSmallFile(root / "proc" / *pid / "comm");
+  const auto comm = ReadSmallFile(pcm.root / "proc" / *pid / "comm");
   if (!comm) return {};
   std::string name = *comm;
   while (!name.empty() && (name.back() == '\n' || name.back() == '\0')) name.pop_back();
   return name;
 }
 
-std::optional<UsbStream> ReadUsbStream(const std::filesystem::path& root, int card, int device) {
+std::optional<UsbStream> ReadUsbStream(const PcmFiles& pcm) {
   const std::string file =
-      "/proc/asound/card" + std::to_string(card) + "/stream" + std::to_string(device);
-  const auto text = ReadSmallFile(root / file.substr(1), 64 * 1024);
+      "/proc/asound/card" + std::to_string(pcm.card) + "/stream" + std::to_string(pcm.device);
+  const auto text = ReadSmallFile(pcm.root / file.substr(1), 64 * 1024);
   if (!text) return std::nullopt;
-  return UsbStream{file, ParseUsbStream(*text)};
+  return UsbStream{file, ParseUsbStream(*text, pcm.stream)};
 }
 
 std::vector<Described<std::vector<HdaConverter>>> ReadHdaCodecs(const std::filesystem::path& root,
@@ -133,14 +139,11 @@ std::vector<Described<std::vector<HdaConverter>>> ReadHdaCodecs(const std::files
   return codecs;
 }
 
-std::optional<Described<RunningParams>> ReadRunningParams(const std::filesystem::path& root,
-                                                          int card, int device) {
-  const auto text = ReadSmallFile(PlaybackPcmDir(root, card, device) / "sub0/hw_params");
+std::optional<Described<RunningParams>> ReadRunningParams(const PcmFiles& pcm) {
+  const auto text = ReadSmallFile(pcm.Dir() / "sub0/hw_params");
   const auto params = text ? ParseHwParams(*text) : std::nullopt;
   if (!params) return std::nullopt;
-  return Described<RunningParams>{"/proc/asound/card" + std::to_string(card) + "/pcm" +
-                                      std::to_string(device) + "p/sub0/hw_params",
-                                  *params};
+  return Described<RunningParams>{pcm.Name("sub0/hw_params"), *params};
 }
 
 }  // namespace tivrel::alsa

@@ -30,20 +30,28 @@ struct CardIds {
 CardIds ReadCardIds(const std::filesystem::path& root, int card);
 // The ALSA driver version, 0 when unknown.
 int32_t ReadDriverVersion(const std::filesystem::path& root);
-// /proc/asound/cardC/pcmDp (playback), where the PCM's own files are.
-std::filesystem::path PlaybackPcmDir(const std::filesystem::path& root, int card, int device);
-// The kernel says that no substream of the playback PCM is free.
-bool NoFreeSubstream(const std::filesystem::path& root, int card, int device);
+// One PCM of a card: /proc/asound/cardC/pcmDp (or pcmDc), where its files are.
+struct PcmFiles {
+  std::filesystem::path root;
+  int card = 0;
+  int device = 0;
+  PcmStream stream = PcmStream::kPlayback;
+  std::filesystem::path Dir() const;
+  // The same as the kernel names it, "/proc/asound/cardC/pcmDp/" + file.
+  std::string Name(const std::string& file) const;
+};
+// The kernel says that no substream of the PCM is free.
+bool NoFreeSubstream(const PcmFiles& pcm);
 // The command name of the program holding the PCM's first substream; empty
 // when the kernel does not say.
-std::string ReadHolder(const std::filesystem::path& root, int card, int device);
+std::string ReadHolder(const PcmFiles& pcm);
 // A USB device's own description of the PCM, /proc/asound/cardC/streamD, as
 // "/proc/..." and its altsets; none when there is no such file.
 struct UsbStream {
   std::string file;
   std::vector<UsbAltset> altsets;
 };
-std::optional<UsbStream> ReadUsbStream(const std::filesystem::path& root, int card, int device);
+std::optional<UsbStream> ReadUsbStream(const PcmFiles& pcm);
 // A file the description was read from, as "/proc/..." (whatever the root),
 // with what it said.
 template <typename T>
@@ -54,8 +62,7 @@ struct Described {
 // The HDA codecs of a card, codec#0 on, with their converters.
 std::vector<Described<std::vector<HdaConverter>>> ReadHdaCodecs(const std::filesystem::path& root,
                                                                 int card);
-// What the playback PCM's first substream plays now; nothing when it is closed.
-std::optional<Described<RunningParams>> ReadRunningParams(const std::filesystem::path& root,
-                                                          int card, int device);
+// What the PCM's first substream plays (or records) now; nothing when it is closed.
+std::optional<Described<RunningParams>> ReadRunningParams(const PcmFiles& pcm);
 
 }  // namespace tivrel::alsa

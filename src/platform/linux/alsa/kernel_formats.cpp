@@ -122,20 +122,21 @@ std::optional<std::string> ProcField(std::string_view text, std::string_view key
   return std::nullopt;
 }
 
-std::vector<UsbAltset> ParseUsbStream(std::string_view text) {
-  // Only the "Playback:" section; each "Interface N" line opens an altset.
+std::vector<UsbAltset> ParseUsbStream(std::string_view text, PcmStream stream) {
+  // Only the stream's section; each "Interface N" line opens an altset.
+  const std::string_view section = stream == PcmStream::kCapture ? "Capture:" : "Playback:";
   std::vector<UsbAltset> altsets;
-  bool playback = false;
+  bool inSection = false;
   while (!text.empty()) {
     const size_t end = text.find('\n');
     const std::string_view raw = text.substr(0, end);
     text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
     const std::string_view line = Trim(raw);
     if (!raw.empty() && raw.front() != ' ') {
-      playback = line == "Playback:";
+      inSection = line == section;
       continue;
     }
-    if (!playback) continue;
+    if (!inSection) continue;
     if (line.rfind("Interface ", 0) == 0 && line.find('=') == std::string_view::npos) {
       altsets.emplace_back();
       continue;

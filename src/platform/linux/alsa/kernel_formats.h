@@ -10,6 +10,10 @@
 
 namespace tivrel::alsa {
 
+// A PCM plays or records; the kernel's files say so with 'p' and 'c'.
+enum class PcmStream { kPlayback, kCapture };
+inline char StreamLetter(PcmStream stream) { return stream == PcmStream::kCapture ? 'c' : 'p'; }
+
 // "0x8086\n" as sysfs writes PCI ids.
 std::optional<uint16_t> ParsePciId(std::string_view text);
 struct UsbId {
@@ -32,7 +36,7 @@ struct CardEntry {
 std::vector<CardEntry> ParseCards(std::string_view text);
 // One "key: value" of pcmDp/info or subN/status, trimmed; absent: nothing.
 std::optional<std::string> ProcField(std::string_view text, std::string_view key);
-// One playback altset of a USB device's /proc/asound/cardN/streamM.
+// One altset of a USB device's /proc/asound/cardN/streamM.
 struct UsbAltset {
   std::vector<std::string> formats;  // "S16_LE"
   unsigned channels = 0;
@@ -40,7 +44,9 @@ struct UsbAltset {
   bool continuous = false;
   bool operator==(const UsbAltset&) const = default;
 };
-std::vector<UsbAltset> ParseUsbStream(std::string_view text);
+// The altsets of the "Playback:" or the "Capture:" section.
+std::vector<UsbAltset> ParseUsbStream(std::string_view text,
+                                      PcmStream stream = PcmStream::kPlayback);
 
 // One converter widget of an HDA codec (/proc/asound/cardN/codec#M): an
 // "Audio Output" (DAC) or "Audio Input" (ADC) node with what it converts.

@@ -85,12 +85,15 @@ bool RateListed(const UsbAltset& altset, uint32_t rate) {
 
 }  // namespace
 
-int WithPcmSpace(const std::string& pcmName,
+int WithPcmSpace(const std::string& pcmName, PcmStream stream,
                  const std::function<void(unsigned maxChannels, const CombinationTest&)>& use) {
   snd_pcm_t* raw = nullptr;
   // Non-blocking: a device that someone else holds answers -EBUSY at once
   // instead of waiting for it to be released.
-  const int err = snd_pcm_open(&raw, pcmName.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
+  const int err =
+      snd_pcm_open(&raw, pcmName.c_str(),
+                   stream == PcmStream::kCapture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK,
+                   SND_PCM_NONBLOCK);
   if (err < 0) return err;
   const Pcm pcm(raw);
   const HwParams any = NewHwParams();
@@ -111,16 +114,17 @@ PcmCaps CapsOf(unsigned maxChannels, const CombinationTest& accepts) {
   return caps;
 }
 
-int ProbePcm(const std::string& pcmName, PcmCaps& caps) {
+int ProbePcm(const std::string& pcmName, PcmStream stream, PcmCaps& caps) {
   caps = {};
-  return WithPcmSpace(pcmName, [&](unsigned maxChannels, const CombinationTest& accepts) {
+  return WithPcmSpace(pcmName, stream, [&](unsigned maxChannels, const CombinationTest& accepts) {
     caps = CapsOf(maxChannels, accepts);
   });
 }
 
-uint32_t ProbePcmMatrix(const std::string& pcmName, int channels, FormatMatrix& matrix) {
+uint32_t ProbePcmMatrix(const std::string& pcmName, PcmStream stream, int channels,
+                        FormatMatrix& matrix) {
   matrix = {};
-  const int err = WithPcmSpace(pcmName, [&](unsigned, const CombinationTest& accepts) {
+  const int err = WithPcmSpace(pcmName, stream, [&](unsigned, const CombinationTest& accepts) {
     matrix = ProbeFormatMatrix(channels, accepts);
   });
   if (err == kHwParamsRefused) return kMmSysErrError;

@@ -1,5 +1,13 @@
 #include "platform/linux/alsa/report_platform.h"
 
+#include <alsa/asoundlib.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
 #include "platform/linux/alsa/busy_device.h"
 #include "platform/linux/alsa/pcm_probe.h"
 
@@ -13,6 +21,7 @@ std::vector<DeviceListing> AlsaReportPlatform::ListDevices() {
   for (const auto& d : waveOut_.Refresh().devices) {
     DeviceListing l;
     l.name = d.name;
+    l.direction = d.stream == PcmStream::kCapture ? Direction::kCapture : Direction::kPlayback;
     l.location = {.card = d.card,
                   .device = d.device,
                   .hw = d.HwName(),
@@ -37,7 +46,34 @@ uint32_t AlsaReportPlatform::ProbeMatrix(uint32_t device, int channels, FormatMa
     matrix.sources = described->sources;
     return kMmSysErrNoError;
   }
-  return ProbePcmMatrix(d.HwName(), channels, matrix);
+  return ProbePcmMatrix(d.HwName(), d.stream, channels, matrix);
+}
+
+std::optional<std::string> AlsaReportPlatform::Unusable() {
+  // The configuration that every hw:C,D is opened through must load, and
+  // must define them: ALSA skips a file that is missing without a word.
+  const char* path = std::getenv("ALSA_CONFIG_PATH");
+  const std::string files = path ? path : snd_config_topdir() + std::string("/alsa.conf");
+  for (size_t at = 0; path != nullptr && at <= files.size();) {
+    const size_t end = std::min(files.find(':', at), files.size());
+    const std::string file = files.substr(at, end - at);
+    if (!file.empty() && ::access(file.c_str(), R_OK) != 0) {
+      return "ALSA's configuration could not be loaded (" + file + "): " + std::strerror(errno);
+    }
+    at = end + 1;
+  }
+  snd_config_t* hw = nullptr;
+  if (const int err = snd_config_update(); err < 0) {
+    return "ALSA's configuration could not be loaded (" + files + "): " + snd_strerror(err);
+  }
+  if (snd_config == nullptr || snd_config_search(snd_config, "pcm.hw", &hw) < 0) {
+    return "ALSA's configuration (" + files + ") defines no hw devices";
+  }
+  return std::nullopt;
+}
+
+void AlsaReportPlatform::SetDirection(Direction direction) {
+  waveOut_.SetStream(direction == Direction::kCapture ? PcmStream::kCapture : PcmStream::kPlayback);
 }
 
 std::optional<Device0Reason> AlsaReportPlatform::Device0() {

@@ -15,6 +15,8 @@ class AlsaReportPlatform final : public ReportPlatform {
   // `ansi` must outlive this.
   AlsaReportPlatform(const AnsiCodec& ansi, AlsaOptions options);
 
+  std::optional<std::string> Unusable() override;
+  void SetDirection(Direction direction) override;
   WaveOutApi& waveOut() override { return waveOut_; }
   const AnsiCodec& ansi() override { return ansi_; }
   // The service's device list, made afresh: the queries and matrices that

@@ -39,11 +39,17 @@ AlsaWaveOut::AlsaWaveOut(const AnsiCodec& ansi, AlsaOptions options)
     : ansi_(ansi), options_(std::move(options)) {}
 
 const DeviceList& AlsaWaveOut::Refresh() {
-  devices_ = ListPlaybackDevices({options_.root});
+  devices_ = ListCardDevices({options_.root, options_.stream});
   return *devices_;
 }
 
 const DeviceList& AlsaWaveOut::Devices() { return devices_ ? *devices_ : Refresh(); }
+
+void AlsaWaveOut::SetStream(PcmStream stream) {
+  if (stream == options_.stream) return;
+  options_.stream = stream;
+  devices_.reset();
+}
 
 uint32_t AlsaWaveOut::waveOutGetNumDevs() {
   try {
@@ -61,11 +67,12 @@ uint32_t AlsaWaveOut::QueryCaps(const CardDevice& device, WAVEOUTCAPS& caps,
   note.device = device.HwName();
   const std::filesystem::path& root = options_.root;
   // The kernel says when no substream is free: then the device is not opened.
-  const bool busy = NoFreeSubstream(root, device.card, device.device);
+  const PcmFiles files{root, device.card, device.device, device.stream};
+  const bool busy = NoFreeSubstream(files);
   PcmCaps pcm;
-  const int err = busy ? -EBUSY : ProbePcm(note.device, pcm);
+  const int err = busy ? -EBUSY : ProbePcm(note.device, device.stream, pcm);
   if (err == -EBUSY || err == -EAGAIN) {
-    note.holder = ReadHolder(root, device.card, device.device);
+    note.holder = ReadHolder(files);
     note.systemText = snd_strerror(-EBUSY);
     // Described by what the kernel tells, never opened.
     const auto described = DescribeBusyDevice(root, device);
@@ -94,7 +101,10 @@ uint32_t AlsaWaveOut::QueryCaps(const CardDevice& device, WAVEOUTCAPS& caps,
   SetName(caps, device.name);
   caps.dwFormats = pcm.formats;
   caps.wChannels = static_cast<int16_t>(pcm.maxChannels);
-  caps.dwSupport = SupportFlags(ReadControls("hw:" + std::to_string(device.card)), device);
+  // An input's record, as Windows' WAVEINCAPS, has no support flags.
+  if (device.stream == PcmStream::kPlayback) {
+    caps.dwSupport = SupportFlags(ReadControls("hw:" + std::to_string(device.card)), device);
+  }
   note.native = std::move(pcm.native);
   return kMmSysErrNoError;
 }

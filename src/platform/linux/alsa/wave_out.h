@@ -23,6 +23,8 @@ inline constexpr uint32_t kMmSysErrInvalParam = 11;
 struct AlsaOptions {
   // Root under which /sys and /proc are read.
   std::filesystem::path root = "/";
+  // Output devices, or input devices in the same shape.
+  PcmStream stream = PcmStream::kPlayback;
 };
 
 // The test seam of both programs, tivrel and tivrel-report:
@@ -40,6 +42,8 @@ class AlsaWaveOut final : public WaveOutApi, public QueryNoteSource {
   const DeviceList& Refresh();
   // The list of the last count, made now when there was none.
   const DeviceList& Devices();
+  // From now on, the devices of this stream.
+  void SetStream(PcmStream stream);
 
   uint32_t waveOutGetNumDevs() override;
   // Writes the 52-byte exchange image, no more than `size` bytes of it.

@@ -22,6 +22,8 @@ class WinReportPlatform final : public ReportPlatform {
   // each bound at its first call.
   WinReportPlatform(WaveOutWinmm& waveOut, const AnsiCodec& ansi);
 
+  void SetDirection(Direction direction) override { direction_ = direction; }
+  bool LinesEndWithCrLf() const override { return true; }
   WaveOutApi& waveOut() override { return waveOut_; }
   const AnsiCodec& ansi() override { return ansi_; }
   std::vector<DeviceListing> ListDevices() override;
@@ -34,6 +36,7 @@ class WinReportPlatform final : public ReportPlatform {
   using ErrorTextFn = UINT(WINAPI*)(UINT, wchar_t*, UINT);
 
   WaveOutWinmm& waveOut_;
+  Direction direction_ = Direction::kPlayback;
   const AnsiCodec& ansi_;
   LazyProc<OpenFn> open_;
   LazyProc<CapsWFn> capsW_;

@@ -75,8 +75,8 @@ TEST(ReportCli, NoSoundCardOnThisMachine) {
   // The system's own ALSA configuration, as a user would run it.
   const Outcome run = RunReport("-u ALSA_CONFIG_PATH LC_ALL=C.UTF-8");
   EXPECT_EQ(run.code, kReportExitNoDevice);
-  EXPECT_EQ(run.out, "在您的计算机上没有发现声卡设备或声卡驱动程序未安装");
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "tivrel-report: 在您的计算机上没有发现声卡设备或声卡驱动程序未安装\n");
 }
 
 TEST(ReportCli, EachDeviceOfTheMachineAsDevice0) {
@@ -118,11 +118,12 @@ TEST(ReportCli, EachDeviceOfTheMachineAsDevice0) {
       {MachineEnv("5"), kReportExitQueryFailed, "",
        "tivrel-report: hw:5,0: 测试失败：设备拒绝了所有播放参数（错误代码 1） (Invalid "
        "argument)\n"},
-      {MachineEnv("0", kFixtures + "/noids"), kReportExitNoDevice,
-       "在您的计算机上没有发现声卡设备或声卡驱动程序未安装", ""},
+      {MachineEnv("0", kFixtures + "/noids"), kReportExitNoDevice, "",
+       "tivrel-report: 在您的计算机上没有发现声卡设备或声卡驱动程序未安装\n"},
   };
+  // Byte for byte what the window holds, CR LF included.
   for (const auto& c : cases) {
-    const Outcome run = RunReport(c.env);
+    const Outcome run = RunReport(c.env, "--crlf");
     EXPECT_EQ(run.code, c.code) << c.env;
     EXPECT_EQ(run.out, c.out) << c.env;
     EXPECT_EQ(run.err, c.err) << c.env;

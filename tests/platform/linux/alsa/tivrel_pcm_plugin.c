@@ -1,8 +1,9 @@
-/* A playback PCM whose hardware-parameter space is set per device in the
-   tests' ALSA configuration, so that hw:C,D opens as on a real machine:
+/* A PCM whose hardware-parameter space is set per device in the tests' ALSA
+   configuration, so that hw:C,D opens as on a real machine:
      tivrel_devices.C.D { formats [ S16_LE ] channels [ 1 1 ] rates [ 8000 48000 ] }
      tivrel_devices.C.D { error EBUSY }     (or EACCES, or hwparams)
-   A device that is not configured does not exist. */
+   and for its capture stream the same under tivrel_capture.C.D. A device
+   that is not configured does not exist. */
 #include <alsa/asoundlib.h>
 #include <alsa/pcm_external.h>
 #include <errno.h>
@@ -80,9 +81,9 @@ SND_PCM_PLUGIN_DEFINE_FUNC(tivrel) {
     }
     if (strcmp(id, "device") == 0) snd_config_get_integer(entry, &number);
   }
-  snprintf(key, sizeof key, "tivrel_devices.%s.%ld", card, number);
-  if (stream != SND_PCM_STREAM_PLAYBACK || snd_config_search(root, key, &device) < 0)
-    return -ENOENT;
+  snprintf(key, sizeof key, "%s.%s.%ld",
+           stream == SND_PCM_STREAM_CAPTURE ? "tivrel_capture" : "tivrel_devices", card, number);
+  if (snd_config_search(root, key, &device) < 0) return -ENOENT;
   if (snd_config_search(device, "error", &node) == 0) {
     const char* error = "";
     snd_config_get_string(node, &error);

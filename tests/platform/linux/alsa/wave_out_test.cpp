@@ -82,7 +82,7 @@ TEST_F(Machine, DevicesAsTheKernelListsThemDeviceZeroByTheStrongestEvidence) {
     auto expected = inOrder;
     std::rotate(expected.begin(), expected.begin() + static_cast<long>(c.first),
                 expected.begin() + static_cast<long>(c.first) + 1);
-    const DeviceList list = ListPlaybackDevices({kMachine});
+    const DeviceList list = ListCardDevices({kMachine});
     EXPECT_EQ(list.devices, expected) << (c.variable ? c.value : "(unset)");
     EXPECT_EQ(list.rule, c.rule) << (c.variable ? c.value : "(unset)");
     EXPECT_EQ(waveOut_.waveOutGetNumDevs(), expected.size());

@@ -212,7 +212,8 @@ def scenario(program):
             raise Failure("tivrel-report says otherwise: %r" % expected.stderr)
         ok("tivrel-report fails with the same words: %r" % expected.stderr.decode("utf-8"))
     elif tool:
-        expected = subprocess.run([tool], env=ENV, capture_output=True, timeout=WAIT)
+        # The window's text has CR LF line ends; tivrel-report gives them on request.
+        expected = subprocess.run([tool, "--crlf"], env=ENV, capture_output=True, timeout=WAIT)
         if expected.returncode != 0:
             raise Failure("tivrel-report found no report: %r" % expected.stderr)
         if text != expected.stdout.decode("utf-8"):

@@ -70,7 +70,7 @@ check("--list status", listing.returncode, 0)
 check("--list", listing.stdout.decode(),
       "".join(f"{n}  {loc}  {name}" +
               ("  [device 0: ALSA's default (defaults.pcm.card)]" if n == 0 else "") +
-              "\r\n" for n, (loc, name, _, _) in enumerate(devices)))
+              "\n" for n, (loc, name, _, _) in enumerate(devices)))
 
 for args in (["--all", "--formats", "--json"], ["-afj"]):
     proc = run(args)
@@ -93,7 +93,7 @@ for args in (["--all", "--formats", "--json"], ["-afj"]):
            ["/proc/asound/card2/stream0"]))
     check("device 0's rule", doc["device0"], {"rule": "alsa-default", "detail": "defaults.pcm.card"})
 
-text = run(["--all", "--formats"]).stdout.decode()
+text = run(["--all", "--formats", "--crlf"]).stdout.decode()
 check("--all --formats, the analog output", text.split("\r\n\r\n")[0],
       "设备 0（hw:1,0 PCH）：\r\n产品名称：HDA Intel PCH: ALC892 Analog\r\n产品 Id：-24208\r\n"
       "驱动程序 Id：-32634\r\n驱动程序版本：6.1\r\n输出声道： 8\r\n"
@@ -111,6 +111,43 @@ for args, root, status, count in ((["-d", "3", "--json"], "machine", 0, 1),
     proc = run(args, root)
     check(f"{args} {root} status", proc.returncode, status)
     check(f"{args} {root} devices", len(document(f"{args} {root}", proc)["devices"]), count)
+
+# Terminal manners: which device --device names, what a wrong one gets, a
+# configuration that does not load, and text from the system never raw.
+for args, status, out, err in (
+        (["--device", "hw:2,0"], 0, "产品名称：Logitech USB Headset: USB Audio\n", "in use by pipewire"),
+        (["-D", "Headset"], 0, "产品名称：Logitech USB Headset: USB Audio\n", "in use by pipewire"),
+        (["--device", "42"], 64, "", "no device '42': there are 6 output devices, 0 to 5"),
+        (["-D", "hw:9,0"], 64, "", "no device 'hw:9,0'"),
+        (["--capture", "--list"], 0, "0  hw:1,0 PCH  HDA Intel PCH: ALC892 Analog", ""),
+        (["--capture", "-d", "1"], 0, "输入声道： 1\n", "in use by arecord")):
+    proc = run(args)
+    text = proc.stdout.decode()
+    check(f"{args}", (proc.returncode, out in text, err in proc.stderr.decode(), "\r" in text),
+          (status, True, True, False))
+for conf_path, why in (("/nonexistent", "No such file or directory"), ("/etc/passwd", "Invalid"),
+                       ("/dev/null", "defines no hw devices")):
+    proc = subprocess.run([tool, "--all"], capture_output=True, timeout=30,
+                          env=dict(os.environ, ALSA_CONFIG_PATH=conf_path,
+                                   TIVREL_ALSA_ROOT=os.path.join(fixtures, "machine")))
+    check(f"configuration {conf_path}", (proc.returncode, proc.stdout,
+                                         why in proc.stderr.decode(), proc.stderr.endswith(b"\n")),
+          (3, b"", True, True))
+proc = document("capture json", run(["--capture", "--all", "--formats", "--json"]))
+check("capture json", [(d["direction"], d["location"]["hw"]) for d in proc["devices"]],
+      [("capture", "hw:1,0"), ("capture", "hw:2,0")])
+with tempfile.TemporaryDirectory() as hostile:
+    shutil.copytree(os.path.join(fixtures, "machine"), hostile, dirs_exist_ok=True)
+    with open(os.path.join(hostile, "proc", "4242", "comm"), "wb") as comm:
+        comm.write(b"\x1b]0;pwned\x07\x1b[2J\nevil\n")
+    proc = run(["-D", "Headset", "--json"], root=hostile)
+    check("hostile holder, JSON", document("hostile", proc)["devices"][0]["busy"]["holder"],
+          "\x1b]0;pwned\x07\x1b[2J\nevil")
+    for args in (["-D", "Headset"], ["-D", "hw:0,3"], ["--all"]):
+        proc = run(args, root=hostile)
+        raw = [b for b in (b"\x1b", b"\x07") if b in proc.stdout + proc.stderr]
+        check(f"hostile holder {args}", (raw, b"\\x1B]0;pwned\\x07" in proc.stdout + proc.stderr),
+              ([], True))
 
 # A command reads the kernel's list of cards once, whatever it reports: the
 # listing, the records and the matrices are of one device list.

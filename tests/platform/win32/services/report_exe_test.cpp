@@ -84,7 +84,8 @@ TEST(ReportExe, ReportOfDevice0) {
   const Outcome run = RunReport(L"");
   if (Audio("none")) {
     EXPECT_EQ(run.status, static_cast<DWORD>(kReportExitNoDevice));
-    EXPECT_EQ(run.out, "在您的计算机上没有发现声卡设备或声卡驱动程序未安装");
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "tivrel-report: 在您的计算机上没有发现声卡设备或声卡驱动程序未安装\n");
     return;
   }
   EXPECT_EQ(run.status, static_cast<DWORD>(kReportExitOk)) << run.err;
