@@ -15,9 +15,9 @@
 namespace tivrel::alsa {
 
 struct BusyDescription {
-  CombinationTest accepts;        // the combinations the device takes, as far as the files tell
-  unsigned maxChannels = 0;       // its largest channel count
-  std::vector<std::string> sources;       // the files read, "/proc/..."
+  CombinationTest accepts;           // the combinations the device takes, as far as the files tell
+  unsigned maxChannels = 0;          // its largest channel count
+  std::vector<std::string> sources;  // the files read, "/proc/..."
   std::optional<RunningParams> playing;  // what it plays now
 };
 
