@@ -1,9 +1,11 @@
 /* A PCM whose hardware-parameter space is set per device in the tests' ALSA
    configuration, so that hw:C,D opens as on a real machine:
      tivrel_devices.C.D { formats [ S16_LE ] channels [ 1 1 ] rates [ 8000 48000 ] }
-     tivrel_devices.C.D { error EBUSY }     (or EACCES, or hwparams)
-   and for its capture stream the same under tivrel_capture.C.D. A device
-   that is not configured does not exist. */
+     tivrel_devices.C.D { formats [ S16_LE ] channels [ 2 2 ] rate_list [ 44100 48000 ] }
+     tivrel_devices.C.D { error EBUSY }     (or EACCES, ENODEV, or hwparams)
+   rates is a continuous range; rate_list the rates a codec or a USB
+   interface takes one by one. A capture stream is set the same way under
+   tivrel_capture.C.D. A device that is not configured does not exist. */
 #include <alsa/asoundlib.h>
 #include <alsa/pcm_external.h>
 #include <errno.h>
@@ -22,23 +24,42 @@ static int Close(snd_pcm_ioplug_t* io) {
 static const snd_pcm_ioplug_callback_t kCallbacks = {
     .start = Start, .stop = Stop, .pointer = Pointer, .close = Close};
 
+/* The numbers of a "[ a b ... ]" list, at most max of them: how many. */
+static int Numbers(snd_config_t* node, unsigned int* numbers, int max) {
+  snd_config_iterator_t i, next;
+  int n = 0;
+  snd_config_for_each(i, next, node) {
+    long value;
+    if (n == max || snd_config_get_integer(snd_config_iterator_entry(i), &value) < 0)
+      return -EINVAL;
+    numbers[n++] = (unsigned int)value;
+  }
+  return n;
+}
+
 /* The two numbers of a "[ min max ]" pair. */
 static int Range(snd_config_t* device, const char* key, unsigned int range[2]) {
   snd_config_t* node;
-  snd_config_iterator_t i, next;
-  int n = 0;
   if (snd_config_search(device, key, &node) < 0) return -EINVAL;
-  snd_config_for_each(i, next, node) {
-    long value;
-    if (n == 2 || snd_config_get_integer(snd_config_iterator_entry(i), &value) < 0) return -EINVAL;
-    range[n++] = (unsigned int)value;
+  return Numbers(node, range, 2) == 2 ? 0 : -EINVAL;
+}
+
+/* The rates: a rate_list where one is given, else the rates range. */
+static int Rates(snd_pcm_ioplug_t* io, snd_config_t* device) {
+  unsigned int rates[16];
+  snd_config_t* node;
+  int n;
+  if (snd_config_search(device, "rate_list", &node) == 0) {
+    if ((n = Numbers(node, rates, 16)) <= 0) return -EINVAL;
+    return snd_pcm_ioplug_set_param_list(io, SND_PCM_IOPLUG_HW_RATE, (unsigned)n, rates);
   }
-  return n == 2 ? 0 : -EINVAL;
+  if ((n = Range(device, "rates", rates)) < 0) return n;
+  return snd_pcm_ioplug_set_param_minmax(io, SND_PCM_IOPLUG_HW_RATE, rates[0], rates[1]);
 }
 
 static int Space(snd_pcm_ioplug_t* io, snd_config_t* device) {
   static const unsigned int access[] = {SND_PCM_ACCESS_RW_INTERLEAVED};
-  unsigned int formats[16], channels[2], rates[2];
+  unsigned int formats[16], channels[2];
   int n = 0, err;
   snd_config_t* node;
   snd_config_iterator_t i, next;
@@ -48,14 +69,13 @@ static int Space(snd_pcm_ioplug_t* io, snd_config_t* device) {
     if (n == 16 || snd_config_get_string(snd_config_iterator_entry(i), &name) < 0) return -EINVAL;
     formats[n++] = (unsigned int)snd_pcm_format_value(name);
   }
-  if ((err = Range(device, "channels", channels)) < 0 || (err = Range(device, "rates", rates)) < 0)
-    return err;
+  if ((err = Range(device, "channels", channels)) < 0) return err;
   if ((err = snd_pcm_ioplug_set_param_list(io, SND_PCM_IOPLUG_HW_ACCESS, 1, access)) < 0 ||
       (err = snd_pcm_ioplug_set_param_list(io, SND_PCM_IOPLUG_HW_FORMAT, (unsigned)n, formats)) <
           0 ||
       (err = snd_pcm_ioplug_set_param_minmax(io, SND_PCM_IOPLUG_HW_CHANNELS, channels[0],
                                              channels[1])) < 0 ||
-      (err = snd_pcm_ioplug_set_param_minmax(io, SND_PCM_IOPLUG_HW_RATE, rates[0], rates[1])) < 0 ||
+      (err = Rates(io, device)) < 0 ||
       (err = snd_pcm_ioplug_set_param_minmax(io, SND_PCM_IOPLUG_HW_PERIOD_BYTES, 64, 65536)) < 0 ||
       (err = snd_pcm_ioplug_set_param_minmax(io, SND_PCM_IOPLUG_HW_PERIODS, 2, 64)) < 0)
     return err;
@@ -89,6 +109,7 @@ SND_PCM_PLUGIN_DEFINE_FUNC(tivrel) {
     snd_config_get_string(node, &error);
     if (strcmp(error, "EBUSY") == 0) return -EBUSY;
     if (strcmp(error, "EACCES") == 0) return -EACCES;
+    if (strcmp(error, "ENODEV") == 0) return -ENODEV;
   }
   io = calloc(1, sizeof *io);
   if (!io) return -ENOMEM;
