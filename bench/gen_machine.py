@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """A machine of many cards for tivrel-report's benchmark: CARDS cards of
 DEVICES playback PCMs each, as the kernel lays out /proc/asound, and an ALSA
-configuration (the tests' own, with every PCM added) under which each hw:C,D
+configuration (the tests' base, with every PCM added) under which each hw:C,D
 opens as an HDA codec's analog output would.
 
-Usage: gen_machine.py OUT_DIR TESTS_ALSA_CONF [CARDS [DEVICES]]
+Usage: gen_machine.py OUT_DIR TESTS_ALSA_BASE_CONF [CARDS [DEVICES]]
 Writes OUT_DIR/{proc,sys} and OUT_DIR/alsa.conf.
 """
 import os
@@ -23,13 +23,7 @@ with open(os.path.join(asound, "cards"), "w") as f:
     for c in range(cards):
         f.write(f"{c:2d} [Card{c:<11d}]: HDA-Intel - HDA Intel Card {c}\n"
                 f"                      HDA Intel Card {c} at 0xf7f{c:05x} irq {c}\n")
-# The tests' configuration without its own devices: the plugin and hw:C,D.
-with open(base_conf) as f:
-    lines = f.read().splitlines()
-keep = next(i for i, line in enumerate(lines) if line.startswith("tivrel_devices"))
-while keep > 0 and lines[keep - 1].startswith("#"):
-    keep -= 1
-conf = "\n".join(lines[:keep]) + "\n"
+conf = f"<{os.path.abspath(base_conf)}>\n"
 for c in range(cards):
     for d in range(devices):
         pcm = os.path.join(asound, f"card{c}", f"pcm{d}p")

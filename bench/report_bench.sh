@@ -45,7 +45,7 @@ printf '%-48s %s\n' "tivrel-report --device 0" "$(mean_ms "$report" -d 0)"
 # 100 cards x 10 devices, each opening as an HDA codec's analog output.
 big=$(mktemp -d)
 trap 'rm -rf "$big"' EXIT
-python3 bench/gen_machine.py "$big" "$ALSA_CONFIG_PATH" 100 10
+python3 bench/gen_machine.py "$big" "${ALSA_CONFIG_PATH%/*}/alsa-test-base.conf" 100 10
 bigruns=$(( runs < 5 ? runs : 5 ))
 big_ms() {
   local saved=$runs
