@@ -53,8 +53,8 @@ class Machines : public ::testing::TestWithParam<std::string> {
     dir_ = fs::path(testing::kFixtures) / "machines" / GetParam();
     expect_ = Json::parse(std::ifstream(dir_ / "expect.json"));
     conf_ = fs::temp_directory_path() / ("tivrel-" + GetParam() + std::to_string(::getpid()));
-    std::ofstream(conf_) << "<" TIVREL_ALSA_TEST_BASE_CONF ">\n<" << (dir_ / "devices.conf").string()
-                         << ">\n";
+    std::ofstream(conf_) << "<" TIVREL_ALSA_TEST_BASE_CONF ">\n<"
+                         << (dir_ / "devices.conf").string() << ">\n";
     setenv("ALSA_CONFIG_PATH", conf_.c_str(), 1);
   }
   void TearDown() override {
@@ -81,9 +81,9 @@ TEST_P(Machines, DevicesNamedAsAplayShowsThemDeviceZeroNotAMonitor) {
     const DeviceList list = ListCardDevices({dir_, stream});
     ASSERT_EQ(list.devices.size(), pcms.size());
     for (const Json& pcm : pcms) {
-      const auto d = std::find_if(list.devices.begin(), list.devices.end(), [&](const CardDevice& d) {
-        return d.card == pcm["card"] && d.device == pcm["device"];
-      });
+      const auto d = std::find_if(
+          list.devices.begin(), list.devices.end(),
+          [&](const CardDevice& d) { return d.card == pcm["card"] && d.device == pcm["device"]; });
       ASSERT_NE(d, list.devices.end()) << pcm;
       EXPECT_EQ(d->name, Name(pcm)) << pcm;
       if (stream == PcmStream::kPlayback) {
@@ -138,13 +138,15 @@ TEST_P(Machines, EachOutputAsTheRecordHoldsIt) {
     // the dump shows its controls.
     if (pcm.contains("own_volume")) {
       const Json& own = pcm["own_volume"];
-      const int32_t want = own.is_boolean() ? 0 : (own["volume"] ? 0x4 : 0) | (own["left_right"] ? 0x8 : 0);
+      const int32_t want =
+          own.is_boolean() ? 0 : (own["volume"] ? 0x4 : 0) | (own["left_right"] ? 0x8 : 0);
       EXPECT_EQ(caps.dwSupport, want) << at;
     }
     // No classic format (48 kHz or 24-bit only, say): one line says what it takes.
     const ProbeResult probe{.deviceCount = 1, .caps = caps, .note = note};
     bool nativeLine = false;
-    for (const auto& line : ReportLines(probe)) nativeLine |= line.find(u"本设备的原生格式") != line.npos;
+    for (const auto& line : ReportLines(probe))
+      nativeLine |= line.find(u"本设备的原生格式") != line.npos;
     const Json& space = pcm["space"];
     EXPECT_EQ(nativeLine, ClassicFlags(space) == 0 && AnyMatrixFormat(space)) << at;
   }
@@ -159,12 +161,11 @@ std::vector<std::string> MachineNames() {
   return names;
 }
 
-INSTANTIATE_TEST_SUITE_P(Real, Machines, ::testing::ValuesIn(MachineNames()),
-                         [](const auto& info) {
-                           std::string name = info.param;
-                           std::replace(name.begin(), name.end(), '-', '_');
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Real, Machines, ::testing::ValuesIn(MachineNames()), [](const auto& info) {
+  std::string name = info.param;
+  std::replace(name.begin(), name.end(), '-', '_');
+  return name;
+});
 
 }  // namespace
 }  // namespace tivrel::alsa
