@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& c : ParseHdaConverters(text)) {
     if (c.channels == 0) __builtin_trap();
   }
-  if (const auto params = ParseHwParams(text); params && (params->channels == 0 || params->rate == 0)) {
+  if (const auto params = ParseHwParams(text);
+      params && (params->channels == 0 || params->rate == 0)) {
     __builtin_trap();
   }
   ParsePciId(text);
