@@ -13,6 +13,7 @@ packages=(
   fonts-noto-cjk file
   desktop-file-utils appstream lintian dpkg-dev unzip
   python3-xlib libxcb1-dev qt6-translations-l10n util-linux strace
+  libpulse-dev pulseaudio pulseaudio-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,226 @@
+// The sound server's default sink: the ALSA device of real sinks' properties,
+// and a real PulseAudio server of the tests' own asked through libpulse.
+#include "platform/linux/alsa/sound_server.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "alsa_test_env.h"
+
+extern char** environ;
+
+namespace tivrel::alsa {
+namespace {
+
+namespace fs = std::filesystem;
+using Properties = std::map<std::string, std::string>;
+
+// Each set as the server lists it, cut to what names a device. -1: no device.
+TEST(AlsaDeviceOfSink, PropertiesOfRealSinks) {
+  const std::vector<CardEntry> cards = {{0, "HDMI", "HDA ATI HDMI", "HDA-Intel"},
+                                        {2, "sofhdadsp", "sof-hda-dsp", "sof-hda-dsp"}};
+  const struct {
+    const char* what;
+    Properties properties;
+    int card, device;
+  } cases[] = {
+      {"PulseAudio, module-alsa-card's analog output",
+       {{"device.api", "alsa"}, {"alsa.card", "1"}, {"alsa.device", "0"},
+        {"device.string", "front:1"}},
+       1, 0},
+      {"PulseAudio, HDMI: the string counts outputs, alsa.device is the PCM",
+       {{"device.api", "alsa"}, {"alsa.card", "0"}, {"alsa.device", "3"},
+        {"device.string", "hdmi:CARD=HDMI,DEV=0"}},
+       0, 3},
+      {"the same HDMI string alone", {{"device.api", "alsa"}, {"device.string", "hdmi:CARD=HDMI,DEV=0"}},
+       -1, -1},
+      {"PulseAudio, module-alsa-sink device=hw:1,0 over a plugin PCM, which has no card",
+       {{"device.api", "alsa"}, {"alsa.id", "hw:1,0"}, {"alsa.device", "0"},
+        {"device.string", "hw:1,0"}},
+       1, 0},
+      {"PulseAudio with UCM on SOF: the card by its id",
+       {{"device.api", "alsa"}, {"alsa.card", "2"}, {"device.string", "hw:sofhdadsp,4"}}, 2, 4},
+      {"PipeWire's pulse server, analog output",
+       {{"device.api", "alsa"}, {"alsa.card", "0"}, {"alsa.device", "0"},
+        {"api.alsa.path", "front:0"}, {"object.path", "alsa:pcm:0:front:0:playback"}},
+       0, 0},
+      {"PipeWire's pulse server with UCM: the path names the card only",
+       {{"device.api", "alsa"}, {"alsa.card", "1"}, {"alsa.device", "0"},
+        {"api.alsa.open.ucm", "true"}, {"api.alsa.path", "hw:Generic"}},
+       1, 0},
+      {"PipeWire, Bluetooth",
+       {{"device.api", "bluez5"}, {"device.string", "00:1B:66:C0:FF:EE"},
+        {"api.bluez5.address", "00:1B:66:C0:FF:EE"}},
+       -1, -1},
+      {"PulseAudio, Bluetooth",
+       {{"device.api", "bluez"}, {"device.string", "00:1B:66:C0:FF:EE"},
+        {"bluez.path", "/org/bluez/hci0/dev_00_1B_66_C0_FF_EE"}},
+       -1, -1},
+      {"null sink", {{"device.description", "Null Output"}, {"device.class", "abstract"}}, -1, -1},
+      {"tunnel sink",
+       {{"device.description", "Null Output on root@vm"}, {"tunnel.remote.server", "unix:/x"},
+        {"tunnel.remote.sink", "alsa_output.pci-0000_00_1b.0.analog-stereo"}},
+       -1, -1},
+      {"the path before the string; bad alsa.* fall through to them",
+       {{"device.api", "alsa"}, {"alsa.card", "1"}, {"alsa.device", "x"},
+        {"api.alsa.path", "hw:0,7"}, {"device.string", "hw:1,0"}},
+       0, 7},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(AlsaDeviceOfSink(c.properties, cards).value_or(std::pair(-1, -1)),
+              std::pair(c.card, c.device))
+        << c.what;
+  }
+}
+
+TEST(AlsaDeviceOfSink, PcmNames) {
+  // -1: no device.
+  const struct {
+    const char* pcm;
+    int card, device;
+  } cases[] = {{"hw:1", 1, 0}, {"hw:CARD=PCH,DEV=2", 1, 2}, {"hw:DEV=2,CARD=1", 1, 2},
+               {"hw:PCH,3,0", 1, 3}, {"hw:\"PCH\",1", 1, 1}, {"plughw:CARD=1,DEV=3", 1, 3},
+               {"dmix:CARD=PCH,DEV=0", 1, 0}, {"front:CARD=PCH,DEV=0", 1, 0},
+               {"sysdefault:CARD=PCH", 1, 0}, {"default:CARD=PCH", 1, 0}, {"surround51:1", 1, 0},
+               {" hw:1,0\n", 1, 0}, {"_ucm0001.hw:PCH,1", 1, 1}, {"hw", -1, -1}, {"hw:", -1, -1},
+               {"hw:DEV=1", -1, -1}, {"hw:Nope,0", -1, -1}, {"hw:1,x", -1, -1}, {"hw:-1,0", -1, -1},
+               {"hw:1,99999999999", -1, -1}, {"hdmi:1,1", -1, -1}, {"iec958:1", -1, -1},
+               {"pulse", -1, -1}, {"plug:hw:1,0", -1, -1}, {"bluealsa:DEV=00:1B:66:C0:FF:EE", -1, -1}};
+  for (const auto& c : cases) {
+    const auto device = AlsaDeviceOfSink({{"device.api", "alsa"}, {"device.string", c.pcm}},
+                                         {{1, "PCH", "HDA Intel PCH", "HDA-Intel"}});
+    EXPECT_EQ(device.value_or(std::pair(-1, -1)), std::pair(c.card, c.device)) << c.pcm;
+  }
+}
+
+// A PulseAudio server of Debian's in a folder of its own: a sink on the tests'
+// hw:1,0, a null sink, and its socket, which it opens last, when both sinks are
+// there. The tests ask it, and any socket of theirs, through PULSE_SERVER.
+class PulseServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("tivrel-pulse-" + std::to_string(::getpid()));
+    for (const char* tool : {"pulseaudio", "pactl"}) {
+      ASSERT_EQ(std::system(("command -v " + std::string(tool) + " >/dev/null").c_str()), 0)
+          << tool << " is missing: run scripts/setup.sh";
+    }
+    fs::remove_all(dir_);
+    // The server, pactl and libpulse in this process keep their files (the
+    // cookie among them) in the test's folder, never in the user's home.
+    for (const char* sub : {"home", "run", "config"}) fs::create_directories(dir_ / sub);
+    Set("HOME", dir_ / "home");
+    Set("XDG_RUNTIME_DIR", dir_ / "run");
+    Set("XDG_CONFIG_HOME", dir_ / "config");
+    Set("PULSE_SERVER", "unix:" + (dir_ / "native").string());
+  }
+  void TearDown() override {
+    Stop();
+    // Newest first, so that a variable set twice gets its first value back.
+    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+      it->second ? setenv(it->first.c_str(), it->second->c_str(), 1) : unsetenv(it->first.c_str());
+    }
+    fs::remove_all(dir_);
+  }
+  void Set(const std::string& name, const std::string& value) {
+    const char* old = std::getenv(name.c_str());
+    saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+    setenv(name.c_str(), value.c_str(), 1);
+  }
+
+  // Starts the server and waits until its socket answers; false when it ends
+  // or does not answer in a time that only a hang exceeds.
+  bool Start() {
+    const std::string args[] = {
+        "pulseaudio", "-n", "--daemonize=no", "--realtime=no", "--high-priority=no",
+        "--exit-idle-time=-1", "--system=no", "--log-target=stderr",
+        "-Lmodule-alsa-sink device=hw:1,0 sink_name=speakers",
+        "-Lmodule-null-sink sink_name=nothing", "-Lmodule-suspend-on-idle",
+        "-Lmodule-native-protocol-unix auth-anonymous=1 socket=" + (dir_ / "native").string()};
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, (dir_ / "log").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_adddup2(&files, 1, 2);
+    const int failed = posix_spawnp(&pid_, "pulseaudio", &files, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&files);
+    if (failed) return false;
+    const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < bound) {
+      if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+        pid_ = -1;
+        return false;
+      }
+      if (AskSoundServer()) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+  }
+  void Stop() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+  std::string Log() const {
+    std::ifstream in(dir_ / "log");
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  int Pactl(const std::string& args) const {
+    return std::system(("pactl --server='unix:" + (dir_ / "native").string() + "' " + args +
+                        " >/dev/null 2>&1")
+                           .c_str());
+  }
+
+  fs::path dir_;
+  pid_t pid_ = -1;
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST_F(PulseServer, DefaultSinkThenNoServer) {
+  ASSERT_TRUE(Start()) << Log();
+  const auto speakers = AskSoundServer();
+  ASSERT_TRUE(speakers);
+  EXPECT_EQ(speakers->server.rfind("pulseaudio ", 0), 0u) << speakers->server;
+  EXPECT_EQ(*speakers, (ServerDefault{speakers->server, "speakers", 1, 0}));
+  ASSERT_EQ(Pactl("set-default-sink nothing"), 0);
+  EXPECT_EQ(AskSoundServer(), (ServerDefault{speakers->server, "nothing", -1, -1}));
+  Stop();
+  EXPECT_EQ(AskSoundServer(), std::nullopt) << "the server gone";
+}
+
+TEST_F(PulseServer, SocketThatNeverSpeaks) {
+  // Accepts connections (the kernel does, into the backlog) and never answers.
+  const int listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string path = (dir_ / "silent").string();
+  ASSERT_LT(path.size(), sizeof address.sun_path);
+  path.copy(address.sun_path, path.size());
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(listener, 8), 0);
+  Set("PULSE_SERVER", "unix:" + path);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(AskSoundServer(std::chrono::milliseconds(200)), std::nullopt);
+  // A bound that catches a hang, not slowness.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  ::close(listener);
+}
+
+}  // namespace
+}  // namespace tivrel::alsa
