@@ -44,7 +44,7 @@ const Pulse* BoundPulse() {
     if (!library) return std::nullopt;
     Pulse p;
     bool complete = true;
-#define TIVREL_PULSE_BIND(name)                                          \
+#define TIVREL_PULSE_BIND(name)                                         \
   p.name = reinterpret_cast<decltype(p.name)>(::dlsym(library, #name)); \
   complete = complete && p.name;
     TIVREL_PULSE_CALLS(TIVREL_PULSE_BIND)
@@ -97,9 +97,8 @@ bool RunUntil(const Pulse& pa, pa_mainloop* loop, Clock::time_point deadline, Do
 // The operation answered before the deadline.
 bool Answered(const Pulse& pa, pa_mainloop* loop, pa_operation* op, Clock::time_point deadline) {
   if (!op) return false;
-  const bool ended = RunUntil(pa, loop, deadline, [&] {
-    return pa.pa_operation_get_state(op) != PA_OPERATION_RUNNING;
-  });
+  const bool ended = RunUntil(
+      pa, loop, deadline, [&] { return pa.pa_operation_get_state(op) != PA_OPERATION_RUNNING; });
   return ended && pa.pa_operation_get_state(op) == PA_OPERATION_DONE;
 }
 
@@ -162,7 +161,8 @@ std::optional<std::pair<int, int>> DeviceOfPcmName(std::string_view name,
       key = arg.substr(0, equals);
       arg = arg.substr(equals + 1);
     }
-    if (arg.size() >= 2 && arg.front() == '"' && arg.back() == '"') arg = arg.substr(1, arg.size() - 2);
+    if (arg.size() >= 2 && arg.front() == '"' && arg.back() == '"')
+      arg = arg.substr(1, arg.size() - 2);
     if (key == "CARD") card = arg;
     if (key == "DEV") device = arg;
   }
@@ -208,8 +208,8 @@ std::optional<ServerDefault> AskSoundServer(std::chrono::milliseconds timeout,
   if (!pa) return std::nullopt;
   const Held<pa_mainloop> loop(pa->pa_mainloop_new(), Release{pa});
   if (!loop) return std::nullopt;
-  const Held<pa_context> context(
-      pa->pa_context_new(pa->pa_mainloop_get_api(loop.get()), "Tivrel"), Release{pa});
+  const Held<pa_context> context(pa->pa_context_new(pa->pa_mainloop_get_api(loop.get()), "Tivrel"),
+                                 Release{pa});
   if (!context) return std::nullopt;
   if (pa->pa_context_connect(context.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
     return std::nullopt;

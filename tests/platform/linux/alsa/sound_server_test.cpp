@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "alsa_test_env.h"
+#include "platform/linux/alsa/device_list.h"
 
 extern char** environ;
 
@@ -37,46 +38,77 @@ TEST(AlsaDeviceOfSink, PropertiesOfRealSinks) {
     int card, device;
   } cases[] = {
       {"PulseAudio, module-alsa-card's analog output",
-       {{"device.api", "alsa"}, {"alsa.card", "1"}, {"alsa.device", "0"},
+       {{"device.api", "alsa"},
+        {"alsa.card", "1"},
+        {"alsa.device", "0"},
         {"device.string", "front:1"}},
-       1, 0},
+       1,
+       0},
       {"PulseAudio, HDMI: the string counts outputs, alsa.device is the PCM",
-       {{"device.api", "alsa"}, {"alsa.card", "0"}, {"alsa.device", "3"},
+       {{"device.api", "alsa"},
+        {"alsa.card", "0"},
+        {"alsa.device", "3"},
         {"device.string", "hdmi:CARD=HDMI,DEV=0"}},
-       0, 3},
-      {"the same HDMI string alone", {{"device.api", "alsa"}, {"device.string", "hdmi:CARD=HDMI,DEV=0"}},
-       -1, -1},
+       0,
+       3},
+      {"the same HDMI string alone",
+       {{"device.api", "alsa"}, {"device.string", "hdmi:CARD=HDMI,DEV=0"}},
+       -1,
+       -1},
       {"PulseAudio, module-alsa-sink device=hw:1,0 over a plugin PCM, which has no card",
-       {{"device.api", "alsa"}, {"alsa.id", "hw:1,0"}, {"alsa.device", "0"},
+       {{"device.api", "alsa"},
+        {"alsa.id", "hw:1,0"},
+        {"alsa.device", "0"},
         {"device.string", "hw:1,0"}},
-       1, 0},
+       1,
+       0},
       {"PulseAudio with UCM on SOF: the card by its id",
-       {{"device.api", "alsa"}, {"alsa.card", "2"}, {"device.string", "hw:sofhdadsp,4"}}, 2, 4},
+       {{"device.api", "alsa"}, {"alsa.card", "2"}, {"device.string", "hw:sofhdadsp,4"}},
+       2,
+       4},
       {"PipeWire's pulse server, analog output",
-       {{"device.api", "alsa"}, {"alsa.card", "0"}, {"alsa.device", "0"},
-        {"api.alsa.path", "front:0"}, {"object.path", "alsa:pcm:0:front:0:playback"}},
-       0, 0},
+       {{"device.api", "alsa"},
+        {"alsa.card", "0"},
+        {"alsa.device", "0"},
+        {"api.alsa.path", "front:0"},
+        {"object.path", "alsa:pcm:0:front:0:playback"}},
+       0,
+       0},
       {"PipeWire's pulse server with UCM: the path names the card only",
-       {{"device.api", "alsa"}, {"alsa.card", "1"}, {"alsa.device", "0"},
-        {"api.alsa.open.ucm", "true"}, {"api.alsa.path", "hw:Generic"}},
-       1, 0},
+       {{"device.api", "alsa"},
+        {"alsa.card", "1"},
+        {"alsa.device", "0"},
+        {"api.alsa.open.ucm", "true"},
+        {"api.alsa.path", "hw:Generic"}},
+       1,
+       0},
       {"PipeWire, Bluetooth",
-       {{"device.api", "bluez5"}, {"device.string", "00:1B:66:C0:FF:EE"},
+       {{"device.api", "bluez5"},
+        {"device.string", "00:1B:66:C0:FF:EE"},
         {"api.bluez5.address", "00:1B:66:C0:FF:EE"}},
-       -1, -1},
+       -1,
+       -1},
       {"PulseAudio, Bluetooth",
-       {{"device.api", "bluez"}, {"device.string", "00:1B:66:C0:FF:EE"},
+       {{"device.api", "bluez"},
+        {"device.string", "00:1B:66:C0:FF:EE"},
         {"bluez.path", "/org/bluez/hci0/dev_00_1B_66_C0_FF_EE"}},
-       -1, -1},
+       -1,
+       -1},
       {"null sink", {{"device.description", "Null Output"}, {"device.class", "abstract"}}, -1, -1},
       {"tunnel sink",
-       {{"device.description", "Null Output on root@vm"}, {"tunnel.remote.server", "unix:/x"},
+       {{"device.description", "Null Output on root@vm"},
+        {"tunnel.remote.server", "unix:/x"},
         {"tunnel.remote.sink", "alsa_output.pci-0000_00_1b.0.analog-stereo"}},
-       -1, -1},
+       -1,
+       -1},
       {"the path before the string; bad alsa.* fall through to them",
-       {{"device.api", "alsa"}, {"alsa.card", "1"}, {"alsa.device", "x"},
-        {"api.alsa.path", "hw:0,7"}, {"device.string", "hw:1,0"}},
-       0, 7},
+       {{"device.api", "alsa"},
+        {"alsa.card", "1"},
+        {"alsa.device", "x"},
+        {"api.alsa.path", "hw:0,7"},
+        {"device.string", "hw:1,0"}},
+       0,
+       7},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(AlsaDeviceOfSink(c.properties, cards).value_or(std::pair(-1, -1)),
@@ -90,14 +122,31 @@ TEST(AlsaDeviceOfSink, PcmNames) {
   const struct {
     const char* pcm;
     int card, device;
-  } cases[] = {{"hw:1", 1, 0}, {"hw:CARD=PCH,DEV=2", 1, 2}, {"hw:DEV=2,CARD=1", 1, 2},
-               {"hw:PCH,3,0", 1, 3}, {"hw:\"PCH\",1", 1, 1}, {"plughw:CARD=1,DEV=3", 1, 3},
-               {"dmix:CARD=PCH,DEV=0", 1, 0}, {"front:CARD=PCH,DEV=0", 1, 0},
-               {"sysdefault:CARD=PCH", 1, 0}, {"default:CARD=PCH", 1, 0}, {"surround51:1", 1, 0},
-               {" hw:1,0\n", 1, 0}, {"_ucm0001.hw:PCH,1", 1, 1}, {"hw", -1, -1}, {"hw:", -1, -1},
-               {"hw:DEV=1", -1, -1}, {"hw:Nope,0", -1, -1}, {"hw:1,x", -1, -1}, {"hw:-1,0", -1, -1},
-               {"hw:1,99999999999", -1, -1}, {"hdmi:1,1", -1, -1}, {"iec958:1", -1, -1},
-               {"pulse", -1, -1}, {"plug:hw:1,0", -1, -1}, {"bluealsa:DEV=00:1B:66:C0:FF:EE", -1, -1}};
+  } cases[] = {{"hw:1", 1, 0},
+               {"hw:CARD=PCH,DEV=2", 1, 2},
+               {"hw:DEV=2,CARD=1", 1, 2},
+               {"hw:PCH,3,0", 1, 3},
+               {"hw:\"PCH\",1", 1, 1},
+               {"plughw:CARD=1,DEV=3", 1, 3},
+               {"dmix:CARD=PCH,DEV=0", 1, 0},
+               {"front:CARD=PCH,DEV=0", 1, 0},
+               {"sysdefault:CARD=PCH", 1, 0},
+               {"default:CARD=PCH", 1, 0},
+               {"surround51:1", 1, 0},
+               {" hw:1,0\n", 1, 0},
+               {"_ucm0001.hw:PCH,1", 1, 1},
+               {"hw", -1, -1},
+               {"hw:", -1, -1},
+               {"hw:DEV=1", -1, -1},
+               {"hw:Nope,0", -1, -1},
+               {"hw:1,x", -1, -1},
+               {"hw:-1,0", -1, -1},
+               {"hw:1,99999999999", -1, -1},
+               {"hdmi:1,1", -1, -1},
+               {"iec958:1", -1, -1},
+               {"pulse", -1, -1},
+               {"plug:hw:1,0", -1, -1},
+               {"bluealsa:DEV=00:1B:66:C0:FF:EE", -1, -1}};
   for (const auto& c : cases) {
     const auto device = AlsaDeviceOfSink({{"device.api", "alsa"}, {"device.string", c.pcm}},
                                          {{1, "PCH", "HDA Intel PCH", "HDA-Intel"}});
@@ -106,8 +155,9 @@ TEST(AlsaDeviceOfSink, PcmNames) {
 }
 
 // A PulseAudio server of Debian's in a folder of its own: a sink on the tests'
-// hw:1,0, a null sink, and its socket, which it opens last, when both sinks are
-// there. The tests ask it, and any socket of theirs, through PULSE_SERVER.
+// hw:3,0 (the fixture machine's free USB headset), a null sink, and its socket, which it opens
+// last, when both sinks are there. The tests ask it, and any socket of theirs, through
+// PULSE_SERVER.
 class PulseServer : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -143,10 +193,17 @@ class PulseServer : public ::testing::Test {
   // or does not answer in a time that only a hang exceeds.
   bool Start() {
     const std::string args[] = {
-        "pulseaudio", "-n", "--daemonize=no", "--realtime=no", "--high-priority=no",
-        "--exit-idle-time=-1", "--system=no", "--log-target=stderr",
-        "-Lmodule-alsa-sink device=hw:1,0 sink_name=speakers",
-        "-Lmodule-null-sink sink_name=nothing", "-Lmodule-suspend-on-idle",
+        "pulseaudio",
+        "-n",
+        "--daemonize=no",
+        "--realtime=no",
+        "--high-priority=no",
+        "--exit-idle-time=-1",
+        "--system=no",
+        "--log-target=stderr",
+        "-Lmodule-alsa-sink device=hw:3,0 sink_name=headset",
+        "-Lmodule-null-sink sink_name=nothing",
+        "-Lmodule-suspend-on-idle",
         "-Lmodule-native-protocol-unix auth-anonymous=1 socket=" + (dir_ / "native").string()};
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -181,9 +238,9 @@ class PulseServer : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
   int Pactl(const std::string& args) const {
-    return std::system(("pactl --server='unix:" + (dir_ / "native").string() + "' " + args +
-                        " >/dev/null 2>&1")
-                           .c_str());
+    return std::system(
+        ("pactl --server='unix:" + (dir_ / "native").string() + "' " + args + " >/dev/null 2>&1")
+            .c_str());
   }
 
   fs::path dir_;
@@ -191,16 +248,27 @@ class PulseServer : public ::testing::Test {
   std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
 };
 
-TEST_F(PulseServer, DefaultSinkThenNoServer) {
+// The fixture machine's device 0 and the rule that chose it.
+using Choice = std::pair<std::string, Device0Rule>;
+Choice Device0() {
+  const DeviceList list = ListCardDevices({testing::kMachine});
+  return {list.devices.at(0).HwName() + " " + list.why, list.rule};
+}
+
+TEST_F(PulseServer, DefaultSinkDecidesDevice0) {
   ASSERT_TRUE(Start()) << Log();
-  const auto speakers = AskSoundServer();
-  ASSERT_TRUE(speakers);
-  EXPECT_EQ(speakers->server.rfind("pulseaudio ", 0), 0u) << speakers->server;
-  EXPECT_EQ(*speakers, (ServerDefault{speakers->server, "speakers", 1, 0}));
+  const auto headset = AskSoundServer();
+  ASSERT_TRUE(headset);
+  EXPECT_EQ(headset->server.rfind("pulseaudio ", 0), 0u) << headset->server;
+  EXPECT_EQ(*headset, (ServerDefault{headset->server, "headset", 3, 0}));
+  EXPECT_EQ(Device0(), Choice("hw:3,0 headset", Device0Rule::kSoundServer));
+  // Not a device: the next rule's choice, the analog output of card 1.
   ASSERT_EQ(Pactl("set-default-sink nothing"), 0);
-  EXPECT_EQ(AskSoundServer(), (ServerDefault{speakers->server, "nothing", -1, -1}));
+  EXPECT_EQ(AskSoundServer(), (ServerDefault{headset->server, "nothing", -1, -1}));
+  EXPECT_EQ(Device0(), Choice("hw:1,0 ", Device0Rule::kFirstNotHdmi));
   Stop();
   EXPECT_EQ(AskSoundServer(), std::nullopt) << "the server gone";
+  EXPECT_EQ(Device0(), Choice("hw:1,0 ", Device0Rule::kFirstNotHdmi));
 }
 
 TEST_F(PulseServer, SocketThatNeverSpeaks) {
