@@ -37,78 +37,40 @@ TEST(AlsaDeviceOfSink, PropertiesOfRealSinks) {
     Properties properties;
     int card, device;
   } cases[] = {
+      // clang-format off
       {"PulseAudio, module-alsa-card's analog output",
-       {{"device.api", "alsa"},
-        {"alsa.card", "1"},
-        {"alsa.device", "0"},
-        {"device.string", "front:1"}},
-       1,
-       0},
+       {{"device.api", "alsa"}, {"alsa.card", "1"}, {"alsa.device", "0"},
+        {"device.string", "front:1"}}, 1, 0},
       {"PulseAudio, HDMI: the string counts outputs, alsa.device is the PCM",
-       {{"device.api", "alsa"},
-        {"alsa.card", "0"},
-        {"alsa.device", "3"},
-        {"device.string", "hdmi:CARD=HDMI,DEV=0"}},
-       0,
-       3},
+       {{"device.api", "alsa"}, {"alsa.card", "0"}, {"alsa.device", "3"},
+        {"device.string", "hdmi:CARD=HDMI,DEV=0"}}, 0, 3},
       {"the same HDMI string alone",
-       {{"device.api", "alsa"}, {"device.string", "hdmi:CARD=HDMI,DEV=0"}},
-       -1,
-       -1},
+       {{"device.api", "alsa"}, {"device.string", "hdmi:CARD=HDMI,DEV=0"}}, -1, -1},
       {"PulseAudio, module-alsa-sink device=hw:1,0 over a plugin PCM, which has no card",
-       {{"device.api", "alsa"},
-        {"alsa.id", "hw:1,0"},
-        {"alsa.device", "0"},
-        {"device.string", "hw:1,0"}},
-       1,
-       0},
+       {{"device.api", "alsa"}, {"alsa.id", "hw:1,0"}, {"alsa.device", "0"},
+        {"device.string", "hw:1,0"}}, 1, 0},
       {"PulseAudio with UCM on SOF: the card by its id",
-       {{"device.api", "alsa"}, {"alsa.card", "2"}, {"device.string", "hw:sofhdadsp,4"}},
-       2,
-       4},
+       {{"device.api", "alsa"}, {"alsa.card", "2"}, {"device.string", "hw:sofhdadsp,4"}}, 2, 4},
       {"PipeWire's pulse server, analog output",
-       {{"device.api", "alsa"},
-        {"alsa.card", "0"},
-        {"alsa.device", "0"},
-        {"api.alsa.path", "front:0"},
-        {"object.path", "alsa:pcm:0:front:0:playback"}},
-       0,
-       0},
+       {{"device.api", "alsa"}, {"alsa.card", "0"}, {"alsa.device", "0"},
+        {"api.alsa.path", "front:0"}, {"object.path", "alsa:pcm:0:front:0:playback"}}, 0, 0},
       {"PipeWire's pulse server with UCM: the path names the card only",
-       {{"device.api", "alsa"},
-        {"alsa.card", "1"},
-        {"alsa.device", "0"},
-        {"api.alsa.open.ucm", "true"},
-        {"api.alsa.path", "hw:Generic"}},
-       1,
-       0},
+       {{"device.api", "alsa"}, {"alsa.card", "1"}, {"alsa.device", "0"},
+        {"api.alsa.open.ucm", "true"}, {"api.alsa.path", "hw:Generic"}}, 1, 0},
       {"PipeWire, Bluetooth",
-       {{"device.api", "bluez5"},
-        {"device.string", "00:1B:66:C0:FF:EE"},
-        {"api.bluez5.address", "00:1B:66:C0:FF:EE"}},
-       -1,
-       -1},
+       {{"device.api", "bluez5"}, {"device.string", "00:1B:66:C0:FF:EE"},
+        {"api.bluez5.address", "00:1B:66:C0:FF:EE"}}, -1, -1},
       {"PulseAudio, Bluetooth",
-       {{"device.api", "bluez"},
-        {"device.string", "00:1B:66:C0:FF:EE"},
-        {"bluez.path", "/org/bluez/hci0/dev_00_1B_66_C0_FF_EE"}},
-       -1,
-       -1},
+       {{"device.api", "bluez"}, {"device.string", "00:1B:66:C0:FF:EE"},
+        {"bluez.path", "/org/bluez/hci0/dev_00_1B_66_C0_FF_EE"}}, -1, -1},
       {"null sink", {{"device.description", "Null Output"}, {"device.class", "abstract"}}, -1, -1},
       {"tunnel sink",
-       {{"device.description", "Null Output on root@vm"},
-        {"tunnel.remote.server", "unix:/x"},
-        {"tunnel.remote.sink", "alsa_output.pci-0000_00_1b.0.analog-stereo"}},
-       -1,
-       -1},
+       {{"device.description", "Null Output on root@vm"}, {"tunnel.remote.server", "unix:/x"},
+        {"tunnel.remote.sink", "alsa_output.pci-0000_00_1b.0.analog-stereo"}}, -1, -1},
       {"the path before the string; bad alsa.* fall through to them",
-       {{"device.api", "alsa"},
-        {"alsa.card", "1"},
-        {"alsa.device", "x"},
-        {"api.alsa.path", "hw:0,7"},
-        {"device.string", "hw:1,0"}},
-       0,
-       7},
+       {{"device.api", "alsa"}, {"alsa.card", "1"}, {"alsa.device", "x"},
+        {"api.alsa.path", "hw:0,7"}, {"device.string", "hw:1,0"}}, 0, 7},
+      // clang-format on
   };
   for (const auto& c : cases) {
     EXPECT_EQ(AlsaDeviceOfSink(c.properties, cards).value_or(std::pair(-1, -1)),
@@ -122,31 +84,18 @@ TEST(AlsaDeviceOfSink, PcmNames) {
   const struct {
     const char* pcm;
     int card, device;
-  } cases[] = {{"hw:1", 1, 0},
-               {"hw:CARD=PCH,DEV=2", 1, 2},
-               {"hw:DEV=2,CARD=1", 1, 2},
-               {"hw:PCH,3,0", 1, 3},
-               {"hw:\"PCH\",1", 1, 1},
-               {"plughw:CARD=1,DEV=3", 1, 3},
-               {"dmix:CARD=PCH,DEV=0", 1, 0},
-               {"front:CARD=PCH,DEV=0", 1, 0},
-               {"sysdefault:CARD=PCH", 1, 0},
-               {"default:CARD=PCH", 1, 0},
-               {"surround51:1", 1, 0},
-               {" hw:1,0\n", 1, 0},
-               {"_ucm0001.hw:PCH,1", 1, 1},
-               {"hw", -1, -1},
-               {"hw:", -1, -1},
-               {"hw:DEV=1", -1, -1},
-               {"hw:Nope,0", -1, -1},
-               {"hw:1,x", -1, -1},
-               {"hw:-1,0", -1, -1},
-               {"hw:1,99999999999", -1, -1},
-               {"hdmi:1,1", -1, -1},
-               {"iec958:1", -1, -1},
-               {"pulse", -1, -1},
-               {"plug:hw:1,0", -1, -1},
-               {"bluealsa:DEV=00:1B:66:C0:FF:EE", -1, -1}};
+  } cases[] = {
+      // clang-format off
+      {"hw:1", 1, 0}, {"hw:CARD=PCH,DEV=2", 1, 2}, {"hw:DEV=2,CARD=1", 1, 2}, {"hw:PCH,3,0", 1, 3},
+      {"hw:\"PCH\",1", 1, 1}, {"plughw:CARD=1,DEV=3", 1, 3}, {"dmix:CARD=PCH,DEV=0", 1, 0},
+      {"front:CARD=PCH,DEV=0", 1, 0}, {"sysdefault:CARD=PCH", 1, 0}, {"default:CARD=PCH", 1, 0},
+      {"surround51:1", 1, 0}, {" hw:1,0\n", 1, 0}, {"_ucm0001.hw:PCH,1", 1, 1},
+      {"hw", -1, -1}, {"hw:", -1, -1}, {"hw:DEV=1", -1, -1}, {"hw:Nope,0", -1, -1},
+      {"hw:1,x", -1, -1}, {"hw:-1,0", -1, -1}, {"hw:1,99999999999", -1, -1},
+      {"hdmi:1,1", -1, -1}, {"iec958:1", -1, -1}, {"pulse", -1, -1}, {"plug:hw:1,0", -1, -1},
+      {"bluealsa:DEV=00:1B:66:C0:FF:EE", -1, -1},
+      // clang-format on
+  };
   for (const auto& c : cases) {
     const auto device = AlsaDeviceOfSink({{"device.api", "alsa"}, {"device.string", c.pcm}},
                                          {{1, "PCH", "HDA Intel PCH", "HDA-Intel"}});
@@ -155,9 +104,9 @@ TEST(AlsaDeviceOfSink, PcmNames) {
 }
 
 // A PulseAudio server of Debian's in a folder of its own: a sink on the tests'
-// hw:3,0 (the fixture machine's free USB headset), a null sink, and its socket, which it opens
-// last, when both sinks are there. The tests ask it, and any socket of theirs, through
-// PULSE_SERVER.
+// hw:3,0 (the fixture machine's free USB headset), a null sink, and its socket,
+// which it opens last, when both sinks are there. The tests ask it, and any
+// socket of theirs, through PULSE_SERVER.
 class PulseServer : public ::testing::Test {
  protected:
   void SetUp() override {
