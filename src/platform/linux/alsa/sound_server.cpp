@@ -103,6 +103,7 @@ bool Answered(const Pulse& pa, pa_mainloop* loop, pa_operation* op, Clock::time_
 }
 
 struct ServerAnswer {
+  bool given = false;
   std::string server;
   std::string sink;
 };
@@ -129,8 +130,8 @@ std::string_view Trimmed(std::string_view text) {
 }
 
 // PCMs whose DEV argument, if any, is the card's device number. hdmi, iec958
-// and spdif number their outputs instead, and plug, dmix on a named slave or a
-// plugin of another kind name no device here at all.
+// and spdif number their outputs instead; plug and plugins of other kinds
+// name no card here at all.
 bool NamesCardDevice(std::string_view pcm) {
   static constexpr std::string_view kNames[] = {
       "hw", "plughw", "dmix", "front", "rear", "center_lfe", "side", "sysdefault", "default"};
@@ -161,8 +162,9 @@ std::optional<std::pair<int, int>> DeviceOfPcmName(std::string_view name,
       key = arg.substr(0, equals);
       arg = arg.substr(equals + 1);
     }
-    if (arg.size() >= 2 && arg.front() == '"' && arg.back() == '"')
+    if (arg.size() >= 2 && arg.front() == '"' && arg.back() == '"') {
       arg = arg.substr(1, arg.size() - 2);
+    }
     if (key == "CARD") card = arg;
     if (key == "DEV") device = arg;
   }
@@ -229,13 +231,16 @@ std::optional<ServerDefault> AskSoundServer(std::chrono::milliseconds timeout,
           [](pa_context*, const pa_server_info* info, void* user) {
             auto& answer = *static_cast<ServerAnswer*>(user);
             if (!info) return;
+            answer.given = true;
             answer.server = std::string(info->server_name ? info->server_name : "") + " " +
                             (info->server_version ? info->server_version : "");
             answer.sink = info->default_sink_name ? info->default_sink_name : "";
           },
           &server),
       Release{pa});
-  if (!Answered(*pa, loop.get(), serverInfo.get(), deadline)) return std::nullopt;
+  if (!Answered(*pa, loop.get(), serverInfo.get(), deadline) || !server.given) {
+    return std::nullopt;
+  }
   ServerDefault result{server.server, server.sink};
   if (server.sink.empty()) return result;
 
