@@ -245,7 +245,7 @@ DeviceList ListCardDevices(const ListOptions& options) {
     return true;
   };
   if (options.stream == PcmStream::kPlayback) {
-    if (const auto server = AskSoundServer();
+    if (const auto server = AskSoundServer(std::chrono::milliseconds(200), root);
         server && server->card >= 0 &&
         place(Device0Rule::kSoundServer, Choice{server->card, server->device, server->sink})) {
       return list;
