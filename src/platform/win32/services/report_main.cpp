@@ -8,31 +8,18 @@
 #include "cli/text_output.h"
 #include "framework/ansi_codec.h"
 #include "platform/win32/services/report_platform.h"
+#include "platform/win32/services/utf8.h"
 
 namespace {
 
-std::wstring Wide(const std::string& utf8) {
-  const int n =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) {
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  }
-  return out;
-}
-
-std::string Utf8(const wchar_t* text, int length) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), n, nullptr, nullptr);
-  return out;
-}
+using tivrel::win32::Utf8;
+using tivrel::win32::Wide;
 
 // Arguments arrive as UTF-16 (wmain): an unknown option is echoed in UTF-8
 // without a detour through the ANSI code page.
 std::vector<std::string> Arguments(int argc, wchar_t** argv) {
   std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(Utf8(argv[i], static_cast<int>(wcslen(argv[i]))));
+  for (int i = 1; i < argc; ++i) args.push_back(Utf8(argv[i]));
   return args;
 }
 
@@ -41,7 +28,7 @@ std::string SystemText(DWORD error) {
   const DWORD n = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string words = n > 0 ? Utf8(text, static_cast<int>(n)) : std::string();
+  std::string words = n > 0 ? Utf8({text, n}) : std::string();
   LocalFree(text);
   while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' ')) {
     words.pop_back();
@@ -97,8 +84,12 @@ int wmain(int argc, wchar_t** argv) {
     status = tivrel::kReportExitSystem;
   }
   if (const DWORD error = WriteAll(STD_OUTPUT_HANDLE, out); error != 0) {
-    // A reader that went away: end quietly, as other tools do.
-    if (error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA) return tivrel::kReportExitOutput;
+    // A reader that went away: end quietly, as other tools do. Windows says
+    // so as a broken pipe or a pipe being closed, Wine (from the Unix EPIPE)
+    // as a pipe not connected.
+    if (error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA || error == ERROR_PIPE_NOT_CONNECTED) {
+      return tivrel::kReportExitOutput;
+    }
     err += tivrel::OutputFailedMessage(SystemText(error));
     status = tivrel::kReportExitOutput;
   }
