@@ -37,6 +37,31 @@ struct DeviceListing {
   Direction direction = Direction::kPlayback;
 };
 
+// A stream format as the system states it.
+struct StreamFormat {
+  std::string format;  // kSampleFormats' name, else the format tag, e.g. "0x0092"
+  unsigned channels = 0;
+  uint32_t rate = 0;
+  unsigned bits = 0;         // per sample in the stream, padding included
+  unsigned validBits = 0;    // of those, the ones that carry the sample
+  uint32_t channelMask = 0;  // the speaker positions, where the format names them
+  bool operator==(const StreamFormat&) const = default;
+};
+
+// The system's own audio endpoint behind a waveform device (Core Audio on
+// Windows). Waveform audio answers for the system's mixer, which converts;
+// the endpoint's exclusive mode answers for the device itself.
+struct Endpoint {
+  std::string id;
+  std::string name;                       // whole
+  bool isDefault = false;                 // the system's default endpoint of its direction
+  std::optional<StreamFormat> mixFormat;  // what shared mode mixes into; nothing when unread
+  // With --formats: what exclusive mode accepts, or the code (an HRESULT)
+  // that kept it from being asked.
+  std::optional<FormatMatrix> exclusive;
+  uint32_t exclusiveResult = 0;
+};
+
 // Why device 0 is the device it is, where the platform chooses it.
 struct Device0Reason {
   std::string rule;    // "sound-server", "alsa-default", "first-not-hdmi" or "first"
@@ -67,6 +92,13 @@ class ReportPlatform {
   // How the last ListDevices chose device 0; nothing where the system numbers
   // the devices itself.
   virtual std::optional<Device0Reason> Device0() { return std::nullopt; }
+  // Whether ProbeMatrix answers for the system's mixer rather than the device.
+  virtual bool MatrixIsTheMixers() const { return false; }
+  // The endpoint behind `device`, with its exclusive-mode matrix over channels
+  // 1..matrixChannels unless that is 0; nothing where there is none.
+  virtual std::optional<Endpoint> DeviceEndpoint(uint32_t /*device*/, int /*matrixChannels*/) {
+    return std::nullopt;
+  }
 };
 
 // One device as tivrel-report writes it.
@@ -78,6 +110,8 @@ struct DeviceReport {
   std::optional<FormatMatrix> matrix;
   uint32_t matrixResult = 0;     // when the matrix was asked for and could not be probed
   std::string matrixSystemText;  // the system's words for matrixResult
+  bool mixerMatrix = false;      // the matrix is what the system's mixer accepts
+  std::optional<Endpoint> endpoint;
 };
 
 // What one command reports: its devices, and how device 0 was chosen.

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/version.h"
+#include "cli/text_output.h"
 #include "framework/text.h"
 #include "probe/report_text.h"
 
@@ -82,6 +83,25 @@ Json Error(uint32_t result, const QueryNote& note) {
           {"system_text", note.systemText}};
 }
 
+Json EndpointJson(const Endpoint& e) {
+  Json mix;
+  if (const auto& f = e.mixFormat) {
+    mix = {{"format", f->format}, {"channels", f->channels},    {"rate", f->rate},
+           {"bits", f->bits},     {"valid_bits", f->validBits}, {"channel_mask", f->channelMask}};
+  }
+  Json j = {{"id", e.id},
+            {"name", e.name},
+            {"default", e.isDefault},
+            {"mix_format", std::move(mix)},
+            {"exclusive", e.exclusive ? Matrix(*e.exclusive) : Json()}};
+  if (e.exclusiveResult != 0) {
+    j["exclusive_error"] = {{"result", e.exclusiveResult},
+                            {"reason", Utf16ToUtf8(EndpointFailureReason(e.exclusiveResult))},
+                            {"system_text", ""}};
+  }
+  return j;
+}
+
 }  // namespace
 
 std::string ReportJson(const DeviceReports& reports) {
@@ -112,6 +132,7 @@ std::string ReportJson(const DeviceReports& reports) {
         j["matrix"] = nullptr;
         j["matrix_error"] = Error(d.matrixResult, {});
       }
+      j["endpoint"] = d.endpoint ? EndpointJson(*d.endpoint) : Json();
     }
     list.push_back(std::move(j));
   }

@@ -29,9 +29,12 @@ DeviceReport Query(ReportPlatform& platform, uint32_t number,
     return report;
   }
   if (report.listing.name.empty()) report.listing.name = Utf16ToUtf8(ProductName(probe.caps));
+  // The endpoint's matrix tries the same channel counts as the waveform one.
+  const int channels = MatrixChannels(static_cast<uint16_t>(probe.caps.wChannels));
+  report.endpoint = platform.DeviceEndpoint(number, formats ? channels : 0);
   if (formats) {
     FormatMatrix matrix;
-    const int channels = MatrixChannels(static_cast<uint16_t>(probe.caps.wChannels));
+    report.mixerMatrix = platform.MatrixIsTheMixers();
     report.matrixResult = platform.ProbeMatrix(number, channels, matrix);
     if (report.matrixResult == 0) {
       report.matrix = matrix;
@@ -99,6 +102,7 @@ int ExitStatus(const std::vector<DeviceReport>& devices) {
   if (devices.empty()) return kReportExitNoDevice;
   for (const auto& d : devices) {
     if (d.probe.queryResult != 0 || d.matrixResult != 0) return kReportExitQueryFailed;
+    if (d.endpoint && d.endpoint->exclusiveResult != 0) return kReportExitQueryFailed;
   }
   return kReportExitOk;
 }

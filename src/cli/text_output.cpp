@@ -1,5 +1,7 @@
 #include "cli/text_output.h"
 
+#include <cstdio>
+
 #include "framework/text.h"
 #include "probe/report_text.h"
 
@@ -48,11 +50,15 @@ std::string EscapeControls(std::string_view s) {
   return out;
 }
 
-std::string LocationText(const DeviceLocation& location) {
+std::string LocationText(const DeviceListing& listing) {
+  const DeviceLocation& location = listing.location;
   if (!location.hw.empty()) {
     return location.cardId.empty() ? location.hw : location.hw + " " + location.cardId;
   }
-  if (location.waveDevice >= 0) return "waveOut " + std::to_string(location.waveDevice);
+  if (location.waveDevice >= 0) {
+    return (listing.direction == Direction::kCapture ? "waveIn " : "waveOut ") +
+           std::to_string(location.waveDevice);
+  }
   return "-";
 }
 
@@ -77,10 +83,13 @@ std::string RateRuns(uint16_t bits) {
 
 }  // namespace
 
-std::vector<std::u16string> MatrixLines(const FormatMatrix& matrix) {
+std::vector<std::u16string> MatrixLines(const FormatMatrix& matrix, MatrixSource source) {
   std::vector<std::u16string> lines;
   auto add = [&](const std::string& utf8) { lines.push_back(Utf8ToUtf16(utf8) + u"\r\n"); };
-  add("原生格式（采样格式 声道数：采样率 Hz）：");
+  const char* whose = source == MatrixSource::kMixer       ? "系统混音器接受的格式"
+                      : source == MatrixSource::kExclusive ? "端点独占模式接受的格式"
+                                                           : "原生格式";
+  add(std::string(whose) + "（采样格式 声道数：采样率 Hz）：");
   for (size_t f = 0; f < kSampleFormats.size(); ++f) {
     for (int c = 1; c <= matrix.channels;) {
       const uint16_t bits = matrix.Rates(f, c);
@@ -96,6 +105,33 @@ std::vector<std::u16string> MatrixLines(const FormatMatrix& matrix) {
   }
   if (lines.size() == 1) add("（无）");
   return lines;
+}
+
+std::vector<std::u16string> EndpointLines(const Endpoint& endpoint) {
+  std::u16string mix = u"（无法读取）";
+  if (const auto& f = endpoint.mixFormat) {
+    mix = Utf8ToUtf16(f->format) + u" " + Utf8ToUtf16(std::to_string(f->channels)) + u" 声道 " +
+          Utf8ToUtf16(std::to_string(f->rate)) + u" Hz";
+  }
+  return {u"端点名称：" + Utf8ToUtf16(endpoint.name) + u"\r\n",
+          std::u16string(u"默认端点：") + (endpoint.isDefault ? u"是" : u"否") + u"\r\n",
+          u"共享模式混音格式：" + mix + u"\r\n"};
+}
+
+std::u16string EndpointFailureReason(uint32_t result) {
+  // Core Audio's codes (AUDCLNT_E_*) that a user can act on.
+  switch (result) {
+    case 0x88890004u:
+      return u"设备已不存在，可能已被拔出或关闭";
+    case 0x8889000Au:
+      return u"设备正被其他程序独占使用";
+    case 0x8889000Eu:
+      return u"系统设置不允许独占模式";
+    case 0x88890010u:
+      return u"音频服务未运行";
+    default:
+      return FailureReason(result, {});
+  }
 }
 
 std::string TerminalText(const std::vector<std::u16string>& lines) {
@@ -135,12 +171,8 @@ ProbeResult MatrixFailure(const DeviceReport& d) {
   return failure;
 }
 
-}  // namespace
-
-std::string DeviceMessages(const DeviceReport& d) {
-  if (d.probe.queryResult != 0) return FailureMessage(d.probe, d.number);
-  if (d.matrixResult != 0) return FailureMessage(MatrixFailure(d));
-  const QueryNote& note = d.probe.note;
+// A device in use, described from the system's files instead.
+std::string InUseMessage(const QueryNote& note) {
   if (note.sources.empty()) return {};
   std::string message = "tivrel-report: " + EscapeControls(note.device) + ": in use";
   if (!note.holder.empty()) message += " by " + EscapeControls(note.holder);
@@ -149,6 +181,25 @@ std::string DeviceMessages(const DeviceReport& d) {
     message += (i > 0 ? " and " : " ") + EscapeControls(note.sources[i]);
   }
   return message + ", not measured\n";
+}
+
+// The endpoint's exclusive-mode matrix that could not be probed.
+std::string ExclusiveFailureMessage(const DeviceReport& d) {
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(d.endpoint->exclusiveResult));
+  return "tivrel-report: the exclusive-mode matrix of " + EscapeControls(LocationText(d.listing)) +
+         ": " + Utf16ToUtf8(EndpointFailureReason(d.endpoint->exclusiveResult)) + " (" + code +
+         ")\n";
+}
+
+}  // namespace
+
+std::string DeviceMessages(const DeviceReport& d) {
+  if (d.probe.queryResult != 0) return FailureMessage(d.probe, d.number);
+  std::string messages =
+      d.matrixResult != 0 ? FailureMessage(MatrixFailure(d)) : InUseMessage(d.probe.note);
+  if (d.endpoint && d.endpoint->exclusiveResult != 0) messages += ExclusiveFailureMessage(d);
+  return messages;
 }
 
 namespace {
@@ -165,8 +216,8 @@ std::string Device0Text(const Device0Reason& reason) {
 std::string ListText(const DeviceReports& reports) {
   std::string out;
   for (const auto& d : reports.devices) {
-    out += std::to_string(d.number) + "  " + EscapeControls(LocationText(d.listing.location)) +
-           "  " + EscapeControls(d.listing.name);
+    out += std::to_string(d.number) + "  " + EscapeControls(LocationText(d.listing)) + "  " +
+           EscapeControls(d.listing.name);
     if (d.number == 0 && reports.device0) {
       out += "  [device 0: " + EscapeControls(Device0Text(*reports.device0)) + "]";
     }
@@ -179,15 +230,24 @@ void WriteDeviceText(const DeviceReport& d, std::string& out, std::string& err) 
   err += DeviceMessages(d);
   if (d.probe.queryResult != 0) return;
   out += TerminalText(ReportLines(d.probe, d.listing.direction == Direction::kCapture));
-  if (d.matrix) out += TerminalText(MatrixLines(*d.matrix));
+  if (d.matrix) {
+    out += TerminalText(
+        MatrixLines(*d.matrix, d.mixerMatrix ? MatrixSource::kMixer : MatrixSource::kDevice));
+  }
+  if (d.endpoint) {
+    out += TerminalText(EndpointLines(*d.endpoint));
+    if (d.endpoint->exclusive) {
+      out += TerminalText(MatrixLines(*d.endpoint->exclusive, MatrixSource::kExclusive));
+    }
+  }
 }
 
 void WriteAllText(const std::vector<DeviceReport>& devices, std::string& out, std::string& err) {
   for (size_t i = 0; i < devices.size(); ++i) {
     const auto& d = devices[i];
     if (i > 0) out += "\r\n";
-    out += "设备 " + std::to_string(d.number) + "（" +
-           EscapeControls(LocationText(d.listing.location)) + "）：\r\n";
+    out += "设备 " + std::to_string(d.number) + "（" + EscapeControls(LocationText(d.listing)) +
+           "）：\r\n";
     if (d.probe.queryResult != 0) out += TerminalText({FailureText(d.probe) + u"\r\n"});
     WriteDeviceText(d, out, err);
   }

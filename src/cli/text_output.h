@@ -16,12 +16,21 @@ namespace tivrel {
 std::string EscapeControls(std::string_view utf8);
 // Report lines for a terminal: each escaped, its CR LF kept.
 std::string TerminalText(const std::vector<std::u16string>& lines);
-// "hw:0,0 PCH" on Linux, "waveOut 0" on Windows.
-std::string LocationText(const DeviceLocation& location);
-// The matrix as lines of text with CR LF: per format and channel count the
-// accepted rates, runs of the rate list joined, equal neighbouring channel
-// counts joined.
-std::vector<std::u16string> MatrixLines(const FormatMatrix& matrix);
+// "hw:0,0 PCH" on Linux, "waveOut 0" (or "waveIn 0") on Windows.
+std::string LocationText(const DeviceListing& listing);
+// Whom a matrix speaks for: the device itself, the system's mixer in front of
+// it, or the device's endpoint in exclusive mode.
+enum class MatrixSource { kDevice, kMixer, kExclusive };
+// The matrix as lines of text with CR LF under a heading that says whom it
+// speaks for: per format and channel count the accepted rates, runs of the
+// rate list joined, equal neighbouring channel counts joined.
+std::vector<std::u16string> MatrixLines(const FormatMatrix& matrix,
+                                        MatrixSource source = MatrixSource::kDevice);
+// The endpoint's name, whether it is the default and its mix format, as
+// lines with CR LF.
+std::vector<std::u16string> EndpointLines(const Endpoint& endpoint);
+// Why an endpoint could not be asked, from its result code (an HRESULT).
+std::u16string EndpointFailureReason(uint32_t result);
 
 // A failed query for standard error: the device (as the service names it,
 // else by number), the reason the window shows, and the system's own words

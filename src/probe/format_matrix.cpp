@@ -8,6 +8,17 @@ int MatrixChannels(int64_t maxChannels) {
   return static_cast<int>(std::clamp<int64_t>(maxChannels, 1, kMatrixMaxChannels));
 }
 
+std::optional<SampleFormat> FindSampleFormat(unsigned containerBits, unsigned validBits,
+                                             bool isFloat) {
+  for (const auto& info : kSampleFormats) {
+    if (info.containerBits == containerBits && info.validBits == validBits &&
+        info.isFloat == isFloat) {
+      return info.format;
+    }
+  }
+  return std::nullopt;
+}
+
 FormatMatrix ProbeFormatMatrix(int channels, const CombinationTest& accepts) {
   FormatMatrix matrix;
   matrix.channels = std::clamp(channels, 0, kMatrixMaxChannels);

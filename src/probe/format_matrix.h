@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,10 @@ struct FormatMatrix {
   std::vector<std::string> sources;
   bool operator==(const FormatMatrix&) const = default;
 };
+
+// The one of kSampleFormats with these sizes; nothing when none has them.
+std::optional<SampleFormat> FindSampleFormat(unsigned containerBits, unsigned validBits,
+                                             bool isFloat);
 
 // How many channel counts a device whose record says `maxChannels` gets tried
 // with: 1 to that count, at most 32; at least 1 when it says none.

@@ -24,6 +24,8 @@ struct FakePlatform : ReportPlatform, WaveOutApi, QueryNoteSource {
   std::unique_ptr<AnsiCodec> gbk = MakeGbkCodec();
   CombinationTest accepts = [](SampleFormat, unsigned, uint32_t) { return false; };
   uint32_t matrixResult = 0;
+  bool mixer = false;
+  std::vector<std::optional<Endpoint>> endpoints;  // by device number
   std::vector<std::string> log;
   QueryNote lastNote;
 
@@ -46,6 +48,14 @@ struct FakePlatform : ReportPlatform, WaveOutApi, QueryNoteSource {
     log.push_back("matrix " + std::to_string(device) + " " + std::to_string(channels));
     matrix = ProbeFormatMatrix(channels, accepts);
     return matrixResult;
+  }
+  bool MatrixIsTheMixers() const override { return mixer; }
+  std::optional<Endpoint> DeviceEndpoint(uint32_t device, int channels) override {
+    log.push_back("endpoint " + std::to_string(device) + " " + std::to_string(channels));
+    if (device >= endpoints.size() || !endpoints[device]) return std::nullopt;
+    Endpoint e = *endpoints[device];
+    if (channels > 0 && e.exclusiveResult == 0) e.exclusive = ProbeFormatMatrix(channels, accepts);
+    return e;
   }
   std::string SystemText(uint32_t result) override {
     return result == kMmSysErrBadDeviceId ? "The device ID is out of range." : "";
@@ -328,6 +338,86 @@ TEST_F(ReportTool, JsonHoldsEveryDeviceWithItsMatrixAndErrors) {
   EXPECT_EQ(Run({"--list", "--json"}), 0);
   const auto list = nlohmann::json::parse(out);
   EXPECT_FALSE(list["devices"][1].contains("capabilities")) << "--list queries nothing";
+}
+
+TEST_F(ReportTool, TheEndpointsAnswerBesideTheMixers) {
+  TwoDevices();
+  platform.mixer = true;
+  platform.accepts = [](SampleFormat f, unsigned ch, uint32_t rate) {
+    return f == SampleFormat::Float && ch == 2 && rate == 48000;
+  };
+  const Endpoint speakers{.id = "{0.0.0.00000000}.{1}",
+                          .name = "Speakers (Realtek(R) Audio)\x1b[2J",
+                          .isDefault = true,
+                          .mixFormat = StreamFormat{"FLOAT_LE", 2, 48000, 32, 32, 3}};
+  const std::string mixer =
+      "系统混音器接受的格式（采样格式 声道数：采样率 Hz）：\r\nFLOAT_LE 2：48000\r\n";
+  const std::string exclusive =
+      "端点独占模式接受的格式（采样格式 声道数：采样率 Hz）：\r\nFLOAT_LE 2：48000\r\n";
+  Endpoint unread = speakers, held = speakers;
+  unread.isDefault = false;
+  unread.mixFormat.reset();
+  held.exclusiveResult = 0x8889000A;  // AUDCLNT_E_DEVICE_IN_USE
+  const struct {
+    std::optional<Endpoint> endpoint;
+    std::vector<std::string> args;
+    int status;
+    std::string tail, err;  // what follows the report's last line
+  } cases[] = {
+      {speakers,
+       {"-d0"},
+       0,
+       "端点名称：Speakers (Realtek(R) Audio)\\x1B[2J\r\n默认端点：是\r\n"
+       "共享模式混音格式：FLOAT_LE 2 声道 48000 Hz\r\n",
+       ""},
+      {speakers,
+       {"-d0", "-f"},
+       0,
+       mixer +
+           "端点名称：Speakers (Realtek(R) Audio)\\x1B[2J\r\n默认端点：是\r\n"
+           "共享模式混音格式：FLOAT_LE 2 声道 48000 Hz\r\n" +
+           exclusive,
+       ""},
+      {unread,
+       {"-d0"},
+       0,
+       "端点名称：Speakers (Realtek(R) Audio)\\x1B[2J\r\n默认端点：否\r\n"
+       "共享模式混音格式：（无法读取）\r\n",
+       ""},
+      {held,
+       {"-d0", "-f"},
+       2,
+       mixer + "端点名称：Speakers (Realtek(R) Audio)\\x1B[2J\r\n默认端点：是\r\n"
+               "共享模式混音格式：FLOAT_LE 2 声道 48000 Hz\r\n",
+       "tivrel-report: the exclusive-mode matrix of hw:0,0 PCH: 设备正被其他程序独占使用 "
+       "(0x8889000A)\n"},
+      {std::nullopt, {"-d0", "-f"}, 0, mixer, ""},
+  };
+  for (const auto& c : cases) {
+    platform.endpoints = {c.endpoint};
+    EXPECT_EQ(Run(c.args), c.status);
+    EXPECT_EQ(out.substr(out.find("Support Left-Right Channels\r\n") + 29), c.tail);
+    EXPECT_EQ(err, c.err);
+    // Asked with the channel counts of the waveform matrix, or none.
+    EXPECT_EQ(platform.log.at(2), c.args.size() > 1 ? "endpoint 0 8" : "endpoint 0 0");
+  }
+
+  platform.endpoints = {speakers};
+  EXPECT_EQ(Run({"--all", "--json"}), 2);
+  auto doc = nlohmann::json::parse(out);
+  EXPECT_EQ(doc["devices"][0]["endpoint"], nlohmann::json::parse(R"({"id":"{0.0.0.00000000}.{1}",
+      "name":"Speakers (Realtek(R) Audio)\u001b[2J","default":true,"mix_format":{"format":
+      "FLOAT_LE","channels":2,"rate":48000,"bits":32,"valid_bits":32,"channel_mask":3},
+      "exclusive":null})"));
+  EXPECT_TRUE(doc["devices"][1]["endpoint"].is_null()) << "a failed query asks no endpoint";
+  EXPECT_EQ(Run({"--list", "--json"}), 0);
+  EXPECT_FALSE(nlohmann::json::parse(out)["devices"][0].contains("endpoint"));
+  platform.endpoints = {held};
+  EXPECT_EQ(Run({"-d0", "-f", "-j"}), 2);
+  doc = nlohmann::json::parse(out)["devices"][0]["endpoint"];
+  EXPECT_TRUE(doc["exclusive"].is_null());
+  EXPECT_EQ(doc["exclusive_error"]["result"], 0x8889000Au);
+  EXPECT_EQ(doc["exclusive_error"]["reason"], "设备正被其他程序独占使用");
 }
 
 TEST_F(ReportTool, TerminalManners) {
