@@ -4,6 +4,7 @@
 # known system DLLs only, with the version resource and the application icon.
 #   scripts/check-win32.sh BUILD_DIR
 #   scripts/check-win32.sh --imports-only EXE   the import check alone, any PE
+#   scripts/check-win32.sh --no-core-audio EXE  that EXE links nothing of Core Audio
 set -u
 failures=0
 ok() { printf '  ok    %s\n' "$*"; }
@@ -37,6 +38,27 @@ check_imports() {
   [ "$failures" -eq "$before" ] && ok "imports: known system DLLs only: $(echo $imports)"
 }
 
+# Core Audio is tivrel-report's alone: the window program names none of its
+# libraries or functions, so that none of it is linked in and nothing of ours
+# loads it (waveform audio may load it for itself).
+check_no_core_audio() {
+  local found
+  found=$(grep -a -o -i -E 'ole32|combase|mmdevapi|CoInitializeEx|CoCreateInstance' "$1" |
+    sort -u | tr '\n' ' ')
+  if [ -n "$found" ]; then
+    bad "core audio: $(basename "$1") names ${found% }"
+  else
+    ok "core audio: $(basename "$1") names no Core Audio library or function"
+  fi
+}
+
+if [ "${1:-}" = "--no-core-audio" ]; then
+  echo "checking ${2:?usage: check-win32.sh --no-core-audio EXE} for Core Audio"
+  check_no_core_audio "$2"
+  [ "$failures" -eq 0 ]
+  exit
+fi
+
 if [ "${1:-}" = "--imports-only" ]; then
   echo "checking the imports of ${2:?usage: check-win32.sh --imports-only EXE}"
   check_imports "$2"
@@ -60,6 +82,7 @@ case "$kind" in
 esac
 
 check_imports "$exe"
+check_no_core_audio "$exe"
 
 python3 - "$exe" <<'PY' || failures=$((failures + 1))
 import struct, sys

@@ -1,5 +1,6 @@
-// tivrel-report's view of Windows waveform audio: the devices by number, and
-// the native format matrix asked of waveOutOpen with WAVE_FORMAT_QUERY.
+// tivrel-report's view of Windows audio: the waveform devices of either
+// direction by number, the matrix that waveOutOpen (waveInOpen) accepts with
+// WAVE_FORMAT_QUERY, and each device's Core Audio endpoint.
 #pragma once
 
 #include <windows.h>
@@ -8,39 +9,64 @@
 #include <mmsystem.h>
 
 #include "cli/device_report.h"
+#include "platform/win32/services/core_audio.h"
 #include "platform/win32/services/services.h"
 
 namespace tivrel::win32 {
 
-// The format that waveOutOpen is asked about for one combination: the
-// extensible form, PCM or IEEE float, with the usual speaker layout.
-WAVEFORMATEXTENSIBLE ExtensibleFormat(SampleFormat format, unsigned channels, uint32_t rate);
+// Waveform input devices in the capability query's shape: the 48-byte
+// WAVEINCAPSA is the output record without its support flags, which stay 0.
+class WaveInWinmm final : public WaveOutApi {
+ public:
+  explicit WaveInWinmm(LazyLibrary& winmm)
+      : getNumDevs_(winmm, "waveInGetNumDevs"), getDevCaps_(winmm, "waveInGetDevCapsA") {}
+  uint32_t waveOutGetNumDevs() override { return getNumDevs_(); }
+  uint32_t waveOutGetDevCapsA(uintptr_t deviceId, void* caps, uint32_t size) override;
+
+ private:
+  LazyProc<UINT(WINAPI*)()> getNumDevs_;
+  LazyProc<UINT(WINAPI*)(UINT_PTR, void*, UINT)> getDevCaps_;
+};
 
 class WinReportPlatform final : public ReportPlatform {
  public:
   // The further Winmm functions come from the same library as `waveOut`'s,
-  // each bound at its first call.
+  // each bound at its first call; Core Audio is bound at the first endpoint.
   WinReportPlatform(WaveOutWinmm& waveOut, const AnsiCodec& ansi);
 
   void SetDirection(Direction direction) override { direction_ = direction; }
   bool LinesEndWithCrLf() const override { return true; }
-  WaveOutApi& waveOut() override { return waveOut_; }
+  WaveOutApi& waveOut() override;
   const AnsiCodec& ansi() override { return ansi_; }
   std::vector<DeviceListing> ListDevices() override;
   uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) override;
   std::string SystemText(uint32_t result) override;
+  // Since Windows Vista waveform audio goes through the shared-mode mixer.
+  bool MatrixIsTheMixers() const override { return true; }
+  std::optional<Endpoint> DeviceEndpoint(uint32_t device, int matrixChannels) override;
+
+  const CoreAudio& coreAudio() const { return coreAudio_; }
 
  private:
-  using OpenFn = UINT(WINAPI*)(HWAVEOUT*, UINT, const WAVEFORMATEX*, DWORD_PTR, DWORD_PTR, DWORD);
-  using CapsWFn = UINT(WINAPI*)(UINT_PTR, WAVEOUTCAPSW*, UINT);
+  bool input() const { return direction_ == Direction::kCapture; }
+  // The endpoint id that waveform audio gives for `device`; empty without one.
+  std::wstring EndpointId(uint32_t device);
+
+  using OpenFn = UINT(WINAPI*)(void*, UINT, const WAVEFORMATEX*, DWORD_PTR, DWORD_PTR, DWORD);
+  // WAVEOUTCAPSW and WAVEINCAPSW alike, as far as the name.
+  using CapsWFn = UINT(WINAPI*)(UINT_PTR, void*, UINT);
   using ErrorTextFn = UINT(WINAPI*)(UINT, wchar_t*, UINT);
+  using MessageFn = UINT(WINAPI*)(void*, UINT, DWORD_PTR, DWORD_PTR);
 
   WaveOutWinmm& waveOut_;
+  WaveInWinmm waveIn_;
   Direction direction_ = Direction::kPlayback;
   const AnsiCodec& ansi_;
-  LazyProc<OpenFn> open_;
-  LazyProc<CapsWFn> capsW_;
+  LazyProc<OpenFn> outOpen_, inOpen_;
+  LazyProc<CapsWFn> outCapsW_, inCapsW_;
   LazyProc<ErrorTextFn> errorText_;
+  LazyProc<MessageFn> outMessage_, inMessage_;
+  CoreAudio coreAudio_;
 };
 
 }  // namespace tivrel::win32

@@ -11,6 +11,7 @@
 #include "child_process.h"
 #include "cli/report_tool.h"
 #include "platform/win32/services/report_platform.h"
+#include "platform/win32/services/wave_format.h"
 
 namespace tivrel::win32 {
 namespace {
@@ -48,6 +49,8 @@ TEST(StandInFormats, TheMatrixIsWhatWaveFormatQueryAnswers) {
   EXPECT_EQ(accepted,
             Json::parse(R"({"S16_LE": {"2": [44100, 48000]}, "FLOAT_LE": {"1": [96000]}})"));
   EXPECT_EQ(d0["matrix"]["channels_tried"], 2);
+  EXPECT_TRUE(d0["endpoint"].is_null());
+  EXPECT_FALSE(platform.coreAudio().started()) << "no endpoint id, no Core Audio";
 
   const Json& d1 = doc["devices"][1];
   EXPECT_EQ(d1["error"]["result"], 4);
@@ -68,6 +71,46 @@ TEST(StandInFormats, TheMatrixIsWhatWaveFormatQueryAnswers) {
   ASSERT_TRUE(queries && opens);
   EXPECT_EQ(queries(), 7u * 2u * 15u);
   EXPECT_EQ(opens(), 0u);
+}
+
+TEST(WaveFormats, AStatedFormatReadsAsTheMatrixNamesIt) {
+  // Every combination the matrix asks reads back as itself.
+  for (const auto& info : kSampleFormats) {
+    for (unsigned channels : {1u, 2u, 3u, 6u, 8u, 32u}) {
+      const WAVEFORMATEXTENSIBLE x = ExtensibleFormat(info.format, channels, 44100);
+      const StreamFormat f = DescribeFormat(x.Format);
+      EXPECT_EQ(f, (StreamFormat{std::string(info.name), channels, 44100, info.containerBits,
+                                 info.validBits, static_cast<uint32_t>(x.dwChannelMask)}))
+          << info.name << " " << channels;
+    }
+  }
+  // The plain forms, and formats that are none of the matrix's.
+  WAVEFORMATEXTENSIBLE packed = ExtensibleFormat(SampleFormat::S24_3, 2, 48000);
+  packed.Samples.wValidBitsPerSample = 20;
+  WAVEFORMATEXTENSIBLE unknown = ExtensibleFormat(SampleFormat::S16, 2, 48000);
+  unknown.SubFormat.Data2 = 1;
+  auto plain = [](WORD tag, WORD channels, DWORD rate, WORD bits) {
+    WAVEFORMATEXTENSIBLE x{};
+    const auto align = static_cast<WORD>(channels * bits / 8);
+    x.Format = {tag, channels, rate, rate * align, align, bits, 0};
+    return x;
+  };
+  const struct {
+    WAVEFORMATEXTENSIBLE format;
+    std::string name;
+    unsigned validBits;
+  } cases[] = {
+      {plain(WAVE_FORMAT_PCM, 2, 44100, 16), "S16_LE", 16},
+      {plain(WAVE_FORMAT_IEEE_FLOAT, 1, 48000, 32), "FLOAT_LE", 32},
+      {plain(WAVE_FORMAT_PCM, 1, 8000, 8), "U8", 8},
+      {plain(0x0092, 2, 48000, 16), "0x0092", 16},  // AC-3 over S/PDIF
+      {packed, "0x0001", 20},
+      {unknown, "0xFFFE", 16},
+  };
+  for (const auto& c : cases) {
+    const StreamFormat f = DescribeFormat(c.format.Format);
+    EXPECT_EQ(std::make_pair(f.format, f.validBits), std::make_pair(c.name, c.validBits));
+  }
 }
 
 struct Outcome {
@@ -113,6 +156,21 @@ TEST(ReportToolExe, ListAndEveryDeviceWithTheirMatrixOnWinesOwnWinmm) {
   // Wine's own mixer takes CD-quality stereo whatever the sink.
   const Json& stereo16 = matrix["formats"][1]["channels"][1]["rates"];
   EXPECT_NE(std::find(stereo16.begin(), stereo16.end(), 44100), stereo16.end()) << matrix.dump();
+}
+
+TEST(ReportToolExe, CoreAudioStartsAtTheFirstEndpointAskedNotBefore) {
+  const char* audio = std::getenv("TIVREL_AUDIO");
+  if (audio == nullptr || std::strcmp(audio, "null") != 0) GTEST_SKIP() << "needs the null sink";
+  WaveOutWinmm waveOut;
+  const auto ansi = MakeSystemAnsiCodec();
+  WinReportPlatform platform(waveOut, *ansi);
+  std::string out, err;
+  EXPECT_EQ(RunReportTool({"--list"}, platform, out, err), 0) << err;
+  EXPECT_FALSE(platform.coreAudio().started()) << "--list asks no endpoint";
+  out.clear();
+  EXPECT_EQ(RunReportTool({"-d", "0", "--json"}, platform, out, err), 0) << err;
+  EXPECT_TRUE(platform.coreAudio().started());
+  EXPECT_EQ(Json::parse(out)["devices"][0]["endpoint"]["name"], "Out: default");
 }
 
 TEST(ReportToolExe, OutputThatCannotBeWrittenIsSaidAndAVanishedReaderIsNot) {

@@ -1,7 +1,8 @@
 /* A waveform-audio library whose devices' formats are known, to show that
    tivrel-report's matrix is what WAVE_FORMAT_QUERY answers. Device 0 takes
    16-bit PCM stereo at 44.1 and 48 kHz and 32-bit float mono at 96 kHz, asked
-   as WAVEFORMATEXTENSIBLE; device 1 is in use. Nothing is ever opened. */
+   as WAVEFORMATEXTENSIBLE; device 1 is in use. Nothing is ever opened, and
+   no device has an endpoint. */
 /* This library defines the functions that the headers declare as imports. */
 #define _WINMM_
 #include <windows.h>
@@ -41,6 +42,13 @@ __declspec(dllexport) MMRESULT WINAPI waveOutGetErrorTextW(UINT error, LPWSTR te
   if (text == NULL || length == 0) return MMSYSERR_INVALPARAM;
   lstrcpynW(text, words, (int)length);
   return MMSYSERR_NOERROR;
+}
+
+/* A driver that cannot say which endpoint plays a device. */
+__declspec(dllexport) MMRESULT WINAPI
+    waveOutMessage(HWAVEOUT device, UINT message, DWORD_PTR param1, DWORD_PTR param2) {
+  (void)device, (void)message, (void)param1, (void)param2;
+  return MMSYSERR_NOTSUPPORTED;
 }
 
 static int Is(const GUID* g, unsigned short tag) {
