@@ -78,6 +78,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int c = 0; c < matrix.channels; ++c) format[static_cast<size_t>(c)] = in.Number() & 0x7FFF;
   }
   d.matrix = matrix;
+  d.mixerMatrix = (in.Number() & 1) != 0;
+  // An endpoint's name comes from the system too.
+  if (const uint32_t e = in.Number(); e & 1) {
+    d.endpoint = Endpoint{.id = in.Next(), .name = in.Next(), .isDefault = (e & 2) != 0};
+    if (e & 4) d.endpoint->mixFormat = StreamFormat{in.Next(), in.Number(), in.Number()};
+    if (e & 8) d.endpoint->exclusive = matrix;
+    d.endpoint->exclusiveResult = e & 16 ? in.Number() : 0;
+  }
   const DeviceReports reports{.devices = {d}, .device0 = Device0Reason{"alsa-default", in.Next()}};
 
   std::string out, err;
