@@ -3,6 +3,8 @@
 #include <audioclient.h>
 #include <mmdeviceapi.h>
 
+#include <algorithm>
+
 #include "framework/error.h"
 #include "platform/win32/services/utf8.h"
 #include "platform/win32/services/wave_format.h"
@@ -130,6 +132,11 @@ std::optional<Endpoint> CoreAudio::Describe(const std::wstring& id, Direction di
     coTaskMemFree_(mix);
   }
   if (matrixChannels > 0) {
+    // The waveform record may count fewer channels than the endpoint mixes
+    // (a 7.1 output whose driver says 2): try as many as either says.
+    if (endpoint.mixFormat) {
+      matrixChannels = std::max(matrixChannels, MatrixChannels(endpoint.mixFormat->channels));
+    }
     FormatMatrix matrix;
     const HRESULT failure =
         FAILED(activated) ? activated : ProbeExclusive(*client, matrixChannels, matrix);
