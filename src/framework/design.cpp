@@ -1,6 +1,7 @@
 #include "framework/design.h"
 
 #include <algorithm>
+#include <string>
 
 namespace tivrel {
 
@@ -14,6 +15,12 @@ const char* FormName(FormId form) {
       return "frmreadme";
   }
   return "?";
+}
+
+std::string ControlKey(ControlRef control) {
+  std::string key(control.name);
+  if (control.index != kNoIndex) key += "(" + std::to_string(control.index) + ")";
+  return key;
 }
 
 ScreenRect KeepInside(ScreenRect window, ScreenRect area) {

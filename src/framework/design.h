@@ -28,6 +28,10 @@ struct ControlRef {
   friend constexpr bool operator==(ControlRef, ControlRef) = default;
 };
 
+// "name" or "name(index)": how a control is named in messages and keyed by
+// the platforms.
+std::string ControlKey(ControlRef control);
+
 // A menu or menu item of a window, by the name its design gives it.
 struct MenuRef {
   std::string_view name;
@@ -57,6 +61,8 @@ constexpr int TwipsToHimetric(int twips) {
 // The face of the Chinese user interface, used where a design stores none.
 inline constexpr std::u16string_view kDefaultFace = u"宋体";
 inline constexpr float kDefaultPoints = 9.0f;
+// The largest font size a control takes.
+inline constexpr float kMaxFontPoints = 2048.0f;
 // Where 宋体 is not installed, the first of these that is: Song (serif)
 // faces first, since they look most like it, then the common sans faces
 // that cover Simplified Chinese. Every platform picks from this one list.

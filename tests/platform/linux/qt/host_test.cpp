@@ -508,7 +508,6 @@ TEST_F(QtProgramTest, FailingCallsThrowWithAChineseMessage) {
       message([&] { host.PutBoolProperty(FormId::Form1, {"Text1"}, kButtonFlagDispId, false); }),
       "no error");
   EXPECT_NE(message([&] { host.GetSelText(FormId::Form1, {"Command1", 2}); }), "no error");
-  EXPECT_NE(message([&] { host.SetFontSize(FormId::Form1, {"Text1"}, 0.0f); }), "no error");
   EXPECT_NE(message([&] { host.PopupMenu(FormId::Form1, "edit"); }), "no error");
   Win(FormId::Form1).hide();
   EXPECT_NE(message([&] { host.SetFocus(FormId::Form1, {"Text1"}); }), "no error");
