@@ -47,8 +47,6 @@ void FormWindow::RegisterWindowClass(HINSTANCE module) {
 
 FormWindow::FormWindow(const FormDesign& design, EventSink& sink, FormSite site)
     : design_(design), sink_(sink), site_(site) {
-  // Every control is known by name from the start; its window is made by
-  // EnsureControls.
   slots_.resize(design_.controls.size());
   for (size_t i = 0; i < design_.controls.size(); ++i) {
     slots_[i].design = &design_.controls[i];
@@ -57,6 +55,9 @@ FormWindow::FormWindow(const FormDesign& design, EventSink& sink, FormSite site)
   try {
     CreateMenus();
     CreateWindowFromDesign();
+    // Made before the window is ever shown, so that it appears whole.
+    Comctl32();
+    CreateControls();
   } catch (...) {
     Cleanup();
     throw;
@@ -142,25 +143,6 @@ void FormWindow::CreateWindowFromDesign() {
   if (bigIcon_) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
   if (smallIcon_) {
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
-  }
-}
-
-void FormWindow::EnsureControls() {
-  if (controlsMade_) return;
-  controlsMade_ = true;
-  try {
-    Comctl32();
-    CreateControls();
-  } catch (...) {
-    // All or none: the controls made before the failure go, and the next
-    // use tries again.
-    for (Slot& s : slots_) {
-      if (s.hwnd) DestroyWindow(s.hwnd);
-      s.hwnd = nullptr;
-    }
-    tabStops_.clear();
-    controlsMade_ = false;
-    throw;
   }
 }
 
@@ -396,8 +378,7 @@ FormWindow::Slot* FormWindow::SlotOf(ControlRef control) {
   return const_cast<Slot*>(std::as_const(*this).SlotOf(control));
 }
 
-HWND FormWindow::Control(ControlRef control) {
-  EnsureControls();
+HWND FormWindow::Control(ControlRef control) const {
   const Slot* s = SlotOf(control);
   if (!s || !s->hwnd || !IsWindow(s->hwnd)) throw Error("找不到控件：" + ControlKey(control));
   return s->hwnd;
@@ -421,20 +402,19 @@ void FormWindow::FocusFirst() {
 void FormWindow::Show() {
   ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(hwnd_);
-  if (!shownOnce_) {
+  const bool first = !shownOnce_;
+  if (first) {
     shownOnce_ = true;
-    // A window whose loading needed none of its controls appears with its
-    // frame first and gets them now, painted before this returns: the frame
-    // shows while the controls are made instead of after.
-    EnsureControls();
-    // Activation normally did this already, when there were controls.
+    // Activation normally did this already.
     const HWND focus = GetFocus();
     if (!focus || !IsChild(hwnd_, focus)) FocusFirst();
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    // Tips are for a window the user can point at: made once it has painted,
-    // so that they never hold up its first appearance.
-    CreateToolTips();
   }
+  // The window and all its controls are painted before this returns, not
+  // when the message loop comes round to them: what appears is complete.
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // Tips are for a window the user can point at: made once it has painted,
+  // so that they never hold up its first appearance.
+  if (first) CreateToolTips();
 }
 
 void FormWindow::SetFontSize(ControlRef control, float points) {

@@ -30,8 +30,7 @@ std::optional<POINT> MenuKeyPoint();
 
 class FormWindow {
  public:
-  // Builds the window hidden, with its menus; its controls come with the
-  // first use of one of them or with the first Show, whichever is first.
+  // Builds the window hidden, with every control and menu of the design.
   FormWindow(const FormDesign& design, EventSink& sink, FormSite site);
   ~FormWindow();
   static void RegisterWindowClass(HINSTANCE module);
@@ -42,11 +41,13 @@ class FormWindow {
   FormId id() const { return design_.id; }
   const FormDesign& design() const { return design_; }
 
-  // The control's window, making the window's controls first when they are
-  // not made yet; throws tivrel::Error when there is none.
-  HWND Control(ControlRef control);
+  // The control's window; throws tivrel::Error when there is none.
+  HWND Control(ControlRef control) const;
   ControlKind KindOf(ControlRef control) const;
 
+  // Shows and activates, and paints the window with all its controls before
+  // it returns; the first time, the focus goes to the first control in tab
+  // order that can take it.
   void Show();
   void SetFontSize(ControlRef control, float points);
   void SetEnabled(ControlRef control, bool enabled);
@@ -92,7 +93,6 @@ class FormWindow {
   void OnEditMenuKey(HWND edit);
 
   void CreateWindowFromDesign();
-  void EnsureControls();
   // One function a kind of control, as on Qt.
   void CreateControls();
   void CreateControl(Slot& s);
@@ -133,7 +133,6 @@ class FormWindow {
   Icon bigIcon_, smallIcon_, pictureIcon_;
   HWND activeControl_ = nullptr;  // the control that last had the focus here
   bool shownOnce_ = false;
-  bool controlsMade_ = false;
 };
 
 }  // namespace tivrel::win32
