@@ -42,9 +42,9 @@ HMENU MenuBar() {
 
 HWND Child(HWND parent, const wchar_t* cls, DWORD exStyle, DWORD style, const wchar_t* text,
            int left, int top, int width, int height, HFONT font) {
-  HWND child = CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, Px(left),
-                               Px(top), Px(width), Px(height), parent, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
+  HWND child =
+      CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, Px(left), Px(top),
+                      Px(width), Px(height), parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return child;
 }
@@ -68,10 +68,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   RECT frame{0, 0, Px(4680), Px(5340)};
   AdjustWindowRectEx(&frame, style, TRUE, 0);
-  HWND window = CreateWindowExW(0, wc.lpszClassName, L"岚铃声卡测试仪 Build0730修正版", style,
-                                Px(5025) + frame.left, Px(3315) + frame.top,
-                                frame.right - frame.left, frame.bottom - frame.top, nullptr,
-                                MenuBar(), instance, nullptr);
+  HWND window =
+      CreateWindowExW(0, wc.lpszClassName, L"岚铃声卡测试仪 Build0730修正版", style,
+                      Px(5025) + frame.left, Px(3315) + frame.top, frame.right - frame.left,
+                      frame.bottom - frame.top, nullptr, MenuBar(), instance, nullptr);
   if (window == nullptr) return 1;
 
   HFONT font = CreateFontW(-MulDiv(9, g_dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
@@ -80,12 +80,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   Child(window, L"EDIT", WS_EX_CLIENTEDGE,
         tab | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, L"", 240, 240, 4185, 4005,
         font);
-  HWND test = Child(window, L"BUTTON", 0, tab | BS_PUSHBUTTON, L"开始测试", 240, 4440, 1335, 495,
-                    font);
+  HWND test =
+      Child(window, L"BUTTON", 0, tab | BS_PUSHBUTTON, L"开始测试", 240, 4440, 1335, 495, font);
   Child(window, L"BUTTON", 0, tab | BS_PUSHBUTTON, L"关于", 1680, 4440, 1335, 495, font);
   Child(window, L"BUTTON", 0, tab | BS_PUSHBUTTON, L"  退出", 3120, 4440, 1335, 495, font);
-  const std::wstring contact = L"点此来信：" + std::wstring(tivrel::kAuthorEmail.begin(),
-                                                          tivrel::kAuthorEmail.end());
+  const std::wstring contact =
+      L"点此来信：" + std::wstring(tivrel::kAuthorEmail.begin(), tivrel::kAuthorEmail.end());
   Child(window, L"STATIC", 0, SS_LEFT | SS_NOPREFIX, contact.c_str(), 240, 5040, 4095, 255, font);
 
   ShowWindow(window, show);

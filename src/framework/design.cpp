@@ -32,19 +32,6 @@ ScreenRect KeepInside(ScreenRect window, ScreenRect area) {
   return window;
 }
 
-float FittedPoints(float designed, int width, int height,
-                   const std::function<TextExtent(float points)>& measure) {
-  if (!(designed > 0.0f)) return designed;
-  const TextExtent at = measure(designed);
-  if (2 * at.lineHeight <= height) return designed;
-  // Never below half the design: an unreadable line is no better than a cut one.
-  for (float points = designed; points >= designed / 2; points -= 0.25f) {
-    const TextExtent e = measure(points);
-    if (e.lineHeight <= height && e.width <= width) return points;
-  }
-  return designed / 2;
-}
-
 const ControlDesign* FormDesign::Find(std::string_view controlName, int index) const {
   for (const auto& c : controls) {
     if (c.name == controlName && c.index == index) return &c;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "framework/error.h"
+#include "framework/faces.h"
 #include "platform/win32/common_controls.h"
 #include "platform/win32/hosted_controls.h"
 
@@ -18,6 +19,47 @@ constexpr wchar_t kFormClass[] = L"TivrelForm";
 constexpr int kFirstControlId = 100;  // clear of IDOK/IDCANCEL
 constexpr UINT kFirstMenuId = 1000;
 constexpr UINT_PTR kEditSubclassId = 1;
+// A text box's lines take the whole width inside its frame and scroll bar,
+// as the designs' hand-made breaks expect; the room a line has is then known
+// before the box is made. A new font resets it.
+void SetEditRect(HWND edit) {
+  SendMessageW(edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+  RECT client, got;
+  GetClientRect(edit, &client);
+  SendMessageW(edit, EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&client));
+  // Some edit boxes keep a pixel inside the rectangle they are given.
+  SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&got));
+  RECT wider = client;
+  wider.left -= got.left - client.left;
+  wider.right += client.right - got.right;
+  SendMessageW(edit, EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&wider));
+}
+
+// What the core's choice of faces measures, by GDI at the screen's DPI.
+class GdiTextMeasure : public TextMeasure {
+ public:
+  explicit GdiTextMeasure(int dpi) : dpi_(dpi) {}
+  bool Installed(std::u16string_view face) override { return FaceInstalled(Wide(face)); }
+  TextExtent Measure(const FontDesign& font, std::u16string_view text) override {
+    return MeasureLine(font, dpi_, Wide(text));
+  }
+  TextRoom Room(const ControlDesign& c) override {
+    const int width = TwipsToPixels(c.width, dpi_), height = TwipsToPixels(c.height, dpi_);
+    switch (c.kind) {
+      case ControlKind::TextBox:
+        return TextRoom{width - 2 * GetSystemMetrics(SM_CXEDGE) -
+                            (c.verticalScrollBar ? GetSystemMetrics(SM_CXVSCROLL) : 0),
+                        0, true};
+      case ControlKind::Label:
+        return TextRoom{width, height};
+      default:
+        return TextRoom{width, 0};
+    }
+  }
+
+ private:
+  int dpi_;
+};
 
 bool TakesFocus(ControlKind kind) {
   return kind == ControlKind::TextBox || kind == ControlKind::HostedButton ||
@@ -159,12 +201,16 @@ void FormWindow::CreateControls() {
   std::stable_sort(order.begin(), order.end(), [](const Slot* a, const Slot* b) {
     return a->design->tabIndex < b->design->tabIndex;
   });
-  for (Slot* s : order) CreateControl(*s);
+  GdiTextMeasure measure(site_.dpi);
+  const std::vector<FontDesign> fonts = ChooseFonts(design_, measure);
+  for (Slot* s : order) {
+    s->font = fonts[static_cast<size_t>(s->design - design_.controls.data())];
+    CreateControl(*s);
+  }
   SetTabOrder();
 }
 
 void FormWindow::CreateControl(Slot& s) {
-  s.font = s.design->font.value_or(design_.font.value_or(FontDesign{}));
   switch (s.design->kind) {
     case ControlKind::TextBox:
       return CreateTextBox(s);
@@ -192,11 +238,8 @@ void FormWindow::CreateChild(Slot& s, const wchar_t* windowClass, DWORD exStyle,
 }
 
 void FormWindow::SetControlFont(Slot& s) {
-  if (s.design->font || s.font.points != design_.font.value_or(FontDesign{}).points) {
-    s.ownFont.reset(CreateDesignFont(s.font, site_.dpi));
-  }
-  const HFONT font = s.ownFont ? s.ownFont.get() : font_.get();
-  SendMessageW(s.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  s.ownFont.reset(CreateDesignFont(s.font, site_.dpi));
+  SendMessageW(s.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(s.ownFont.get()), FALSE);
 }
 
 void FormWindow::CreateTextBox(Slot& s) {
@@ -207,6 +250,7 @@ void FormWindow::CreateTextBox(Slot& s) {
   if (c.locked) style |= ES_READONLY;
   CreateChild(s, L"EDIT", WS_EX_CLIENTEDGE, style, Wide(c.text));
   SetControlFont(s);
+  SetEditRect(s.hwnd);
   s.fore = c.foreColorSet ? c.foreColor : 0x80000008u;  // window text
   s.back = c.backColor;
   if (!IsSystemColour(s.back)) s.backBrush.reset(CreateSolidBrush(ResolveColour(s.back)));
@@ -217,16 +261,14 @@ void FormWindow::CreateTextBox(Slot& s) {
 void FormWindow::CreateLabel(Slot& s) {
   const ControlDesign& c = *s.design;
   const std::wstring text = Wide(c.text);
-  // The face in use may be taller than the one the label was made for.
-  const RECT box = PixelRect(c);
-  s.font.points =
-      FittedPoints(s.font.points, box.right - box.left, box.bottom - box.top, [&](float points) {
-        FontDesign f = s.font;
-        f.points = points;
-        return MeasureLine(f, site_.dpi, text);
-      });
   DWORD style = SS_LEFT | SS_NOPREFIX;
   if (!c.toolTip.empty()) style |= SS_NOTIFY;  // statics see the mouse only so
+  // A one-line label centres its line: a fallback face's line may be taller
+  // than the label the design made for 宋体.
+  const RECT box = PixelRect(c);
+  if (box.bottom - box.top < 2 * MeasureLine(s.font, site_.dpi, text).lineHeight) {
+    style |= SS_CENTERIMAGE;
+  }
   CreateChild(s, L"STATIC", 0, style, text);
   SetControlFont(s);
   s.fore = c.foreColorSet ? c.foreColor : 0x80000012u;  // button text
@@ -252,13 +294,17 @@ void FormWindow::CreatePictureBox(Slot& s) {
 
 void FormWindow::CreateHostedButton(Slot& s) {
   const ControlDesign& c = *s.design;
-  s.hwnd = CreateButtonWindow(hwnd_, s.id, PixelRect(c), TabStyle(c), *c.button, site_.module,
-                              site_.dpi);
+  ButtonSettings settings = *c.button;
+  settings.font = s.font;
+  s.hwnd =
+      CreateButtonWindow(hwnd_, s.id, PixelRect(c), TabStyle(c), settings, site_.module, site_.dpi);
 }
 
 void FormWindow::CreateMovingText(Slot& s) {
   const ControlDesign& c = *s.design;
-  s.hwnd = CreateMovingTextWindow(hwnd_, s.id, PixelRect(c), TabStyle(c), *c.moving, site_.module,
+  MovingTextSettings settings = *c.moving;
+  settings.font = s.font;
+  s.hwnd = CreateMovingTextWindow(hwnd_, s.id, PixelRect(c), TabStyle(c), settings, site_.module,
                                   site_.dpi);
 }
 
@@ -424,6 +470,7 @@ void FormWindow::SetFontSize(ControlRef control, float points) {
   font.points = points;
   Gdi<HFONT> created(CreateDesignFont(font, site_.dpi));
   SendMessageW(s.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(created.get()), TRUE);
+  if (s.design->kind == ControlKind::TextBox) SetEditRect(s.hwnd);
   s.font = font;
   s.ownFont = std::move(created);  // the old one goes only now that it is no longer in use
 }

@@ -66,7 +66,7 @@ class FormWindow {
     HWND hwnd = nullptr;
     int id = 0;
     FontDesign font;
-    Gdi<HFONT> ownFont;  // null: the window's font
+    Gdi<HFONT> ownFont;  // text boxes and labels: the font the core chose
     // Design colours, resolved when painted so that system colours follow
     // the user's scheme.
     Colour fore = 0x80000012u;

@@ -100,6 +100,8 @@ FormWindow::FormWindow(const FormDesign& design, EventSink& sink)
 // Controls, one function a kind; the Win32 window builds them alike.
 
 void FormWindow::CreateControls() {
+  QtTextMeasure measure(&ReportBox::LineRoom);
+  fonts_ = ChooseFonts(design_, measure);
   for (const ControlDesign& c : design_.controls) {
     QWidget* w = CreateControl(c);
     if (!w) continue;
@@ -135,13 +137,13 @@ QWidget* FormWindow::CreateControl(const ControlDesign& c) {
   return nullptr;
 }
 
-QFont FormWindow::FontOf(const ControlDesign& c) const {
-  return c.font ? MakeFont(*c.font) : font();
+const FontDesign& FormWindow::FontOf(const ControlDesign& c) const {
+  return fonts_[static_cast<size_t>(&c - design_.controls.data())];
 }
 
 QWidget* FormWindow::CreateTextBox(const ControlDesign& c) {
   auto* box = new ReportBox(client_);
-  box->setFont(FontOf(c));
+  box->setFont(MakeFont(FontOf(c)));
   box->setReadOnly(c.locked);
   box->SetToolkitMenu(c.toolkitMenu);
   if (c.locked) {
@@ -168,7 +170,7 @@ QWidget* FormWindow::CreateTextBox(const ControlDesign& c) {
 }
 
 QWidget* FormWindow::CreateLabel(const ControlDesign& c) {
-  const QFont font = FontOf(c);
+  const QFont font = MakeFont(FontOf(c));
   auto* label = new QLabel(ToQString(c.text), client_);
   label->setTextFormat(Qt::PlainText);
   label->setFocusPolicy(Qt::NoFocus);
@@ -177,15 +179,7 @@ QWidget* FormWindow::CreateLabel(const ControlDesign& c) {
   const bool oneLine = Px(c.height) < 2 * QFontMetrics(font).lineSpacing();
   label->setAlignment(Qt::AlignLeft | (oneLine ? Qt::AlignVCenter : Qt::AlignTop));
   label->setWordWrap(!oneLine);
-  QFont fitted = font;
-  fitted.setPointSizeF(FittedPoints(
-      static_cast<float>(font.pointSizeF()), Px(c.width), Px(c.height), [&](float points) {
-        QFont f = font;
-        f.setPointSizeF(points);
-        const QFontMetrics m(f);
-        return TextExtent{m.horizontalAdvance(label->text()), m.height()};
-      }));
-  label->setFont(fitted);
+  label->setFont(font);
   if (c.foreColorSet) {
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText, MapColour(c.foreColor, pal));
@@ -222,14 +216,18 @@ QWidget* FormWindow::CreatePictureBox(const ControlDesign& c) {
 }
 
 QWidget* FormWindow::CreateHostedButton(const ControlDesign& c) {
-  auto* button = new BitmapButton(c.button.value_or(ButtonSettings{}), client_);
+  ButtonSettings settings = c.button.value_or(ButtonSettings{});
+  settings.font = FontOf(c);
+  auto* button = new BitmapButton(settings, client_);
   const ControlRef ref{c.name, c.index};
   connect(button, &QAbstractButton::clicked, this, [this, ref] { sink_.OnClick(id_, ref); });
   return button;
 }
 
 QWidget* FormWindow::CreateMovingText(const ControlDesign& c) {
-  auto* moving = new MovingTextWidget(c.moving.value_or(MovingTextSettings{}), c.tabStop, client_);
+  MovingTextSettings settings = c.moving.value_or(MovingTextSettings{});
+  settings.font = FontOf(c);
+  auto* moving = new MovingTextWidget(settings, c.tabStop, client_);
   const ControlRef ref{c.name, c.index};
   connect(moving, &MovingTextWidget::focusArrived, this,
           [this, ref] { sink_.OnGotFocus(id_, ref); });

@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "framework/design.h"
 #include "framework/event_sink.h"
@@ -53,7 +54,8 @@ class FormWindow : public QWidget {
   QWidget* CreateMovingText(const ControlDesign& c);
   void CreateToolTips();
   void SetTabOrder();
-  QFont FontOf(const ControlDesign& c) const;
+  // The font the core chose for the control.
+  const FontDesign& FontOf(const ControlDesign& c) const;
   void CreateMenus();
   void AddMenuItems(QMenu* menu, const std::vector<MenuDesign>& items, bool dispatch);
   void MarkSkipTaskbar();
@@ -63,6 +65,7 @@ class FormWindow : public QWidget {
   const FormId id_;
   QWidget* client_ = nullptr;
   QMenuBar* menuBar_ = nullptr;
+  std::vector<FontDesign> fonts_;  // design order
   std::map<std::string, QWidget*, std::less<>> controls_;
   std::map<std::string, QAction*, std::less<>> actions_;
   std::map<std::string, QMenu*, std::less<>> popups_;

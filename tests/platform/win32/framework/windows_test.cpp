@@ -98,10 +98,15 @@ TEST_F(WindowsTest, AboutLabelsRuleAndPicture) {
   const LOGFONTW title = FontOf(Ctl(FormId::frmAbout, "Label1"));
   EXPECT_EQ(title.lfWeight, 700);
   EXPECT_EQ(title.lfCharSet, GB2312_CHARSET);
-  EXPECT_EQ(title.lfFaceName, UsableFace(L"宋体")) << "宋体 where it is installed";
+  const std::wstring face = title.lfFaceName;
+  EXPECT_TRUE(FaceInstalled(face)) << U8(face);
+  if (FaceInstalled(L"宋体")) {
+    EXPECT_EQ(face, L"宋体") << "宋体 where it is installed";
+  }
   EXPECT_EQ(FontOf(Ctl(FormId::frmAbout, "Label2")).lfWeight, 400);
   // The designed sizes, made smaller only as far as the face in use needs
-  // for its line to fit the label: no designed text is cut.
+  // for its line to fit the label; the legal notice, designed the largest,
+  // never smaller than the labels above it; no character is cut.
   const std::pair<const char*, float> designed[] = {
       {"bq", 10.5f}, {"Label1", 9.75f}, {"Label2", 9.75f}, {"Label3", 9.75f}};
   for (const auto& [name, points] : designed) {
@@ -114,16 +119,15 @@ TEST_F(WindowsTest, AboutLabelsRuleAndPicture) {
     HDC dc = GetDC(label);
     const HGDIOBJ old =
         SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
-    TEXTMETRICW tm{};
-    GetTextMetricsW(dc, &tm);
     wchar_t text[256] = {};
     const int length = GetWindowTextW(label, text, 256);
     SIZE extent{};
     GetTextExtentPoint32W(dc, text, length, &extent);
     SelectObject(dc, old);
     ReleaseDC(label, dc);
-    EXPECT_LE(tm.tmHeight, box.bottom) << name;
+    EXPECT_LE(-height, box.bottom) << name;
     EXPECT_LE(extent.cx, box.right) << name;
+    EXPECT_LE(FontOf(Ctl(FormId::frmAbout, "bq")).lfHeight, height) << name;
   }
 
   // The picture box is sized to its icon inside its sunken border.
@@ -203,6 +207,29 @@ TEST_F(WindowsTest, MenuBarHoldsEditAndAboutButNeverTheReportMenu) {
   host->SetMenuEnabled(FormId::Form1, "gy", false);
   EXPECT_TRUE(GetMenuState(bar, 1, MF_BYPOSITION) & MF_GRAYED);
   EXPECT_THROW(host->SetMenuEnabled(FormId::Form1, "nosuch", false), Error);
+}
+
+// Whatever face stands in for 宋体, the read-me keeps its hand-made breaks
+// (fourteen lines and the empty one after the last CR LF) and its signature
+// the place that 36 blanks give it there: 18 characters in.
+TEST_F(WindowsTest, ReadmeKeepsItsBreaksAndItsSignaturesPlace) {
+  host->CreateForm(ReadmeDesign());
+  host->ShowForm(FormId::frmreadme);
+  const HWND edit = Ctl(FormId::frmreadme, "Text1");
+  EXPECT_EQ(SendMessageW(edit, EM_GETLINECOUNT, 0, 0), 15);
+  const auto x = [&](LRESULT at) {
+    return static_cast<short>(LOWORD(SendMessageW(edit, EM_POSFROMCHAR, at, 0)));
+  };
+  const LRESULT signature = SendMessageW(edit, EM_LINEINDEX, 12, 0);
+  HDC dc = GetDC(edit);
+  const HGDIOBJ old =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+  SIZE wide{};
+  GetTextExtentPoint32W(dc, L"中", 1, &wide);
+  SelectObject(dc, old);
+  ReleaseDC(edit, dc);
+  EXPECT_NEAR(x(signature + 36) - x(signature), 18 * wide.cx, 18 * wide.cx / 8)
+      << U8(FontOf(edit).lfFaceName);
 }
 
 TEST_F(WindowsTest, ReportBoxesAreReadOnlyWrappingEditsOnButtonFace) {
