@@ -25,21 +25,11 @@ FontDesign DesignedFont(const FormDesign& form, const ControlDesign& control) {
 
 namespace {
 
-// The lines of a control's text as its design breaks them; none where the
-// text has no room to keep (the scrolling line) or there is no text.
+// The lines of a text box's or label's text as the design breaks them; the
+// hosted controls lay out their own.
 std::vector<std::u16string_view> Lines(const ControlDesign& c) {
-  std::u16string_view text;
-  switch (c.kind) {
-    case ControlKind::TextBox:
-    case ControlKind::Label:
-      text = c.text;
-      break;
-    case ControlKind::HostedButton:
-      if (c.button) text = c.button->caption;
-      break;
-    default:
-      return {};
-  }
+  if (c.kind != ControlKind::TextBox && c.kind != ControlKind::Label) return {};
+  std::u16string_view text = c.text;
   std::vector<std::u16string_view> lines;
   while (!text.empty()) {
     const size_t end = text.find_first_of(u"\r\n");
@@ -62,21 +52,26 @@ class Fit {
   // Every line fits, so that none breaks anew, and a label's line its
   // height; with places, the lines that blanks place keep their place too.
   bool Keeps(const FontDesign& font, bool places) const {
+    const bool limited = room_.width > 0 || room_.height > 0;
     for (const std::u16string_view line : lines_) {
-      const std::u16string_view shown =
-          room_.trailingBlanksBreak ? line : line.substr(0, line.find_last_not_of(u' ') + 1);
-      const TextExtent e = measure_.Measure(font, shown);
-      if (label_ && room_.height > 0) {
-        if (2 * e.lineHeight <= room_.height) continue;  // it wraps, as designed
-        if (e.lineHeight > room_.height) return false;
-      }
-      if (room_.width > 0 && e.width > room_.width) return false;
+      if (limited && !Fits(font, line)) return false;
       if (places && !KeepsPlace(font, line)) return false;
     }
     return true;
   }
 
  private:
+  bool Fits(const FontDesign& font, std::u16string_view line) const {
+    const std::u16string_view shown =
+        room_.trailingBlanksBreak ? line : line.substr(0, line.find_last_not_of(u' ') + 1);
+    const TextExtent e = measure_.Measure(font, shown);
+    if (label_ && room_.height > 0) {
+      if (2 * e.lineHeight <= room_.height) return true;  // it wraps, as designed
+      if (e.lineHeight > room_.height) return false;
+    }
+    return room_.width <= 0 || e.width <= room_.width;
+  }
+
   // A line that leading blanks place (the read-me's signature) stands where
   // 宋体 put it, an eighth either way: there a blank is half a character.
   bool KeepsPlace(const FontDesign& font, std::u16string_view line) const {

@@ -53,7 +53,7 @@ class GdiTextMeasure : public TextMeasure {
       case ControlKind::Label:
         return TextRoom{width, height};
       default:
-        return TextRoom{width, 0};
+        return TextRoom{};  // a hosted control lays out its own text
     }
   }
 

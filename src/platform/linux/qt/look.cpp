@@ -71,10 +71,8 @@ TextRoom QtTextMeasure::Room(const ControlDesign& c) {
       return TextRoom{lineRoom_(Px(c.width)), 0};
     case ControlKind::Label:
       return TextRoom{Px(c.width), Px(c.height)};
-    case ControlKind::HostedButton:
-      return TextRoom{Px(c.width), 0};
     default:
-      return TextRoom{};
+      return TextRoom{};  // a hosted control lays out its own text
   }
 }
 
