@@ -68,11 +68,6 @@ const Route* RouteOf(std::span<const Route> routes, ControlRef control) {
   return nullptr;
 }
 
-std::string Key(ControlRef c) {
-  return c.index == kNoIndex ? std::string(c.name)
-                             : std::string(c.name) + "(" + std::to_string(c.index) + ")";
-}
-
 }  // namespace
 
 std::vector<std::string> UndesignedNames(const FormEntry& entry) {
@@ -80,7 +75,7 @@ std::vector<std::string> UndesignedNames(const FormEntry& entry) {
   const FormHandlers& handlers = *entry.handlers;
   std::vector<std::string> missing;
   auto control = [&](ControlRef c) {
-    if (!design.Find(c)) missing.push_back(Key(c));
+    if (!design.Find(c)) missing.push_back(ControlKey(c));
   };
   for (const auto& r : handlers.click) control(r.control);
   for (const auto& r : handlers.gotFocus) control(r.control);
@@ -122,6 +117,17 @@ void App::MouseDown(FormId form, ControlRef control, int16_t button, int16_t shi
 
 void App::UserClose(FormId form) {
   Dispatch([&] { Unload(form); });
+}
+
+void App::SetFontSize(FormId form, ControlRef control, float points) {
+  if (!IsLoaded(form)) throw Error(std::string("窗体未加载：") + FormName(form));
+  const ControlDesign* design = Design(form).Find(control);
+  if (!design) throw Error("找不到控件：" + ControlKey(control));
+  if (design->kind != ControlKind::TextBox && design->kind != ControlKind::Label) {
+    throw Error("对象不支持该属性或方法：" + ControlKey(control) + ".FontSize");
+  }
+  if (!(points > 0.0f) || points > kMaxFontPoints) throw Error("无效的属性值：FontSize");
+  host_.SetFontSize(form, control, points);
 }
 
 void App::Load(FormId form) {

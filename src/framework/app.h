@@ -78,6 +78,11 @@ class App {
   bool IsLoaded(FormId form) const { return loaded_[Slot(form)]; }
   [[noreturn]] void EndNow();
 
+  // FontSize, one rule for every platform: text boxes and labels take it,
+  // above 0 and up to kMaxFontPoints; anything else throws tivrel::Error
+  // and the host is not asked.
+  void SetFontSize(FormId form, ControlRef control, float points);
+
   Host& host() { return host_; }
   const Services& services() const { return services_; }
   const FormDesign& Design(FormId form) const { return *forms_[Slot(form)].design; }

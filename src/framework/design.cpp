@@ -1,6 +1,7 @@
 #include "framework/design.h"
 
 #include <algorithm>
+#include <string>
 
 namespace tivrel {
 
@@ -16,6 +17,12 @@ const char* FormName(FormId form) {
   return "?";
 }
 
+std::string ControlKey(ControlRef control) {
+  std::string key(control.name);
+  if (control.index != kNoIndex) key += "(" + std::to_string(control.index) + ")";
+  return key;
+}
+
 ScreenRect KeepInside(ScreenRect window, ScreenRect area) {
   const auto fit = [](int at, int size, int from, int room) {
     return std::max(from, std::min(at, from + room - size));
@@ -23,19 +30,6 @@ ScreenRect KeepInside(ScreenRect window, ScreenRect area) {
   window.left = fit(window.left, window.width, area.left, area.width);
   window.top = fit(window.top, window.height, area.top, area.height);
   return window;
-}
-
-float FittedPoints(float designed, int width, int height,
-                   const std::function<TextExtent(float points)>& measure) {
-  if (!(designed > 0.0f)) return designed;
-  const TextExtent at = measure(designed);
-  if (2 * at.lineHeight <= height) return designed;
-  // Never below half the design: an unreadable line is no better than a cut one.
-  for (float points = designed; points >= designed / 2; points -= 0.25f) {
-    const TextExtent e = measure(points);
-    if (e.lineHeight <= height && e.width <= width) return points;
-  }
-  return designed / 2;
 }
 
 const ControlDesign* FormDesign::Find(std::string_view controlName, int index) const {

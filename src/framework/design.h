@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -27,6 +26,10 @@ struct ControlRef {
   int index = kNoIndex;
   friend constexpr bool operator==(ControlRef, ControlRef) = default;
 };
+
+// "name" or "name(index)": how a control is named in messages and keyed by
+// the platforms.
+std::string ControlKey(ControlRef control);
 
 // A menu or menu item of a window, by the name its design gives it.
 struct MenuRef {
@@ -57,22 +60,8 @@ constexpr int TwipsToHimetric(int twips) {
 // The face of the Chinese user interface, used where a design stores none.
 inline constexpr std::u16string_view kDefaultFace = u"宋体";
 inline constexpr float kDefaultPoints = 9.0f;
-// Where 宋体 is not installed, the first of these that is: Song (serif)
-// faces first, since they look most like it, then the common sans faces
-// that cover Simplified Chinese. Every platform picks from this one list.
-inline constexpr std::u16string_view kFallbackFaces[] = {u"SimSun",
-                                                         u"NSimSun",
-                                                         u"Noto Serif CJK SC",
-                                                         u"AR PL UMing CN",
-                                                         u"Noto Sans CJK SC",
-                                                         u"Microsoft YaHei UI",
-                                                         u"Microsoft YaHei",
-                                                         u"WenQuanYi Zen Hei",
-                                                         u"WenQuanYi Micro Hei",
-                                                         u"Source Han Sans SC",
-                                                         u"Noto Sans Mono CJK SC",
-                                                         u"Droid Sans Fallback"};
-
+// The largest font size a control takes.
+inline constexpr float kMaxFontPoints = 2048.0f;
 // A rectangle on the screen, in pixels.
 struct ScreenRect {
   int left = 0, top = 0, width = 0, height = 0;
@@ -83,20 +72,6 @@ struct ScreenRect {
 // origins run off the screen). A window larger than the area keeps its
 // top-left corner, and so its title and menu bar, inside it.
 ScreenRect KeepInside(ScreenRect window, ScreenRect area);
-
-// What a line of text takes at a size in points, in pixels, as measured by
-// the platform with the face it actually uses.
-struct TextExtent {
-  int width = 0, lineHeight = 0;
-};
-// The size a label's text is drawn at. The designs were made for 宋体, whose
-// line is as tall as its size; a fallback face's line is taller (CJK sans
-// faces: nearly one and a half times), and would be cut by the designed
-// label. A one-line label takes the largest size, at most the designed one
-// and in quarter points, whose line fits it; a label that holds two lines
-// or more (it wraps) keeps the designed size.
-float FittedPoints(float designed, int width, int height,
-                   const std::function<TextExtent(float points)>& measure);
 
 struct FontDesign {
   std::u16string face;  // empty: the framework's Chinese UI default face

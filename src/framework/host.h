@@ -37,6 +37,7 @@ class Host {
   virtual void SetText(FormId form, ControlRef control, std::u16string_view text) = 0;
   virtual std::u16string GetSelText(FormId form, ControlRef control) = 0;
   virtual void SetEnabled(FormId form, ControlRef control, bool enabled) = 0;
+  // Only as App::SetFontSize passes it on: a text box or label, a size it took.
   virtual void SetFontSize(FormId form, ControlRef control, float points) = 0;
   virtual void SetFocus(FormId form, ControlRef control) = 0;
   // Whether the control is the one its window gives the keyboard to.

@@ -47,8 +47,6 @@ void CopySelection(App& app) { CopyToClipboard(app, &Host::GetSelText); }
 
 void CopyAll(App& app) { CopyToClipboard(app, &Host::GetText); }
 
-void SetReportFontSize(App& app, float points) {
-  app.host().SetFontSize(FormId::Form1, kText1, points);
-}
+void SetReportFontSize(App& app, float points) { app.SetFontSize(FormId::Form1, kText1, points); }
 
 }  // namespace tivrel

@@ -1,8 +1,6 @@
 // The three window designs: what a typo in the data would break.
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "app/author.h"
 #include "app/forms.h"
 #include "framework/text.h"
@@ -137,35 +135,6 @@ TEST(Designs, AWindowIsMovedAsLittleAsNeededToLieInsideTheScreen) {
       {{100, 100, 100, 50}, {1280, 40, 800, 560}, {1280, 100, 100, 50}},  // another monitor
   };
   for (const Case& c : cases) EXPECT_EQ(KeepInside(c.window, c.area), c.expected);
-}
-
-TEST(Designs, ALabelsTextIsMadeSmallerOnlyAsFarAsItsLineNeedsToFit) {
-  // Lines of 宋体 are as tall as the size; CJK sans faces' 1.448 times.
-  const auto face = [](double ratio) {
-    return [ratio](float points) {
-      const double em = points * 96.0 / 72.0;
-      return TextExtent{static_cast<int>(std::ceil(em * 10)),
-                        static_cast<int>(std::ceil(em * ratio))};
-    };
-  };
-  struct Case {
-    double ratio;
-    float designed;
-    int width, height;
-    float expected;
-  };
-  const Case cases[] = {
-      {1.0, 10.5f, 242, 15, 10.5f},    // 宋体 in the copyright line: as designed
-      {1.448, 10.5f, 242, 15, 7.75f},  // a sans fallback: the largest size that fits
-      {1.448, 9.75f, 242, 17, 8.75f},  // the About labels
-      {1.448, 9.0f, 100, 15, 7.5f},    // too wide at the size that fits the height
-      {1.448, 9.0f, 242, 40, 9.0f},    // two lines' room: it wraps, as designed
-      {1.448, 10.5f, 242, 4, 5.25f},   // never below half the design
-  };
-  for (const Case& c : cases) {
-    EXPECT_FLOAT_EQ(FittedPoints(c.designed, c.width, c.height, face(c.ratio)), c.expected)
-        << c.ratio << " " << c.designed << " in " << c.width << "x" << c.height;
-  }
 }
 
 }  // namespace

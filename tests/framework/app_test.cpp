@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "support/harness.h"
 
 namespace tivrel {
@@ -107,6 +109,45 @@ TEST(Routes, ADebugBuildRefusesToStartWithAHandlerForAnUndesignedName) {
   EXPECT_EQ(host.Count("CreateForm"), 0u);
 }
 #endif
+
+TEST(Properties, FontSizeIsForTextBoxesAndLabelsAboveZeroUpTo2048Points) {
+  Harness h;
+  ASSERT_TRUE(h.Start());
+  h.app.Load(FormId::frmAbout);
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  struct Case {
+    FormId form;
+    ControlRef control;
+    float points;
+    std::string error;  // empty: the host applies it
+  };
+  const Case cases[] = {
+      {FormId::Form1, {"Text1"}, 11.0f, ""},
+      {FormId::Form1, {"Text1"}, 0.25f, ""},
+      {FormId::Form1, {"Text1"}, 2048.0f, ""},
+      {FormId::frmAbout, {"Label2"}, 9.75f, ""},
+      {FormId::Form1, {"Text1"}, 0.0f, "无效的属性值：FontSize"},
+      {FormId::Form1, {"Text1"}, -9.0f, "无效的属性值：FontSize"},
+      {FormId::Form1, {"Text1"}, 2048.25f, "无效的属性值：FontSize"},
+      {FormId::Form1, {"Text1"}, nan, "无效的属性值：FontSize"},
+      {FormId::Form1, {"Command1", 2}, 11.0f, "对象不支持该属性或方法：Command1(2).FontSize"},
+      {FormId::frmAbout, {"MovingText1"}, 11.0f, "对象不支持该属性或方法：MovingText1.FontSize"},
+      {FormId::frmAbout, {"picIcon"}, 11.0f, "对象不支持该属性或方法：picIcon.FontSize"},
+      {FormId::Form1, {"Command1", 0}, 11.0f, "找不到控件：Command1(0)"},
+      {FormId::frmreadme, {"Text1"}, 9.0f, "窗体未加载：frmreadme"},
+  };
+  for (const Case& c : cases) {
+    h.ClearLog();
+    std::string error;
+    try {
+      h.app.SetFontSize(c.form, c.control, c.points);
+    } catch (const Error& e) {
+      error = e.what();
+    }
+    EXPECT_EQ(error, c.error) << ControlKey(c.control) << " " << c.points;
+    EXPECT_EQ(h.host.Count("SetFontSize"), c.error.empty() ? 1u : 0u) << ControlKey(c.control);
+  }
+}
 
 TEST(UnhandledError, IsReportedInChineseThenTheProcessEnds) {
   Harness h;

@@ -54,10 +54,7 @@ class FakeHost : public Host {
   std::optional<std::string> failOn;
   bool loopQuit = false;
 
-  static std::string Key(ControlRef c) {
-    return c.index == kNoIndex ? std::string(c.name)
-                               : std::string(c.name) + "(" + std::to_string(c.index) + ")";
-  }
+  static std::string Key(ControlRef c) { return ControlKey(c); }
   ControlState& Control(FormId f, ControlRef c) {
     auto it = forms.find(f);
     if (it == forms.end()) throw Error(std::string("窗体未加载：") + FormName(f));

@@ -1,7 +1,6 @@
-// The common controls library, bound when the first control is made rather
-// than when the program loads: a window's frame (caption, icon, menu bar)
-// needs none of it, and loading it with its visual styles is a good part of
-// the time before the main window can appear.
+// The common controls library, bound by name when the first window makes its
+// controls: version 6 from the side-by-side assembly that the manifest names,
+// else from the system folder, never from the program's.
 #pragma once
 
 #include "platform/win32/win32.h"

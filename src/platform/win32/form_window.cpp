@@ -6,11 +6,10 @@
 #include <algorithm>
 #include <utility>
 
-#include "framework/app.h"
 #include "framework/error.h"
+#include "framework/faces.h"
 #include "platform/win32/common_controls.h"
 #include "platform/win32/hosted_controls.h"
-#include "platform/win32/win32_host.h"
 
 namespace tivrel::win32 {
 
@@ -20,18 +19,60 @@ constexpr wchar_t kFormClass[] = L"TivrelForm";
 constexpr int kFirstControlId = 100;  // clear of IDOK/IDCANCEL
 constexpr UINT kFirstMenuId = 1000;
 constexpr UINT_PTR kEditSubclassId = 1;
-
-std::string Key(ControlRef c) {
-  return c.index == kNoIndex ? std::string(c.name)
-                             : std::string(c.name) + "(" + std::to_string(c.index) + ")";
+// A text box's lines take the whole width inside its frame and scroll bar,
+// as the designs' hand-made breaks expect; the room a line has is then known
+// before the box is made. A new font resets it.
+void SetEditRect(HWND edit) {
+  SendMessageW(edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, 0);
+  RECT client, got;
+  GetClientRect(edit, &client);
+  SendMessageW(edit, EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&client));
+  // Some edit boxes keep a pixel inside the rectangle they are given.
+  SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&got));
+  RECT wider = client;
+  wider.left -= got.left - client.left;
+  wider.right += client.right - got.right;
+  SendMessageW(edit, EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&wider));
 }
+
+// What the core's choice of faces measures, by GDI at the screen's DPI.
+class GdiTextMeasure : public TextMeasure {
+ public:
+  explicit GdiTextMeasure(int dpi) : dpi_(dpi) {}
+  bool Installed(std::u16string_view face) override { return FaceInstalled(Wide(face)); }
+  TextExtent Measure(const FontDesign& font, std::u16string_view text) override {
+    return MeasureLine(font, dpi_, Wide(text));
+  }
+  TextRoom Room(const ControlDesign& c) override {
+    const int width = TwipsToPixels(c.width, dpi_), height = TwipsToPixels(c.height, dpi_);
+    switch (c.kind) {
+      case ControlKind::TextBox:
+        return TextRoom{width - 2 * GetSystemMetrics(SM_CXEDGE) -
+                            (c.verticalScrollBar ? GetSystemMetrics(SM_CXVSCROLL) : 0),
+                        0, true};
+      case ControlKind::Label:
+        return TextRoom{width, height};
+      default:
+        return TextRoom{};  // a hosted control lays out its own text
+    }
+  }
+
+ private:
+  int dpi_;
+};
 
 bool TakesFocus(ControlKind kind) {
   return kind == ControlKind::TextBox || kind == ControlKind::HostedButton ||
          kind == ControlKind::MovingText;
 }
 
+DWORD TabStyle(const ControlDesign& c) { return c.tabStop && TakesFocus(c.kind) ? WS_TABSTOP : 0; }
+
+std::optional<POINT> g_menuKeyPoint;
+
 }  // namespace
+
+std::optional<POINT> MenuKeyPoint() { return g_menuKeyPoint; }
 
 void FormWindow::RegisterWindowClass(HINSTANCE module) {
   WNDCLASSEXW wc{};
@@ -46,9 +87,8 @@ void FormWindow::RegisterWindowClass(HINSTANCE module) {
   }
 }
 
-FormWindow::FormWindow(Win32Host& host, const FormDesign& design) : host_(host), design_(design) {
-  // Every control is known by name from the start; its window is made by
-  // EnsureControls.
+FormWindow::FormWindow(const FormDesign& design, EventSink& sink, FormSite site)
+    : design_(design), sink_(sink), site_(site) {
   slots_.resize(design_.controls.size());
   for (size_t i = 0; i < design_.controls.size(); ++i) {
     slots_[i].design = &design_.controls[i];
@@ -57,6 +97,9 @@ FormWindow::FormWindow(Win32Host& host, const FormDesign& design) : host_(host),
   try {
     CreateMenus();
     CreateWindowFromDesign();
+    // Made before the window is ever shown, so that it appears whole.
+    Comctl32();
+    CreateControls();
   } catch (...) {
     Cleanup();
     throw;
@@ -83,26 +126,22 @@ void FormWindow::Cleanup() {
 // Building
 
 RECT FormWindow::PixelRect(const ControlDesign& c) const {
-  const int dpi = host_.dpi();
+  const int dpi = site_.dpi;
   const int left = TwipsToPixels(c.left, dpi);
   const int top = TwipsToPixels(c.top, dpi);
   return RECT{left, top, left + TwipsToPixels(c.width, dpi), top + TwipsToPixels(c.height, dpi)};
 }
 
 void FormWindow::CreateWindowFromDesign() {
-  const int dpi = host_.dpi();
+  const int dpi = site_.dpi;
   DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   if (design_.maxButton) style |= WS_MAXIMIZEBOX;
   if (design_.minButton) style |= WS_MINIMIZEBOX;
   DWORD exStyle = WS_EX_CONTROLPARENT;
   if (design_.border == BorderStyle::FixedDialog) exStyle |= WS_EX_DLGMODALFRAME;
   // An owned window has no taskbar button; an unowned one asks for one.
-  HWND owner = nullptr;
-  if (design_.showInTaskbar) {
-    exStyle |= WS_EX_APPWINDOW;
-  } else {
-    owner = host_.OwnerWindow();
-  }
+  const HWND owner = design_.showInTaskbar ? nullptr : site_.owner;
+  if (!owner) exStyle |= WS_EX_APPWINDOW;
 
   const int clientW = TwipsToPixels(design_.clientWidth, dpi);
   const int clientH = TwipsToPixels(design_.clientHeight, dpi);
@@ -125,7 +164,7 @@ void FormWindow::CreateWindowFromDesign() {
   const std::wstring caption = Wide(design_.caption);
   HWND hwnd =
       CreateWindowExW(exStyle, kFormClass, caption.c_str(), style, x, y, frame.right - frame.left,
-                      frame.bottom - frame.top, owner, menuBar_, host_.module(), this);
+                      frame.bottom - frame.top, owner, menuBar_, site_.module, this);
   if (!hwnd) ThrowWin32("CreateWindowExW");
   hwnd_ = hwnd;
 
@@ -141,37 +180,19 @@ void FormWindow::CreateWindowFromDesign() {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
-  bigIcon_.reset(LoadIconImage(host_.module(), design_.icon, GetSystemMetrics(SM_CXICON)));
-  smallIcon_.reset(LoadIconImage(host_.module(), design_.icon, GetSystemMetrics(SM_CXSMICON)));
+  bigIcon_.reset(LoadIconImage(site_.module, design_.icon, GetSystemMetrics(SM_CXICON)));
+  smallIcon_.reset(LoadIconImage(site_.module, design_.icon, GetSystemMetrics(SM_CXSMICON)));
   if (bigIcon_) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
   if (smallIcon_) {
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
   }
 }
 
-void FormWindow::EnsureControls() {
-  if (controlsMade_) return;
-  controlsMade_ = true;
-  try {
-    Comctl32();
-    CreateControls();
-  } catch (...) {
-    // All or none: the controls made before the failure go, and the next
-    // use tries again.
-    for (Slot& s : slots_) {
-      if (s.hwnd) DestroyWindow(s.hwnd);
-      s.hwnd = nullptr;
-    }
-    tabStops_.clear();
-    controlsMade_ = false;
-    throw;
-  }
-}
+// ---------------------------------------------------------------------------
+// Controls, one function a kind; the Qt window builds them alike.
 
 void FormWindow::CreateControls() {
-  const int dpi = host_.dpi();
-  const FontDesign formFont = design_.font.value_or(FontDesign{});
-  font_.reset(CreateDesignFont(formFont, dpi));
+  font_.reset(CreateDesignFont(design_.font.value_or(FontDesign{}), site_.dpi));
   SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   // Windows are created in tab order, so that their Z order (what screen
   // readers and the dialog manager walk) is the tab order too.
@@ -180,96 +201,124 @@ void FormWindow::CreateControls() {
   std::stable_sort(order.begin(), order.end(), [](const Slot* a, const Slot* b) {
     return a->design->tabIndex < b->design->tabIndex;
   });
-
+  GdiTextMeasure measure(site_.dpi);
+  const std::vector<FontDesign> fonts = ChooseFonts(design_, measure);
   for (Slot* s : order) {
-    const ControlDesign& c = *s->design;
-    s->font = c.font.value_or(formFont);
-    if (c.kind == ControlKind::Label) {
-      // The face in use may be taller than the one the label was made for.
-      const std::wstring text = Wide(c.text);
-      const RECT box = PixelRect(c);
-      s->font.points = FittedPoints(s->font.points, box.right - box.left, box.bottom - box.top,
-                                    [&](float points) {
-                                      FontDesign f = s->font;
-                                      f.points = points;
-                                      return MeasureLine(f, dpi, text);
-                                    });
-    }
-    if (c.font || s->font.points != formFont.points) {
-      s->ownFont.reset(CreateDesignFont(s->font, dpi));
-    }
-    const HFONT font = s->ownFont ? s->ownFont.get() : font_.get();
-    const RECT r = PixelRect(c);
-    const DWORD tab = (c.tabStop && TakesFocus(c.kind)) ? WS_TABSTOP : 0;
-    const HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(s->id));
-    const std::wstring text = Wide(c.text);
-    switch (c.kind) {
-      case ControlKind::TextBox: {
-        DWORD style = WS_CHILD | WS_VISIBLE | tab | ES_LEFT;
-        style |= c.multiLine ? (ES_MULTILINE | ES_AUTOVSCROLL) : ES_AUTOHSCROLL;
-        if (c.verticalScrollBar) style |= WS_VSCROLL;
-        if (c.locked) style |= ES_READONLY;
-        s->hwnd =
-            CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", text.c_str(), style, r.left, r.top,
-                            r.right - r.left, r.bottom - r.top, hwnd_, id, host_.module(), nullptr);
-        if (!s->hwnd) ThrowWin32("CreateWindowExW");
-        SendMessageW(s->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        s->fore = c.foreColorSet ? c.foreColor : 0x80000008u;  // window text
-        s->back = c.backColor;
-        if (!IsSystemColour(s->back)) s->backBrush.reset(CreateSolidBrush(ResolveColour(s->back)));
-        Comctl32().setWindowSubclass(s->hwnd, EditProc, kEditSubclassId,
-                                     reinterpret_cast<DWORD_PTR>(this));
-        break;
-      }
-      case ControlKind::Label: {
-        DWORD style = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
-        if (!c.toolTip.empty()) style |= SS_NOTIFY;  // statics see the mouse only so
-        s->hwnd =
-            CreateWindowExW(0, L"STATIC", text.c_str(), style, r.left, r.top, r.right - r.left,
-                            r.bottom - r.top, hwnd_, id, host_.module(), nullptr);
-        if (!s->hwnd) ThrowWin32("CreateWindowExW");
-        SendMessageW(s->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-        s->fore = c.foreColorSet ? c.foreColor : 0x80000012u;  // button text
-        break;
-      }
-      case ControlKind::PictureBox: {
-        DWORD style = WS_CHILD | WS_VISIBLE | SS_ICON | SS_CENTERIMAGE;
-        if (!c.toolTip.empty()) style |= SS_NOTIFY;
-        s->hwnd =
-            CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC", nullptr, style, r.left, r.top,
-                            r.right - r.left, r.bottom - r.top, hwnd_, id, host_.module(), nullptr);
-        if (!s->hwnd) ThrowWin32("CreateWindowExW");
-        pictureIcon_.reset(LoadIconImage(host_.module(), c.picture, 32));
-        int w = r.right - r.left, h = r.bottom - r.top;
-        if (pictureIcon_) {
-          SendMessageW(s->hwnd, STM_SETICON, reinterpret_cast<WPARAM>(pictureIcon_.get()), 0);
-          if (c.autoSize) {
-            // Sized to its picture: the icon plus the sunken border.
-            w = 32 + 2 * GetSystemMetrics(SM_CXEDGE);
-            h = 32 + 2 * GetSystemMetrics(SM_CYEDGE);
-          }
-        }
-        SetWindowPos(s->hwnd, nullptr, r.left, r.top, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
-        break;
-      }
-      case ControlKind::HostedButton:
-        s->hwnd = CreateHostedButton(hwnd_, s->id, r, tab, *c.button, host_.module(), dpi);
-        break;
-      case ControlKind::MovingText:
-        s->hwnd = CreateMovingText(hwnd_, s->id, r, tab, *c.moving, host_.module(), dpi);
-        break;
-      case ControlKind::Line:
-        break;  // painted by the window
-    }
+    s->font = fonts[static_cast<size_t>(s->design - design_.controls.data())];
+    CreateControl(*s);
   }
+  SetTabOrder();
+}
 
+void FormWindow::CreateControl(Slot& s) {
+  switch (s.design->kind) {
+    case ControlKind::TextBox:
+      return CreateTextBox(s);
+    case ControlKind::Label:
+      return CreateLabel(s);
+    case ControlKind::Line:
+      return;  // painted by the window: PaintLine
+    case ControlKind::PictureBox:
+      return CreatePictureBox(s);
+    case ControlKind::HostedButton:
+      return CreateHostedButton(s);
+    case ControlKind::MovingText:
+      return CreateMovingText(s);
+  }
+}
+
+void FormWindow::CreateChild(Slot& s, const wchar_t* windowClass, DWORD exStyle, DWORD style,
+                             const std::wstring& text) {
+  const RECT r = PixelRect(*s.design);
+  s.hwnd = CreateWindowExW(
+      exStyle, windowClass, text.empty() ? nullptr : text.c_str(), WS_CHILD | WS_VISIBLE | style,
+      r.left, r.top, r.right - r.left, r.bottom - r.top, hwnd_,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(s.id)), site_.module, nullptr);
+  if (!s.hwnd) ThrowWin32("CreateWindowExW");
+}
+
+void FormWindow::SetControlFont(Slot& s) {
+  s.ownFont.reset(CreateDesignFont(s.font, site_.dpi));
+  SendMessageW(s.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(s.ownFont.get()), FALSE);
+}
+
+void FormWindow::CreateTextBox(Slot& s) {
+  const ControlDesign& c = *s.design;
+  DWORD style = TabStyle(c) | ES_LEFT;
+  style |= c.multiLine ? (ES_MULTILINE | ES_AUTOVSCROLL) : ES_AUTOHSCROLL;
+  if (c.verticalScrollBar) style |= WS_VSCROLL;
+  if (c.locked) style |= ES_READONLY;
+  CreateChild(s, L"EDIT", WS_EX_CLIENTEDGE, style, Wide(c.text));
+  SetControlFont(s);
+  SetEditRect(s.hwnd);
+  s.fore = c.foreColorSet ? c.foreColor : 0x80000008u;  // window text
+  s.back = c.backColor;
+  if (!IsSystemColour(s.back)) s.backBrush.reset(CreateSolidBrush(ResolveColour(s.back)));
+  Comctl32().setWindowSubclass(s.hwnd, EditProc, kEditSubclassId,
+                               reinterpret_cast<DWORD_PTR>(this));
+}
+
+void FormWindow::CreateLabel(Slot& s) {
+  const ControlDesign& c = *s.design;
+  const std::wstring text = Wide(c.text);
+  DWORD style = SS_LEFT | SS_NOPREFIX;
+  if (!c.toolTip.empty()) style |= SS_NOTIFY;  // statics see the mouse only so
+  // A one-line label centres its line: a fallback face's line may be taller
+  // than the label the design made for 宋体.
+  const RECT box = PixelRect(c);
+  if (box.bottom - box.top < 2 * MeasureLine(s.font, site_.dpi, text).lineHeight) {
+    style |= SS_CENTERIMAGE;
+  }
+  CreateChild(s, L"STATIC", 0, style, text);
+  SetControlFont(s);
+  s.fore = c.foreColorSet ? c.foreColor : 0x80000012u;  // button text
+}
+
+void FormWindow::CreatePictureBox(Slot& s) {
+  const ControlDesign& c = *s.design;
+  DWORD style = SS_ICON | SS_CENTERIMAGE;
+  if (!c.toolTip.empty()) style |= SS_NOTIFY;
+  CreateChild(s, L"STATIC", WS_EX_CLIENTEDGE, style, {});
+  pictureIcon_.reset(LoadIconImage(site_.module, c.picture, 32));
+  if (!pictureIcon_) return;
+  SendMessageW(s.hwnd, STM_SETICON, reinterpret_cast<WPARAM>(pictureIcon_.get()), 0);
+  const RECT r = PixelRect(c);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  if (c.autoSize) {
+    // Sized to its picture: the icon plus the sunken border.
+    w = 32 + 2 * GetSystemMetrics(SM_CXEDGE);
+    h = 32 + 2 * GetSystemMetrics(SM_CYEDGE);
+  }
+  SetWindowPos(s.hwnd, nullptr, r.left, r.top, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::CreateHostedButton(Slot& s) {
+  const ControlDesign& c = *s.design;
+  ButtonSettings settings = *c.button;
+  settings.font = s.font;
+  s.hwnd =
+      CreateButtonWindow(hwnd_, s.id, PixelRect(c), TabStyle(c), settings, site_.module, site_.dpi);
+}
+
+void FormWindow::CreateMovingText(Slot& s) {
+  const ControlDesign& c = *s.design;
+  MovingTextSettings settings = *c.moving;
+  settings.font = s.font;
+  s.hwnd = CreateMovingTextWindow(hwnd_, s.id, PixelRect(c), TabStyle(c), settings, site_.module,
+                                  site_.dpi);
+}
+
+void FormWindow::SetTabOrder() {
   for (const ControlDesign* c : design_.TabOrder()) {
-    if (!c->tabStop || !TakesFocus(c->kind)) continue;
+    if (!TabStyle(*c)) continue;
     for (const Slot& s : slots_) {
       if (s.design == c && s.hwnd) tabStops_.push_back(s.hwnd);
     }
   }
 }
+
+// ---------------------------------------------------------------------------
+// Menus
 
 void FormWindow::CreateMenus() {
   if (design_.menus.empty()) return;
@@ -339,7 +388,7 @@ void FormWindow::CreateToolTips() {
   if (!any) return;
   toolTip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                             CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, host_.module(), nullptr);
+                             CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, site_.module, nullptr);
   if (!toolTip_) ThrowWin32("CreateWindowExW");
   for (const Slot& s : slots_) {
     if (!s.hwnd || s.design->toolTip.empty()) continue;
@@ -375,16 +424,15 @@ FormWindow::Slot* FormWindow::SlotOf(ControlRef control) {
   return const_cast<Slot*>(std::as_const(*this).SlotOf(control));
 }
 
-HWND FormWindow::Control(ControlRef control) {
-  EnsureControls();
+HWND FormWindow::Control(ControlRef control) const {
   const Slot* s = SlotOf(control);
-  if (!s || !s->hwnd || !IsWindow(s->hwnd)) throw Error("找不到控件：" + Key(control));
+  if (!s || !s->hwnd || !IsWindow(s->hwnd)) throw Error("找不到控件：" + ControlKey(control));
   return s->hwnd;
 }
 
 ControlKind FormWindow::KindOf(ControlRef control) const {
   const Slot* s = SlotOf(control);
-  if (!s) throw Error("找不到控件：" + Key(control));
+  if (!s) throw Error("找不到控件：" + ControlKey(control));
   return s->design->kind;
 }
 
@@ -400,33 +448,29 @@ void FormWindow::FocusFirst() {
 void FormWindow::Show() {
   ShowWindow(hwnd_, IsIconic(hwnd_) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(hwnd_);
-  if (!shownOnce_) {
+  const bool first = !shownOnce_;
+  if (first) {
     shownOnce_ = true;
-    // A window whose loading needed none of its controls appears with its
-    // frame first and gets them now, painted before this returns: the frame
-    // shows while the controls are made instead of after.
-    EnsureControls();
-    // Activation normally did this already, when there were controls.
+    // Activation normally did this already.
     const HWND focus = GetFocus();
     if (!focus || !IsChild(hwnd_, focus)) FocusFirst();
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    // Tips are for a window the user can point at: made once it has painted,
-    // so that they never hold up its first appearance.
-    CreateToolTips();
   }
+  // The window and all its controls are painted before this returns, not
+  // when the message loop comes round to them: what appears is complete.
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // Tips are for a window the user can point at: made once it has painted,
+  // so that they never hold up its first appearance.
+  if (first) CreateToolTips();
 }
 
 void FormWindow::SetFontSize(ControlRef control, float points) {
   Control(control);  // throws when there is none
   Slot& s = *SlotOf(control);
-  if (s.design->kind != ControlKind::TextBox && s.design->kind != ControlKind::Label) {
-    throw Error("对象不支持该属性或方法");
-  }
-  if (!(points > 0.0f) || points > 2048.0f) throw Error("无效的过程调用或参数");
   FontDesign font = s.font;
   font.points = points;
-  Gdi<HFONT> created(CreateDesignFont(font, host_.dpi()));
+  Gdi<HFONT> created(CreateDesignFont(font, site_.dpi));
   SendMessageW(s.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(created.get()), TRUE);
+  if (s.design->kind == ControlKind::TextBox) SetEditRect(s.hwnd);
   s.font = font;
   s.ownFont = std::move(created);  // the old one goes only now that it is no longer in use
 }
@@ -512,27 +556,22 @@ LRESULT FormWindow::Handle(UINT msg, WPARAM wParam, LPARAM lParam) {
       // A window its design keeps open, whatever the window menu still holds.
       if ((wParam & 0xFFF0) == SC_CLOSE && !design_.userCanClose) return 0;
       return DefWindowProcW(hwnd_, msg, wParam, lParam);
-    case WM_CLOSE: {
-      if (!design_.userCanClose) return 0;
-      App* app = host_.app();
-      const FormId form = design_.id;
-      if (app) app->UserClose(form);  // unloads this window
+    case WM_CLOSE:
+      OnClose();
       return 0;
-    }
     default:
       return DefWindowProcW(hwnd_, msg, wParam, lParam);
   }
 }
 
 LRESULT FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
-  App* app = host_.app();
   const FormId form = design_.id;
   const HWND child = reinterpret_cast<HWND>(lParam);
   const WORD code = HIWORD(wParam);
   if (!child) {
     if (code != 0) return 0;  // accelerators: there are none
     const std::string item = MenuItemName(LOWORD(wParam));
-    if (app && !item.empty()) app->MenuClick(form, item);
+    if (!item.empty()) sink_.OnMenuClick(form, item);
     return 0;
   }
   Slot* s = SlotOf(child);
@@ -541,13 +580,13 @@ LRESULT FormWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
   switch (c.kind) {
     case ControlKind::HostedButton:
       if (code == kNotifySetFocus) activeControl_ = child;
-      if (code == kNotifyClick && app) app->Click(form, ControlRef{c.name, c.index});
+      if (code == kNotifyClick) sink_.OnClick(form, ControlRef{c.name, c.index});
       return 0;
     case ControlKind::MovingText:
       // The focus coming back with the window's activation is no arrival.
       if (code != kNotifySetFocus || activeControl_ == child) return 0;
       activeControl_ = child;
-      if (app) app->GotFocus(form, ControlRef{c.name, c.index});
+      sink_.OnGotFocus(form, ControlRef{c.name, c.index});
       return 0;
     case ControlKind::TextBox:
       if (code == EN_SETFOCUS) activeControl_ = child;
@@ -589,29 +628,36 @@ void FormWindow::OnActivate(WPARAM wParam) {
 void FormWindow::OnPaint() {
   PAINTSTRUCT ps;
   const HDC dc = BeginPaint(hwnd_, &ps);
-  const int dpi = host_.dpi();
   // The first line of the design lies on top: drawn last.
   for (auto it = slots_.rbegin(); it != slots_.rend(); ++it) {
-    const ControlDesign& c = *it->design;
-    if (c.kind != ControlKind::Line) continue;
-    const COLORREF colour = ResolveColour(c.foreColorSet ? c.foreColor : 0x80000012u);
-    const int w = std::max(1, c.lineWidth);  // line widths are in pixels
-    const int x1 = TwipsToPixels(c.left, dpi), y1 = TwipsToPixels(c.top, dpi);
-    const int x2 = TwipsToPixels(c.width, dpi), y2 = TwipsToPixels(c.height, dpi);
-    if (y1 == y2 || x1 == x2) {
-      RECT r = y1 == y2 ? RECT{std::min(x1, x2), y1, std::max(x1, x2), y1 + w}
-                        : RECT{x1, std::min(y1, y2), x1 + w, std::max(y1, y2)};
-      Gdi<HBRUSH> brush(CreateSolidBrush(colour));
-      FillRect(dc, &r, brush.get());
-    } else {
-      Gdi<HPEN> pen(CreatePen(PS_SOLID, w, colour));
-      HGDIOBJ old = SelectObject(dc, pen.get());
-      MoveToEx(dc, x1, y1, nullptr);
-      LineTo(dc, x2, y2);
-      SelectObject(dc, old);
-    }
+    if (it->design->kind == ControlKind::Line) PaintLine(dc, *it->design);
   }
   EndPaint(hwnd_, &ps);
+}
+
+void FormWindow::PaintLine(HDC dc, const ControlDesign& c) const {
+  const int dpi = site_.dpi;
+  const COLORREF colour = ResolveColour(c.foreColorSet ? c.foreColor : 0x80000012u);
+  const int w = std::max(1, c.lineWidth);  // line widths are in pixels
+  const int x1 = TwipsToPixels(c.left, dpi), y1 = TwipsToPixels(c.top, dpi);
+  const int x2 = TwipsToPixels(c.width, dpi), y2 = TwipsToPixels(c.height, dpi);
+  if (y1 == y2 || x1 == x2) {
+    RECT r = y1 == y2 ? RECT{std::min(x1, x2), y1, std::max(x1, x2), y1 + w}
+                      : RECT{x1, std::min(y1, y2), x1 + w, std::max(y1, y2)};
+    Gdi<HBRUSH> brush(CreateSolidBrush(colour));
+    FillRect(dc, &r, brush.get());
+  } else {
+    Gdi<HPEN> pen(CreatePen(PS_SOLID, w, colour));
+    HGDIOBJ old = SelectObject(dc, pen.get());
+    MoveToEx(dc, x1, y1, nullptr);
+    LineTo(dc, x2, y2);
+    SelectObject(dc, old);
+  }
+}
+
+void FormWindow::OnClose() {
+  // The core decides what closing means; it destroys the window itself.
+  if (design_.userCanClose) sink_.OnUserClose(design_.id);
 }
 
 LRESULT CALLBACK FormWindow::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
@@ -645,18 +691,17 @@ LRESULT CALLBACK FormWindow::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
 }
 
 void FormWindow::OnEditMouseDown(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam) {
-  App* app = host_.app();
   const Slot* s = SlotOf(edit);
-  if (!app || !s) return;
+  if (!s) return;
   const int16_t button = msg == WM_LBUTTONDOWN ? 1 : msg == WM_RBUTTONDOWN ? 2 : 4;
   int16_t shift = 0;
   if (wParam & MK_SHIFT) shift |= 1;
   if (wParam & MK_CONTROL) shift |= 2;
   if (GetKeyState(VK_MENU) < 0) shift |= 4;
-  const float twipsPerPixel = static_cast<float>(kTwipsPerInch) / static_cast<float>(host_.dpi());
+  const float twipsPerPixel = static_cast<float>(kTwipsPerInch) / static_cast<float>(site_.dpi);
   const float x = static_cast<float>(GET_X_LPARAM(lParam)) * twipsPerPixel;
   const float y = static_cast<float>(GET_Y_LPARAM(lParam)) * twipsPerPixel;
-  app->MouseDown(design_.id, ControlRef{s->design->name, s->design->index}, button, shift, x, y);
+  sink_.OnMouseDown(design_.id, ControlRef{s->design->name, s->design->index}, button, shift, x, y);
 }
 
 void FormWindow::OnEditMenuKey(HWND edit) {
@@ -680,11 +725,12 @@ void FormWindow::OnEditMenuKey(HWND edit) {
   WPARAM keys = 0;
   if (GetKeyState(VK_SHIFT) < 0) keys |= MK_SHIFT;
   if (GetKeyState(VK_CONTROL) < 0) keys |= MK_CONTROL;
-  // The handler may close this window: only the host is used afterwards.
-  Win32Host& host = host_;
-  host.SetMenuKeyPoint(screen);
+  // The handler may close this window: nothing of it is touched afterwards.
+  g_menuKeyPoint = screen;
+  struct Reset {
+    ~Reset() { g_menuKeyPoint.reset(); }
+  } reset;
   OnEditMouseDown(edit, WM_RBUTTONDOWN, keys, MAKELPARAM(caret.x, caret.y));
-  host.SetMenuKeyPoint(std::nullopt);
 }
 
 }  // namespace tivrel::win32

@@ -1,26 +1,37 @@
 // One realised window: the native window built from its design, its child
-// controls (by name and index), its menus and its tooltips.
+// controls (by name and index), its menus and its tooltips. Events go to an
+// EventSink.
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "framework/design.h"
-#include "framework/host.h"
+#include "framework/event_sink.h"
 #include "platform/win32/win32.h"
 #include "platform/win32/win32_util.h"
 
 namespace tivrel::win32 {
 
-class Win32Host;
+// What a window takes from the framework that makes it.
+struct FormSite {
+  HINSTANCE module = nullptr;
+  int dpi = 96;
+  // Owns the window when its design wants no taskbar button; else null.
+  HWND owner = nullptr;
+};
+
+// While a menu key's press on a report box is being handled: where the
+// pop-up menu goes (the caret, on the screen) instead of the pointer.
+std::optional<POINT> MenuKeyPoint();
 
 class FormWindow {
  public:
-  // Builds the window hidden, with its menus; its controls come with the
-  // first use of one of them or with the first Show, whichever is first.
-  FormWindow(Win32Host& host, const FormDesign& design);
+  // Builds the window hidden, with every control and menu of the design.
+  FormWindow(const FormDesign& design, EventSink& sink, FormSite site);
   ~FormWindow();
   static void RegisterWindowClass(HINSTANCE module);
   FormWindow(const FormWindow&) = delete;
@@ -30,11 +41,13 @@ class FormWindow {
   FormId id() const { return design_.id; }
   const FormDesign& design() const { return design_; }
 
-  // The control's window, making the window's controls first when they are
-  // not made yet; throws tivrel::Error when there is none.
-  HWND Control(ControlRef control);
+  // The control's window; throws tivrel::Error when there is none.
+  HWND Control(ControlRef control) const;
   ControlKind KindOf(ControlRef control) const;
 
+  // Shows and activates, and paints the window with all its controls before
+  // it returns; the first time, the focus goes to the first control in tab
+  // order that can take it.
   void Show();
   void SetFontSize(ControlRef control, float points);
   void SetEnabled(ControlRef control, bool enabled);
@@ -53,7 +66,7 @@ class FormWindow {
     HWND hwnd = nullptr;
     int id = 0;
     FontDesign font;
-    Gdi<HFONT> ownFont;  // null: the window's font
+    Gdi<HFONT> ownFont;  // text boxes and labels: the font the core chose
     // Design colours, resolved when painted so that system colours follow
     // the user's scheme.
     Colour fore = 0x80000012u;
@@ -75,15 +88,29 @@ class FormWindow {
   LRESULT OnColour(HDC dc, HWND child);
   void OnActivate(WPARAM wParam);
   void OnPaint();
+  void OnClose();
   void OnEditMouseDown(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam);
   void OnEditMenuKey(HWND edit);
 
   void CreateWindowFromDesign();
-  void EnsureControls();
+  // One function a kind of control, as on Qt.
   void CreateControls();
+  void CreateControl(Slot& s);
+  void CreateTextBox(Slot& s);
+  void CreateLabel(Slot& s);
+  void CreatePictureBox(Slot& s);
+  void CreateHostedButton(Slot& s);
+  void CreateMovingText(Slot& s);
+  void CreateToolTips();
+  void SetTabOrder();
+  // The child window of a control, at its designed place; throws on failure.
+  void CreateChild(Slot& s, const wchar_t* windowClass, DWORD exStyle, DWORD style,
+                   const std::wstring& text);
+  // A text box's or label's font: its own when its size or face differs.
+  void SetControlFont(Slot& s);
+  void PaintLine(HDC dc, const ControlDesign& c) const;
   void CreateMenus();
   void AddMenuItems(HMENU into, const std::vector<MenuDesign>& items);
-  void CreateToolTips();
   Slot* SlotOf(HWND child);
   const Slot* SlotOf(ControlRef control) const;
   Slot* SlotOf(ControlRef control);
@@ -91,8 +118,9 @@ class FormWindow {
   void FocusFirst();
   void Cleanup();
 
-  Win32Host& host_;
   const FormDesign& design_;
+  EventSink& sink_;
+  const FormSite site_;
   HWND hwnd_ = nullptr;
   Gdi<HFONT> font_;
   std::vector<Slot> slots_;     // design order; lines have no window
@@ -105,7 +133,6 @@ class FormWindow {
   Icon bigIcon_, smallIcon_, pictureIcon_;
   HWND activeControl_ = nullptr;  // the control that last had the focus here
   bool shownOnce_ = false;
-  bool controlsMade_ = false;
 };
 
 }  // namespace tivrel::win32

@@ -457,15 +457,15 @@ void RegisterHostedControls(HINSTANCE module) {
   }
 }
 
-HWND CreateHostedButton(HWND parent, int id, const RECT& bounds, DWORD style,
+HWND CreateButtonWindow(HWND parent, int id, const RECT& bounds, DWORD style,
                         const ButtonSettings& settings, HINSTANCE module, int dpi) {
   // The caption is also the window text, so that screen readers name the button.
   return Create(kButtonClass, Wide(settings.caption), parent, id, bounds, style, &settings, module,
                 dpi);
 }
 
-HWND CreateMovingText(HWND parent, int id, const RECT& bounds, DWORD style,
-                      const MovingTextSettings& settings, HINSTANCE module, int dpi) {
+HWND CreateMovingTextWindow(HWND parent, int id, const RECT& bounds, DWORD style,
+                            const MovingTextSettings& settings, HINSTANCE module, int dpi) {
   return Create(kMovingTextClass, Wide(settings.msgchar), parent, id, bounds, style, &settings,
                 module, dpi);
 }

@@ -24,9 +24,9 @@ inline constexpr UINT kMsgGetTick = WM_APP + 3;
 void RegisterHostedControls(HINSTANCE module);
 
 // `style` adds WS_TABSTOP and the like; the settings are copied.
-HWND CreateHostedButton(HWND parent, int id, const RECT& bounds, DWORD style,
+HWND CreateButtonWindow(HWND parent, int id, const RECT& bounds, DWORD style,
                         const ButtonSettings& settings, HINSTANCE module, int dpi);
-HWND CreateMovingText(HWND parent, int id, const RECT& bounds, DWORD style,
-                      const MovingTextSettings& settings, HINSTANCE module, int dpi);
+HWND CreateMovingTextWindow(HWND parent, int id, const RECT& bounds, DWORD style,
+                            const MovingTextSettings& settings, HINSTANCE module, int dpi);
 
 }  // namespace tivrel::win32

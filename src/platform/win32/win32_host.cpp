@@ -94,7 +94,8 @@ bool Win32Host::HandleNavigation(const MSG& msg) {
 void Win32Host::CreateForm(const FormDesign& design) {
   auto& slot = forms_[static_cast<size_t>(design.id)];
   if (slot) throw Error(std::string("窗体已加载：") + FormName(design.id));
-  slot = std::make_unique<FormWindow>(*this, design);
+  const HWND owner = design.showInTaskbar ? nullptr : OwnerWindow();
+  slot = std::make_unique<FormWindow>(design, *this, FormSite{module_, dpi_, owner});
 }
 
 void Win32Host::DestroyForm(FormId form) {
@@ -178,8 +179,8 @@ void Win32Host::PopupMenu(FormId form, std::string_view menu) {
   const HMENU popup = f.Menu(menu);
   const HWND owner = f.hwnd();
   POINT at{};
-  if (menuKeyPoint_) {
-    at = *menuKeyPoint_;
+  if (const std::optional<POINT> key = MenuKeyPoint()) {
+    at = *key;
   } else if (!GetCursorPos(&at)) {
     ThrowWin32("GetCursorPos");
   }
@@ -190,7 +191,7 @@ void Win32Host::PopupMenu(FormId form, std::string_view menu) {
   if (chosen == 0) return;  // dismissed, or a disabled item
   const std::string item = f.MenuItemName(chosen);
   // The chosen item's click runs before the pop-up returns to its caller.
-  if (app_ && !item.empty()) app_->MenuClick(form, item);
+  if (!item.empty()) OnMenuClick(form, item);
 }
 
 // ---------------------------------------------------------------------------

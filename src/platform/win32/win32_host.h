@@ -8,6 +8,7 @@
 #include <string>
 
 #include "framework/app.h"
+#include "framework/event_sink.h"
 #include "framework/host.h"
 #include "platform/win32/win32.h"
 
@@ -26,16 +27,12 @@ struct Win32HostOptions {
   void (*endProcess)() = nullptr;
 };
 
-class Win32Host final : public Host {
+class Win32Host final : public Host, public AppEventSink {
  public:
   explicit Win32Host(HINSTANCE module, Win32HostOptions options = {});
   ~Win32Host() override;
   Win32Host(const Win32Host&) = delete;
   Win32Host& operator=(const Win32Host&) = delete;
-
-  // The App that receives the events; null leaves them undelivered.
-  void SetApp(App* app) { app_ = app; }
-  App* app() const { return app_; }
 
   // Runs until QuitEventLoop; returns the quit code.
   int RunMessageLoop();
@@ -52,15 +49,9 @@ class Win32Host final : public Host {
   HWND Handle(FormId form) const;
   HINSTANCE module() const { return module_; }
   int dpi() const { return dpi_; }
-  // Hidden top-level window: owns the windows that have no taskbar button and
-  // the clipboard data.
   // The hidden window that owns the windows without a taskbar button and the
   // clipboard; made when first needed.
   HWND OwnerWindow();
-
-  // While a menu key's press on a report box is being handled: where the
-  // pop-up menu goes (the caret, on the screen) instead of the pointer.
-  void SetMenuKeyPoint(std::optional<POINT> at) { menuKeyPoint_ = at; }
 
   // Host.
   void CreateForm(const FormDesign& design) override;
@@ -91,14 +82,12 @@ class Win32Host final : public Host {
 
   HINSTANCE module_;
   Win32HostOptions options_;
-  App* app_ = nullptr;
   int dpi_ = 96;
   HWND owner_ = nullptr;
   std::array<std::unique_ptr<FormWindow>, kFormCount> forms_;
   HANDLE instanceMutex_ = nullptr;
   bool prevInstanceKnown_ = false;
   bool prevInstance_ = false;
-  std::optional<POINT> menuKeyPoint_;
 };
 
 }  // namespace tivrel::win32

@@ -21,8 +21,13 @@ int CALLBACK FoundFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found)
   return 0;
 }
 
+}  // namespace
+
 bool FaceInstalled(const std::wstring& face) {
-  if (face.empty() || face.size() >= LF_FACESIZE) return false;
+  static std::map<std::wstring, bool> known;
+  const auto it = known.find(face);
+  if (it != known.end()) return it->second;
+  if (face.empty() || face.size() >= LF_FACESIZE) return known[face] = false;
   LOGFONTW lf{};
   lf.lfCharSet = DEFAULT_CHARSET;
   face.copy(lf.lfFaceName, face.size());
@@ -30,10 +35,8 @@ bool FaceInstalled(const std::wstring& face) {
   HDC dc = GetDC(nullptr);
   EnumFontFamiliesExW(dc, &lf, FoundFace, reinterpret_cast<LPARAM>(&found), 0);
   ReleaseDC(nullptr, dc);
-  return found;
+  return known[face] = found;
 }
-
-}  // namespace
 
 std::wstring UsableFace(const std::wstring& face) {
   static std::map<std::wstring, std::wstring> known;
@@ -43,7 +46,7 @@ std::wstring UsableFace(const std::wstring& face) {
   // letters at all (seen under Wine): another Chinese face is closer.
   std::wstring usable = face;
   if (!FaceInstalled(face)) {
-    for (const std::u16string_view other : kFallbackFaces) {
+    for (const std::u16string_view other : FallbackOrder(kDefaultPoints)) {
       if (FaceInstalled(Wide(other))) {
         usable = Wide(other);
         break;

@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "framework/design.h"
+#include "framework/faces.h"
 #include "platform/win32/win32.h"
 
 namespace tivrel::win32 {
@@ -40,7 +41,10 @@ inline COLORREF ResolveColour(Colour c) {
                            : static_cast<COLORREF>(c & 0xFFFFFFu);
 }
 
-// The face itself when it is installed, else the first Chinese face that is.
+// Whether the font mapper has the face; asked once a face.
+bool FaceInstalled(const std::wstring& face);
+// The face itself when it is installed, else the first fallback face that
+// is at the default size.
 std::wstring UsableFace(const std::wstring& face);
 
 // A font at the screen's DPI; fractional points (9.75, 10.5) round to the

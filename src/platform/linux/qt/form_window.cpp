@@ -47,11 +47,6 @@ QString MenuText(std::u16string_view caption) {
 
 }  // namespace
 
-std::string ControlKey(std::string_view name, int index) {
-  return index == kNoIndex ? std::string(name)
-                           : std::string(name) + "(" + std::to_string(index) + ")";
-}
-
 FormWindow::FormWindow(const FormDesign& design, EventSink& sink)
     : QWidget(nullptr),
       design_(design),
@@ -81,8 +76,8 @@ FormWindow::FormWindow(const FormDesign& design, EventSink& sink)
   client_->setFixedSize(Px(design.clientWidth), Px(design.clientHeight));
   layout->addWidget(client_);
 
-  BuildControls();
-  BuildMenus();
+  CreateControls();
+  CreateMenus();
   if (menuBar_) layout->setMenuBar(menuBar_);
   layout->activate();
 
@@ -101,120 +96,153 @@ FormWindow::FormWindow(const FormDesign& design, EventSink& sink)
   setGeometry(placed);
 }
 
-void FormWindow::BuildControls() {
+// ---------------------------------------------------------------------------
+// Controls, one function a kind; the Win32 window builds them alike.
+
+void FormWindow::CreateControls() {
+  QtTextMeasure measure(&ReportBox::LineRoom);
+  fonts_ = ChooseFonts(design_, measure);
   for (const ControlDesign& c : design_.controls) {
-    QWidget* w = nullptr;
-    // Events name the control as the design does; the design outlives us.
-    const ControlRef ref{c.name, c.index};
-    const QFont font = c.font ? MakeFont(*c.font) : this->font();
-    switch (c.kind) {
-      case ControlKind::TextBox: {
-        auto* box = new ReportBox(client_);
-        box->setFont(font);
-        box->setReadOnly(c.locked);
-        box->SetToolkitMenu(c.toolkitMenu);
-        if (c.locked) {
-          box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-        }
-        box->setVerticalScrollBarPolicy(c.verticalScrollBar ? Qt::ScrollBarAlwaysOn
-                                                            : Qt::ScrollBarAlwaysOff);
-        box->setLineWrapMode(c.multiLine ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
-        QPalette pal = box->palette();
-        const QColor back = MapColour(c.backColor, pal);
-        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-          pal.setColor(group, QPalette::Base, back);
-        }
-        if (c.foreColorSet) pal.setColor(QPalette::Text, MapColour(c.foreColor, pal));
-        box->setPalette(pal);
-        box->SetExactText(c.text);
-        connect(
-            box, &ReportBox::mousePressed, this, [this, ref](int button, int shift, QPoint point) {
-              sink_.OnMouseDown(id_, ref, static_cast<int16_t>(button), static_cast<int16_t>(shift),
-                                Twips(point.x()), Twips(point.y()));
-            });
-        w = box;
-        break;
-      }
-      case ControlKind::Label: {
-        auto* label = new QLabel(ToQString(c.text), client_);
-        label->setTextFormat(Qt::PlainText);
-        // A one-line label centres its line: a fallback face's line may be
-        // taller than the label the design made for 宋体.
-        const bool oneLine = Px(c.height) < 2 * QFontMetrics(font).lineSpacing();
-        label->setAlignment(Qt::AlignLeft | (oneLine ? Qt::AlignVCenter : Qt::AlignTop));
-        label->setWordWrap(!oneLine);
-        QFont fitted = font;
-        fitted.setPointSizeF(FittedPoints(
-            static_cast<float>(font.pointSizeF()), Px(c.width), Px(c.height), [&](float points) {
-              QFont f = font;
-              f.setPointSizeF(points);
-              const QFontMetrics m(f);
-              return TextExtent{m.horizontalAdvance(label->text()), m.height()};
-            }));
-        label->setFont(fitted);
-        if (c.foreColorSet) {
-          QPalette pal = label->palette();
-          pal.setColor(QPalette::WindowText, MapColour(c.foreColor, pal));
-          label->setPalette(pal);
-        }
-        w = label;
-        break;
-      }
-      case ControlKind::Line: {
-        // Drawn as pixel rows; the thinner line goes on top so that a
-        // grey-over-white pair reads as an etched rule.
-        const QColor colour = MapColour(c.foreColor, palette());
-        const int x1 = Px(std::min(c.left, c.width)), x2 = Px(std::max(c.left, c.width));
-        const int y1 = Px(std::min(c.top, c.height)), y2 = Px(std::max(c.top, c.height));
-        auto* line = new LineWidget(colour, client_);
-        if (y1 == y2) {
-          line->setGeometry(x1, y1, x2 - x1 + 1, std::max(1, c.lineWidth));
-        } else {
-          line->setGeometry(x1, y1, std::max(1, c.lineWidth), y2 - y1 + 1);
-        }
-        if (c.lineWidth > 1) line->lower();
-        w = line;
-        break;
-      }
-      case ControlKind::PictureBox: {
-        auto* picture = new QLabel(client_);
-        picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        picture->setLineWidth(2);
-        picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        picture->setPixmap(Image(c.picture));
-        picture->setFocusPolicy(Qt::StrongFocus);
-        w = picture;
-        break;
-      }
-      case ControlKind::HostedButton: {
-        auto* button = new BitmapButton(c.button.value_or(ButtonSettings{}), client_);
-        connect(button, &QAbstractButton::clicked, this, [this, ref] { sink_.OnClick(id_, ref); });
-        w = button;
-        break;
-      }
-      case ControlKind::MovingText: {
-        auto* moving =
-            new MovingTextWidget(c.moving.value_or(MovingTextSettings{}), c.tabStop, client_);
-        connect(moving, &MovingTextWidget::focusArrived, this,
-                [this, ref] { sink_.OnGotFocus(id_, ref); });
-        w = moving;
-        break;
-      }
-    }
+    QWidget* w = CreateControl(c);
     if (!w) continue;
-    w->setObjectName(QString::fromStdString(ControlKey(c.name, c.index)));
+    const std::string key = ControlKey({c.name, c.index});
+    w->setObjectName(QString::fromStdString(key));
     if (c.kind != ControlKind::Line) {
       w->setGeometry(Px(c.left), Px(c.top), Px(c.width), Px(c.height));
     }
-    if (c.kind == ControlKind::Label || c.kind == ControlKind::Line) {
-      w->setFocusPolicy(Qt::NoFocus);
-    } else if (!c.tabStop) {
+    if (!c.tabStop) {
       w->setFocusPolicy(static_cast<Qt::FocusPolicy>(w->focusPolicy() & ~Qt::TabFocus));
     }
-    if (!c.toolTip.empty()) w->setToolTip(ToQString(c.toolTip));
-    controls_.emplace(ControlKey(c.name, c.index), w);
+    controls_.emplace(key, w);
   }
-  // Tab order as designed; controls that Tab skips keep their place.
+  CreateToolTips();
+  SetTabOrder();
+}
+
+QWidget* FormWindow::CreateControl(const ControlDesign& c) {
+  switch (c.kind) {
+    case ControlKind::TextBox:
+      return CreateTextBox(c);
+    case ControlKind::Label:
+      return CreateLabel(c);
+    case ControlKind::Line:
+      return CreateLine(c);
+    case ControlKind::PictureBox:
+      return CreatePictureBox(c);
+    case ControlKind::HostedButton:
+      return CreateHostedButton(c);
+    case ControlKind::MovingText:
+      return CreateMovingText(c);
+  }
+  return nullptr;
+}
+
+const FontDesign& FormWindow::FontOf(const ControlDesign& c) const {
+  return fonts_[static_cast<size_t>(&c - design_.controls.data())];
+}
+
+QWidget* FormWindow::CreateTextBox(const ControlDesign& c) {
+  auto* box = new ReportBox(client_);
+  box->setFont(MakeFont(FontOf(c)));
+  box->setReadOnly(c.locked);
+  box->SetToolkitMenu(c.toolkitMenu);
+  if (c.locked) {
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  }
+  box->setVerticalScrollBarPolicy(c.verticalScrollBar ? Qt::ScrollBarAlwaysOn
+                                                      : Qt::ScrollBarAlwaysOff);
+  box->setLineWrapMode(c.multiLine ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+  QPalette pal = box->palette();
+  const QColor back = MapColour(c.backColor, pal);
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    pal.setColor(group, QPalette::Base, back);
+  }
+  if (c.foreColorSet) pal.setColor(QPalette::Text, MapColour(c.foreColor, pal));
+  box->setPalette(pal);
+  box->SetExactText(c.text);
+  // Events name the control as the design does; the design outlives us.
+  const ControlRef ref{c.name, c.index};
+  connect(box, &ReportBox::mousePressed, this, [this, ref](int button, int shift, QPoint point) {
+    sink_.OnMouseDown(id_, ref, static_cast<int16_t>(button), static_cast<int16_t>(shift),
+                      Twips(point.x()), Twips(point.y()));
+  });
+  return box;
+}
+
+QWidget* FormWindow::CreateLabel(const ControlDesign& c) {
+  const QFont font = MakeFont(FontOf(c));
+  auto* label = new QLabel(ToQString(c.text), client_);
+  label->setTextFormat(Qt::PlainText);
+  label->setFocusPolicy(Qt::NoFocus);
+  // A one-line label centres its line: a fallback face's line may be taller
+  // than the label the design made for 宋体.
+  const bool oneLine = Px(c.height) < 2 * QFontMetrics(font).lineSpacing();
+  label->setAlignment(Qt::AlignLeft | (oneLine ? Qt::AlignVCenter : Qt::AlignTop));
+  label->setWordWrap(!oneLine);
+  label->setFont(font);
+  if (c.foreColorSet) {
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, MapColour(c.foreColor, pal));
+    label->setPalette(pal);
+  }
+  return label;
+}
+
+QWidget* FormWindow::CreateLine(const ControlDesign& c) {
+  // Drawn as pixel rows; the thinner line goes on top so that a grey-over-
+  // white pair reads as an etched rule.
+  const QColor colour = MapColour(c.foreColor, palette());
+  const int x1 = Px(std::min(c.left, c.width)), x2 = Px(std::max(c.left, c.width));
+  const int y1 = Px(std::min(c.top, c.height)), y2 = Px(std::max(c.top, c.height));
+  auto* line = new LineWidget(colour, client_);
+  line->setFocusPolicy(Qt::NoFocus);
+  if (y1 == y2) {
+    line->setGeometry(x1, y1, x2 - x1 + 1, std::max(1, c.lineWidth));
+  } else {
+    line->setGeometry(x1, y1, std::max(1, c.lineWidth), y2 - y1 + 1);
+  }
+  if (c.lineWidth > 1) line->lower();
+  return line;
+}
+
+QWidget* FormWindow::CreatePictureBox(const ControlDesign& c) {
+  auto* picture = new QLabel(client_);
+  picture->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  picture->setLineWidth(2);
+  picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  picture->setPixmap(Image(c.picture));
+  picture->setFocusPolicy(Qt::StrongFocus);
+  return picture;
+}
+
+QWidget* FormWindow::CreateHostedButton(const ControlDesign& c) {
+  ButtonSettings settings = c.button.value_or(ButtonSettings{});
+  settings.font = FontOf(c);
+  auto* button = new BitmapButton(settings, client_);
+  const ControlRef ref{c.name, c.index};
+  connect(button, &QAbstractButton::clicked, this, [this, ref] { sink_.OnClick(id_, ref); });
+  return button;
+}
+
+QWidget* FormWindow::CreateMovingText(const ControlDesign& c) {
+  MovingTextSettings settings = c.moving.value_or(MovingTextSettings{});
+  settings.font = FontOf(c);
+  auto* moving = new MovingTextWidget(settings, c.tabStop, client_);
+  const ControlRef ref{c.name, c.index};
+  connect(moving, &MovingTextWidget::focusArrived, this,
+          [this, ref] { sink_.OnGotFocus(id_, ref); });
+  return moving;
+}
+
+void FormWindow::CreateToolTips() {
+  for (const ControlDesign& c : design_.controls) {
+    QWidget* w = Control(c.name, c.index);
+    if (w && !c.toolTip.empty()) w->setToolTip(ToQString(c.toolTip));
+  }
+}
+
+void FormWindow::SetTabOrder() {
+  // As designed; controls that Tab skips keep their place.
   QWidget* previous = nullptr;
   for (const ControlDesign* c : design_.TabOrder()) {
     QWidget* w = Control(c->name, c->index);
@@ -224,7 +252,10 @@ void FormWindow::BuildControls() {
   }
 }
 
-void FormWindow::BuildMenus() {
+// ---------------------------------------------------------------------------
+// Menus
+
+void FormWindow::CreateMenus() {
   for (const MenuDesign& top : design_.menus) {
     auto* menu = new QMenu(MenuText(top.caption), this);
     menu->setObjectName(QString::fromStdString(top.name));
@@ -269,7 +300,7 @@ void FormWindow::AddMenuItems(QMenu* menu, const std::vector<MenuDesign>& items,
 }
 
 QWidget* FormWindow::Control(std::string_view name, int index) const {
-  const auto it = controls_.find(ControlKey(name, index));
+  const auto it = controls_.find(ControlKey({name, index}));
   return it == controls_.end() ? nullptr : it->second;
 }
 

@@ -5,30 +5,15 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QWidget>
-#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "framework/design.h"
-#include "framework/host.h"
+#include "framework/event_sink.h"
 
 namespace tivrel::qt {
-
-// Where the widgets' events go (the host, which hands them to the App).
-class EventSink {
- public:
-  virtual ~EventSink() = default;
-  virtual void OnClick(FormId form, ControlRef control) = 0;
-  virtual void OnMenuClick(FormId form, std::string_view item) = 0;
-  virtual void OnGotFocus(FormId form, ControlRef control) = 0;
-  virtual void OnMouseDown(FormId form, ControlRef control, int16_t button, int16_t shift, float x,
-                           float y) = 0;
-  virtual void OnUserClose(FormId form) = 0;
-};
-
-// "name" or "name(index)": how the controls are kept and named in messages.
-std::string ControlKey(std::string_view name, int index);
 
 class FormWindow : public QWidget {
   Q_OBJECT
@@ -58,8 +43,20 @@ class FormWindow : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void BuildControls();
-  void BuildMenus();
+  // One function a kind of control, as on Win32.
+  void CreateControls();
+  QWidget* CreateControl(const ControlDesign& c);
+  QWidget* CreateTextBox(const ControlDesign& c);
+  QWidget* CreateLabel(const ControlDesign& c);
+  QWidget* CreateLine(const ControlDesign& c);
+  QWidget* CreatePictureBox(const ControlDesign& c);
+  QWidget* CreateHostedButton(const ControlDesign& c);
+  QWidget* CreateMovingText(const ControlDesign& c);
+  void CreateToolTips();
+  void SetTabOrder();
+  // The font the core chose for the control.
+  const FontDesign& FontOf(const ControlDesign& c) const;
+  void CreateMenus();
   void AddMenuItems(QMenu* menu, const std::vector<MenuDesign>& items, bool dispatch);
   void MarkSkipTaskbar();
 
@@ -68,6 +65,7 @@ class FormWindow : public QWidget {
   const FormId id_;
   QWidget* client_ = nullptr;
   QMenuBar* menuBar_ = nullptr;
+  std::vector<FontDesign> fonts_;  // design order
   std::map<std::string, QWidget*, std::less<>> controls_;
   std::map<std::string, QAction*, std::less<>> actions_;
   std::map<std::string, QMenu*, std::less<>> popups_;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QLibraryInfo>
@@ -11,20 +12,18 @@
 
 namespace tivrel::qt {
 
-namespace {
+namespace {}  // namespace
 
 bool Installed(const QString& family) {
   static const QStringList installed = QFontDatabase::families();
   return installed.contains(family, Qt::CaseInsensitive);
 }
 
-}  // namespace
-
 QString ChineseUiFamily() {
   static const QString family = [] {
     const QString own = ToQString(kDefaultFace);
     if (Installed(own)) return own;
-    for (const std::u16string_view name : kFallbackFaces) {
+    for (const std::u16string_view name : FallbackOrder(kDefaultPoints)) {
       const QString f = ToQString(name);
       if (Installed(f)) return f;
     }
@@ -58,6 +57,24 @@ QFont MakeFont(const FontDesign& design) {
 }
 
 QFont DefaultFont() { return MakeFont(FontDesign{}); }
+
+bool QtTextMeasure::Installed(std::u16string_view face) { return qt::Installed(ToQString(face)); }
+
+TextExtent QtTextMeasure::Measure(const FontDesign& font, std::u16string_view text) {
+  const QFontMetrics m(MakeFont(font));
+  return TextExtent{m.horizontalAdvance(ToQString(text)), m.height()};
+}
+
+TextRoom QtTextMeasure::Room(const ControlDesign& c) {
+  switch (c.kind) {
+    case ControlKind::TextBox:
+      return TextRoom{lineRoom_(Px(c.width)), 0};
+    case ControlKind::Label:
+      return TextRoom{Px(c.width), Px(c.height)};
+    default:
+      return TextRoom{};  // a hosted control lays out its own text
+  }
+}
 
 QColor MapColour(Colour colour, const QPalette& palette) {
   if (!IsSystemColour(colour)) {

@@ -7,10 +7,12 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QString>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "framework/design.h"
+#include "framework/faces.h"
 
 namespace tivrel::qt {
 
@@ -22,13 +24,28 @@ inline std::u16string FromQString(const QString& s) {
                         static_cast<size_t>(s.size()));
 }
 
-// The face for Chinese UI text: 宋体 where installed, else a Simplified
-// Chinese face of the same use. Chosen once.
+// Whether fontconfig has the family.
+bool Installed(const QString& family);
+// The face for Chinese UI text: 宋体 where installed, else the fallback
+// face the core tries first at the default size. Chosen once.
 QString ChineseUiFamily();
 // A design font; an empty or missing face takes ChineseUiFamily().
 QFont MakeFont(const FontDesign& design);
 // The framework's default: the Chinese UI face at 9 points.
 QFont DefaultFont();
+
+// What the core's choice of faces measures, in Qt's own terms. A text box's
+// line has the room that lineRoom gives for the box's width.
+class QtTextMeasure : public TextMeasure {
+ public:
+  explicit QtTextMeasure(std::function<int(int width)> lineRoom) : lineRoom_(std::move(lineRoom)) {}
+  bool Installed(std::u16string_view face) override;
+  TextExtent Measure(const FontDesign& font, std::u16string_view text) override;
+  TextRoom Room(const ControlDesign& control) override;
+
+ private:
+  std::function<int(int width)> lineRoom_;
+};
 
 // Simplified Chinese for Qt's own texts and the locale, whatever the user's
 // locale is: Qt's translations where installed, and the dialogs' button

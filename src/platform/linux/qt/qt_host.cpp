@@ -24,7 +24,7 @@ namespace {
 size_t Slot(FormId form) { return static_cast<size_t>(form); }
 
 [[noreturn]] void NotSupported(ControlRef control, const char* what) {
-  throw Error("对象不支持该属性或方法：" + ControlKey(control.name, control.index) + "." + what);
+  throw Error("对象不支持该属性或方法：" + ControlKey(control) + "." + what);
 }
 
 // Message boxes show lines, not CR characters.
@@ -65,7 +65,7 @@ FormWindow& QtHost::Loaded(FormId form) const {
 
 QWidget& QtHost::Control(FormId form, ControlRef control) const {
   QWidget* w = Loaded(form).Control(control.name, control.index);
-  if (!w) throw Error("找不到控件：" + ControlKey(control.name, control.index));
+  if (!w) throw Error("找不到控件：" + ControlKey(control));
   return *w;
 }
 
@@ -119,7 +119,6 @@ void QtHost::SetEnabled(FormId form, ControlRef control, bool enabled) {
 
 void QtHost::SetFontSize(FormId form, ControlRef control, float points) {
   QWidget& w = Control(form, control);
-  if (!(points > 0.0f)) throw Error("无效的属性值：FontSize");
   QFont font = w.font();
   font.setPointSizeF(points);
   w.setFont(font);
@@ -129,7 +128,7 @@ void QtHost::SetFocus(FormId form, ControlRef control) {
   QWidget& w = Control(form, control);
   if (!w.window()->isVisible() || !w.isVisibleTo(w.window()) || !w.isEnabled() ||
       w.focusPolicy() == Qt::NoFocus) {
-    throw Error("无效的过程调用或参数：无法将焦点移到 " + ControlKey(control.name, control.index));
+    throw Error("无效的过程调用或参数：无法将焦点移到 " + ControlKey(control));
   }
   w.setFocus(Qt::OtherFocusReason);
 }
@@ -220,7 +219,7 @@ void QtHost::ShowErrorBox(std::u16string_view text, std::u16string_view title) {
 
 void QtHost::EndProcess() {
   // At once: no handler runs again, every window vanishes together.
-  app_ = nullptr;
+  SetApp(nullptr);
   for (auto& w : windows_) {
     if (w) w->hide();
   }
@@ -230,26 +229,5 @@ void QtHost::EndProcess() {
 }
 
 void QtHost::QuitEventLoop() { QCoreApplication::quit(); }
-
-void QtHost::OnClick(FormId form, ControlRef control) {
-  if (app_) app_->Click(form, control);
-}
-
-void QtHost::OnMenuClick(FormId form, std::string_view item) {
-  if (app_) app_->MenuClick(form, item);
-}
-
-void QtHost::OnGotFocus(FormId form, ControlRef control) {
-  if (app_) app_->GotFocus(form, control);
-}
-
-void QtHost::OnMouseDown(FormId form, ControlRef control, int16_t button, int16_t shift, float x,
-                         float y) {
-  if (app_) app_->MouseDown(form, control, button, shift, x, y);
-}
-
-void QtHost::OnUserClose(FormId form) {
-  if (app_) app_->UserClose(form);
-}
 
 }  // namespace tivrel::qt

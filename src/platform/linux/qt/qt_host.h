@@ -8,18 +8,18 @@
 #include <optional>
 
 #include "framework/app.h"
+#include "framework/event_sink.h"
 #include "framework/host.h"
 #include "platform/linux/qt/form_window.h"
 
 namespace tivrel::qt {
 
-class QtHost : public Host, public EventSink {
+class QtHost : public Host, public AppEventSink {
  public:
   // prevInstance answers the previous-instance query; asked once.
   explicit QtHost(std::function<bool()> prevInstance);
   ~QtHost() override;
 
-  void SetApp(App* app) { app_ = app; }
   // The realised window, or nullptr.
   FormWindow* Window(FormId form) const;
 
@@ -46,20 +46,11 @@ class QtHost : public Host, public EventSink {
   [[noreturn]] void EndProcess() override;
   void QuitEventLoop() override;
 
-  // EventSink.
-  void OnClick(FormId form, ControlRef control) override;
-  void OnMenuClick(FormId form, std::string_view item) override;
-  void OnGotFocus(FormId form, ControlRef control) override;
-  void OnMouseDown(FormId form, ControlRef control, int16_t button, int16_t shift, float x,
-                   float y) override;
-  void OnUserClose(FormId form) override;
-
  private:
   FormWindow& Loaded(FormId form) const;
   QWidget& Control(FormId form, ControlRef control) const;
   QWidget* DialogOwner() const;
 
-  App* app_ = nullptr;
   std::function<bool()> prevInstanceQuery_;
   std::optional<bool> prevInstance_;
   std::array<QPointer<FormWindow>, kFormCount> windows_{};

@@ -38,6 +38,16 @@ ReportBox::ReportBox(QWidget* parent) : QPlainTextEdit(parent) {
   frame_->raise();
 }
 
+int ReportBox::LineRoom(int width) {
+  // What the style's frame and scroll bar take, found once.
+  static const int taken = [] {
+    ReportBox probe;
+    return 2 * probe.frameWidth() + probe.verticalScrollBar()->sizeHint().width() +
+           2 * static_cast<int>(probe.document()->documentMargin());
+  }();
+  return width - taken;
+}
+
 ReportBox::FrameLayer::FrameLayer(ReportBox* box) : QWidget(box), box_(box) {
   setAttribute(Qt::WA_TransparentForMouseEvents);
   setAttribute(Qt::WA_NoSystemBackground);

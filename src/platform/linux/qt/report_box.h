@@ -20,6 +20,9 @@ class ReportBox : public QPlainTextEdit {
   Q_OBJECT
  public:
   explicit ReportBox(QWidget* parent = nullptr);
+  // The width a line of text has in a box this wide, inside its frame,
+  // margins and scroll bar.
+  static int LineRoom(int width);
 
   void SetExactText(std::u16string_view text);
   const std::u16string& ExactText() const { return text_; }

@@ -3,13 +3,14 @@
 // reads back what it shows. Every wait has a deadline, so a hang fails.
 //
 //   e2e_driver TIVREL_EXE device|none     the whole walk; exit status 0 = passed
-//   e2e_driver --wait-visible EXE RUNS    start-up time and peak memory, RUNS times
+//   e2e_driver --wait-visible EXE RUNS    start-up times, first picture and peak memory
 //   e2e_driver --instances TIVREL_EXE     twenty started at once: one main window
 #include <windows.h>
 // After windows.h, which it needs.
 #include <psapi.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cwchar>
 #include <functional>
@@ -137,14 +138,12 @@ HWND WaitTop(DWORD pid, const std::wstring& cls, const std::wstring& caption) {
   return WaitFor([&] { return FindTop(pid, cls, caption); });
 }
 
-// Waited for: a window shows its frame before its controls are made.
+// Not waited for: a window is shown with its controls made.
 HWND ChildOf(HWND parent, const std::wstring& cls, const std::function<bool(HWND)>& match) {
-  return WaitFor([&]() -> HWND {
-    for (HWND c : Children(parent)) {
-      if (SameClass(c, cls) && match(c)) return c;
-    }
-    return nullptr;
-  });
+  for (HWND c : Children(parent)) {
+    if (SameClass(c, cls) && match(c)) return c;
+  }
+  return nullptr;
 }
 
 HWND ButtonCaptioned(HWND form, const std::wstring& caption) {
@@ -419,65 +418,195 @@ int Walk(const std::wstring& exe, bool expectDevice) {
   return g_failures == 0 ? 0 : 1;
 }
 
-// Start-up to the main window shown, to the program ready for input (its
-// first wait for input, when its windows are built and painted), and the
-// peak working set, RUNS times.
+// The screen as the user sees it, read back one rectangle at a time.
+class ScreenGrab {
+ public:
+  ScreenGrab() : screen_(GetDC(nullptr)), memory_(CreateCompatibleDC(screen_)) {}
+  ~ScreenGrab() {
+    if (bitmap_) DeleteObject(bitmap_);
+    DeleteDC(memory_);
+    ReleaseDC(nullptr, screen_);
+  }
+  ScreenGrab(const ScreenGrab&) = delete;
+  ScreenGrab& operator=(const ScreenGrab&) = delete;
+
+  // The rectangle's pixels, row by row from the top, as 0x00RRGGBB.
+  std::vector<uint32_t> Read(const RECT& r) {
+    const int w = std::max<LONG>(r.right - r.left, 1), h = std::max<LONG>(r.bottom - r.top, 1);
+    if (w != width_ || h != height_) {
+      if (bitmap_) DeleteObject(bitmap_);
+      BITMAPINFO info{};
+      info.bmiHeader.biSize = sizeof info.bmiHeader;
+      info.bmiHeader.biWidth = w;
+      info.bmiHeader.biHeight = -h;  // top-down
+      info.bmiHeader.biPlanes = 1;
+      info.bmiHeader.biBitCount = 32;
+      bitmap_ = CreateDIBSection(memory_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
+      SelectObject(memory_, bitmap_);
+      width_ = w, height_ = h;
+    }
+    BitBlt(memory_, 0, 0, w, h, screen_, r.left, r.top, SRCCOPY | CAPTUREBLT);
+    GdiFlush();
+    const auto* p = static_cast<const uint32_t*>(bits_);
+    return std::vector<uint32_t>(p, p + static_cast<size_t>(w) * static_cast<size_t>(h));
+  }
+
+ private:
+  HDC screen_;
+  HDC memory_;
+  HBITMAP bitmap_ = nullptr;
+  void* bits_ = nullptr;
+  int width_ = 0, height_ = 0;
+};
+
+// Where the main window's design puts its three buttons and its scrolling
+// contact line, in twips of the client area; the yardstick places its
+// controls alike. The contact line never settles, so it is left out.
+constexpr RECT kButtonsTwips[] = {
+    {240, 4440, 240 + 1335, 4440 + 495},
+    {1680, 4440, 1680 + 1335, 4440 + 495},
+    {3120, 4440, 3120 + 1335, 4440 + 495},
+};
+constexpr RECT kContactLineTwips{240, 5040, 240 + 4095, 5040 + 255};
+
+// One look at the window: when, whether anything of it was on the screen yet,
+// and what the whole window (but the contact line) and its buttons showed.
+struct Sample {
+  double ms = 0;
+  bool onScreen = false;
+  uint64_t whole = 0, buttons = 0;
+};
+
+uint64_t Fnv(uint64_t hash, uint32_t value) {
+  for (int i = 0; i < 4; ++i) hash = (hash ^ ((value >> (8 * i)) & 0xFF)) * 1099511628211ull;
+  return hash;
+}
+
+Sample Look(ScreenGrab& grab, HWND window, const std::vector<uint32_t>& background,
+            int screenWidth) {
+  Sample s;
+  RECT r;
+  if (!GetWindowRect(window, &r)) return s;
+  POINT client{0, 0};
+  ClientToScreen(window, &client);
+  const int dpi = 96;
+  auto toWindow = [&](const RECT& twips) {
+    return RECT{client.x - r.left + MulDiv(twips.left, dpi, 1440),
+                client.y - r.top + MulDiv(twips.top, dpi, 1440),
+                client.x - r.left + MulDiv(twips.right, dpi, 1440),
+                client.y - r.top + MulDiv(twips.bottom, dpi, 1440)};
+  };
+  const RECT skip = toWindow(kContactLineTwips);
+  RECT buttons[3];
+  for (int i = 0; i < 3; ++i) buttons[i] = toWindow(kButtonsTwips[i]);
+  const std::vector<uint32_t> pixels = grab.Read(r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  s.whole = Fnv(Fnv(14695981039346656037ull, static_cast<uint32_t>(w)), static_cast<uint32_t>(h));
+  s.buttons = s.whole;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      const uint32_t px = pixels[static_cast<size_t>(y) * w + x] & 0xFFFFFF;
+      const int sx = r.left + x, sy = r.top + y;
+      if (sx >= 0 && sx < screenWidth && sy >= 0 &&
+          static_cast<size_t>(sy) * screenWidth + sx < background.size() &&
+          px != (background[static_cast<size_t>(sy) * screenWidth + sx] & 0xFFFFFF)) {
+        s.onScreen = true;
+      }
+      const POINT at{x, y};
+      if (!PtInRect(&skip, at)) s.whole = Fnv(s.whole, px);
+      for (const RECT& b : buttons) {
+        if (PtInRect(&b, at)) s.buttons = Fnv(s.buttons, px);
+      }
+    }
+  }
+  return s;
+}
+
+// The time of the first sample from which on the value stays as it settled.
+template <typename Value>
+double SettledFrom(const std::vector<Sample>& samples, Value value) {
+  size_t i = samples.size();
+  while (i > 0 && value(samples[i - 1]) == value(samples.back())) --i;
+  return samples[i].ms;
+}
+
+// Start-up to the main window shown, the first picture, the program ready for
+// input (its first wait for input) and the peak working set, RUNS times. The
+// screen is sampled from the moment the window exists until half a second
+// after the program is ready: the complete window is the first sample from
+// which on the window (but its scrolling contact line) stays as it settled;
+// "bare" is how long the window was on the screen before its buttons were.
 int WaitVisible(const std::wstring& exe, int runs) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
-  std::vector<double> times;
-  std::vector<double> peaks;
+  ScreenGrab grab;
+  const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  const RECT screen{0, 0, screenWidth, GetSystemMetrics(SM_CYSCREEN)};
+  // The pointer away from where windows open: no hover look, no tooltip.
+  SetCursorPos(screen.right - 1, screen.bottom - 1);
   for (int i = 0; i < runs; ++i) {
-    LARGE_INTEGER t0, t1;
+    const std::vector<uint32_t> background = grab.Read(screen);
+    LARGE_INTEGER t0;
     QueryPerformanceCounter(&t0);
+    auto now = [&] {
+      LARGE_INTEGER t;
+      QueryPerformanceCounter(&t);
+      return 1000.0 * static_cast<double>(t.QuadPart - t0.QuadPart) /
+             static_cast<double>(frequency.QuadPart);
+    };
     Child child;
     if (!child.Start(exe, L"")) {
       Log("cannot start " + Narrow(exe));
       return 1;
     }
     const DWORD pid = child.id();
-    HWND shown = nullptr;
-    const ULONGLONG end = GetTickCount64() + 30000;
-    while (shown == nullptr && GetTickCount64() < end) {
-      for (HWND w : TopWindows(pid)) {
-        if (IsWindowVisible(w) && GetWindow(w, GW_OWNER) == nullptr && GetWindowTextLengthW(w) > 0)
-          shown = w;
+    HWND window = nullptr;
+    double shownMs = -1, readyMs = -1;
+    std::vector<Sample> samples;
+    while (now() < 30000 && (readyMs < 0 || now() < readyMs + 500)) {
+      if (!window) {
+        for (HWND w : TopWindows(pid)) {
+          // Shown or not yet: the first picture is watched from its creation.
+          const LONG_PTR style = GetWindowLongPtrW(w, GWL_STYLE);
+          if (GetWindow(w, GW_OWNER) == nullptr && (style & WS_CAPTION) == WS_CAPTION) window = w;
+        }
       }
-      if (shown == nullptr) Sleep(1);
+      if (!window) {
+        Sleep(1);
+        continue;
+      }
+      if (shownMs < 0 && IsWindowVisible(window)) shownMs = now();
+      if (readyMs < 0 && WaitForInputIdle(child.handle(), 0) == 0) readyMs = now();
+      Sample s = Look(grab, window, background, screenWidth);
+      s.ms = now();
+      samples.push_back(s);
     }
-    QueryPerformanceCounter(&t1);
-    if (shown == nullptr) {
+    if (shownMs < 0 || samples.empty()) {
       Log("no window within 30 s");
       return 1;
     }
-    LARGE_INTEGER t2{};
-    const bool ready = WaitForInputIdle(child.handle(), 30000) == 0;
-    if (ready) QueryPerformanceCounter(&t2);
-    // Let it paint and settle, then read the peak.
-    Sleep(500);
+    double firstOnScreen = -1;
+    for (const Sample& s : samples) {
+      if (s.onScreen) {
+        firstOnScreen = s.ms;
+        break;
+      }
+    }
+    const double complete = SettledFrom(samples, [](const Sample& s) { return s.whole; });
+    const double buttons = SettledFrom(samples, [](const Sample& s) { return s.buttons; });
+    const double bare = firstOnScreen < 0 ? -1 : std::max(0.0, buttons - firstOnScreen);
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(child.handle(), &counters, sizeof counters);
-    auto since = [&](const LARGE_INTEGER& t) {
-      return 1000.0 * static_cast<double>(t.QuadPart - t0.QuadPart) /
-             static_cast<double>(frequency.QuadPart);
-    };
-    const double ms = since(t1);
-    const double kib = static_cast<double>(counters.PeakWorkingSetSize) / 1024.0;
-    times.push_back(ms);
-    peaks.push_back(kib);
-    std::printf("run %d startup_ms %.1f ready_ms %.1f peak_ws_kib %.0f\n", i + 1, ms,
-                ready ? since(t2) : -1.0, kib);
-    PostMessageW(shown, WM_CLOSE, 0, 0);
+    std::printf(
+        "run %d startup_ms %.1f ready_ms %.1f peak_ws_kib %.0f complete_ms %.1f bare_ms %.1f "
+        "samples %zu\n",
+        i + 1, shownMs, readyMs, static_cast<double>(counters.PeakWorkingSetSize) / 1024.0,
+        complete, bare, samples.size());
+    std::fflush(stdout);
+    PostMessageW(window, WM_CLOSE, 0, 0);
     if (!child.Wait(5000)) TerminateProcess(child.handle(), 0), child.Wait(5000);
   }
-  auto median = [](std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-  };
-  std::printf("median startup_ms %.1f peak_ws_kib %.0f\n", median(times), median(peaks));
-  std::fflush(stdout);
   return 0;
 }
 
