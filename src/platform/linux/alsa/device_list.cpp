@@ -244,12 +244,10 @@ DeviceList ListCardDevices(const ListOptions& options) {
     list.why = choice->why;
     return true;
   };
-  if (options.stream == PcmStream::kPlayback) {
-    if (const auto server = AskSoundServer(std::chrono::milliseconds(200), root);
-        server && server->card >= 0 &&
-        place(Device0Rule::kSoundServer, Choice{server->card, server->device, server->sink})) {
-      return list;
-    }
+  if (const auto server = AskSoundServer(std::chrono::milliseconds(200), root, options.stream);
+      server && server->card >= 0 &&
+      place(Device0Rule::kSoundServer, Choice{server->card, server->device, server->sink})) {
+    return list;
   }
   if (place(Device0Rule::kAlsaDefault, AlsaDefault(cards)) ||
       place(Device0Rule::kFirstNotHdmi, FirstNotHdmi(devices))) {

@@ -26,6 +26,7 @@ namespace {
   X(pa_mainloop_poll) X(pa_mainloop_dispatch)                                               \
   X(pa_context_new) X(pa_context_connect) X(pa_context_disconnect) X(pa_context_unref)      \
   X(pa_context_get_state) X(pa_context_get_server_info) X(pa_context_get_sink_info_by_name) \
+  X(pa_context_get_source_info_by_name)                                                     \
   X(pa_operation_get_state) X(pa_operation_cancel) X(pa_operation_unref)                    \
   X(pa_proplist_iterate) X(pa_proplist_gets)
 // clang-format on
@@ -106,6 +107,7 @@ struct ServerAnswer {
   bool given = false;
   std::string server;
   std::string sink;
+  std::string source;
 };
 
 struct SinkAnswer {
@@ -204,7 +206,7 @@ std::optional<std::pair<int, int>> AlsaDeviceOfSink(
 }
 
 std::optional<ServerDefault> AskSoundServer(std::chrono::milliseconds timeout,
-                                            const std::filesystem::path& root) {
+                                            const std::filesystem::path& root, PcmStream stream) {
   const Clock::time_point deadline = Clock::now() + timeout;
   const Pulse* pa = BoundPulse();
   if (!pa) return std::nullopt;
@@ -235,35 +237,49 @@ std::optional<ServerDefault> AskSoundServer(std::chrono::milliseconds timeout,
             answer.server = std::string(info->server_name ? info->server_name : "") + " " +
                             (info->server_version ? info->server_version : "");
             answer.sink = info->default_sink_name ? info->default_sink_name : "";
+            answer.source = info->default_source_name ? info->default_source_name : "";
           },
           &server),
       Release{pa});
   if (!Answered(*pa, loop.get(), serverInfo.get(), deadline) || !server.given) {
     return std::nullopt;
   }
-  ServerDefault result{server.server, server.sink};
-  if (server.sink.empty()) return result;
+  const bool capture = stream == PcmStream::kCapture;
+  ServerDefault result{server.server, capture ? server.source : server.sink};
+  if (result.sink.empty()) return result;
 
+  // A sink's or a source's properties, whichever was asked for.
   SinkAnswer sink;
   sink.pa = pa;
+  auto take = [](const auto* info, int last, void* user) {
+    auto& answer = *static_cast<SinkAnswer*>(user);
+    if (last != 0 || !info) return;
+    answer.found = true;
+    void* state = nullptr;
+    while (const char* key = answer.pa->pa_proplist_iterate(info->proplist, &state)) {
+      // Binary values give no text and say nothing of a device.
+      if (const char* text = answer.pa->pa_proplist_gets(info->proplist, key)) {
+        answer.properties[key] = text;
+      }
+    }
+  };
   const Held<pa_operation> sinkInfo(
-      pa->pa_context_get_sink_info_by_name(
-          context.get(), server.sink.c_str(),
-          [](pa_context*, const pa_sink_info* info, int last, void* user) {
-            auto& answer = *static_cast<SinkAnswer*>(user);
-            if (last != 0 || !info) return;
-            answer.found = true;
-            void* state = nullptr;
-            while (const char* key = answer.pa->pa_proplist_iterate(info->proplist, &state)) {
-              // Binary values give no text and say nothing of a device.
-              if (const char* text = answer.pa->pa_proplist_gets(info->proplist, key)) {
-                answer.properties[key] = text;
-              }
-            }
-          },
-          &sink),
+      capture ? pa->pa_context_get_source_info_by_name(
+                    context.get(), result.sink.c_str(),
+                    [](pa_context*, const pa_source_info* info, int last, void* user) {
+                      decltype(take){}(info, last, user);
+                    },
+                    &sink)
+              : pa->pa_context_get_sink_info_by_name(
+                    context.get(), result.sink.c_str(),
+                    [](pa_context*, const pa_sink_info* info, int last, void* user) {
+                      decltype(take){}(info, last, user);
+                    },
+                    &sink),
       Release{pa});
   if (!Answered(*pa, loop.get(), sinkInfo.get(), deadline) || !sink.found) return std::nullopt;
+  // A sink's monitor records what the sink plays, not a device's input.
+  if (sink.properties["device.class"] == "monitor") return result;
   if (const auto device = AlsaDeviceOfSink(sink.properties, ReadCards(root))) {
     result.card = device->first;
     result.device = device->second;

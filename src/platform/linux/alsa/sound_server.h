@@ -17,7 +17,7 @@ namespace tivrel::alsa {
 // The sound server's default sink, as it answered.
 struct ServerDefault {
   std::string server;  // "pulseaudio 16.1", "PulseAudio (on PipeWire 0.3.65) 15.0.0"
-  std::string sink;    // the default sink's name; empty when the server has no sink
+  std::string sink;    // the default sink's (or source's) name; empty when there is none
   int card = -1;       // its ALSA card and device; -1 when the sink is no ALSA device
   int device = -1;     //   (Bluetooth, network, null sink, ...)
   bool operator==(const ServerDefault&) const = default;
@@ -28,11 +28,12 @@ struct ServerDefault {
 // sink's properties, never starting a server, and gives up after `timeout` in
 // all (connect and both questions). Nothing when no server answers in time,
 // when libpulse is not installed, or on any failure. A card named by its id
-// is looked up in `root`'s /proc/asound/cards. Safe from any thread; libpulse
-// is loaded at the first call.
+// is looked up in `root`'s /proc/asound/cards. For capture, the default source
+// (never a sink's monitor). Safe from any thread; libpulse is loaded at the
+// first call.
 std::optional<ServerDefault> AskSoundServer(
     std::chrono::milliseconds timeout = std::chrono::milliseconds(200),
-    const std::filesystem::path& root = "/");
+    const std::filesystem::path& root = "/", PcmStream stream = PcmStream::kPlayback);
 
 // The ALSA card and device of a sink from its properties: alsa.card and
 // alsa.device when both are there; else the PCM that api.alsa.path (PipeWire)

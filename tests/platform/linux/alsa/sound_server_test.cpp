@@ -151,6 +151,7 @@ class PulseServer : public ::testing::Test {
         "--system=no",
         "--log-target=stderr",
         "-Lmodule-alsa-sink device=hw:3,0 sink_name=headset",
+        "-Lmodule-alsa-source device=hw:3,0 source_name=microphone",
         "-Lmodule-null-sink sink_name=nothing",
         "-Lmodule-suspend-on-idle",
         "-Lmodule-native-protocol-unix auth-anonymous=1 socket=" + (dir_ / "native").string()};
@@ -199,8 +200,8 @@ class PulseServer : public ::testing::Test {
 
 // The fixture machine's device 0 and the rule that chose it.
 using Choice = std::pair<std::string, Device0Rule>;
-Choice Device0() {
-  const DeviceList list = ListCardDevices({testing::kMachine});
+Choice Device0(PcmStream stream = PcmStream::kPlayback) {
+  const DeviceList list = ListCardDevices({testing::kMachine, stream});
   return {list.devices.at(0).HwName() + " " + list.why, list.rule};
 }
 
@@ -211,10 +212,21 @@ TEST_F(PulseServer, DefaultSinkDecidesDevice0) {
   EXPECT_EQ(headset->server.rfind("pulseaudio ", 0), 0u) << headset->server;
   EXPECT_EQ(*headset, (ServerDefault{headset->server, "headset", 3, 0}));
   EXPECT_EQ(Device0(), Choice("hw:3,0 headset", Device0Rule::kSoundServer));
-  // Not a device: the next rule's choice, the analog output of card 1.
+  // The default source decides the first input as the default sink the first output.
+  const auto capture = PcmStream::kCapture;
+  ASSERT_EQ(Pactl("set-default-source microphone"), 0);
+  EXPECT_EQ(AskSoundServer(std::chrono::milliseconds(200), "/", capture),
+            (ServerDefault{headset->server, "microphone", 3, 0}));
+  EXPECT_EQ(Device0(capture), Choice("hw:3,0 microphone", Device0Rule::kSoundServer));
+  // Not a device: the next rule's choice, the analog output of card 1; a
+  // sink's monitor is no input.
   ASSERT_EQ(Pactl("set-default-sink nothing"), 0);
+  ASSERT_EQ(Pactl("set-default-source nothing.monitor"), 0);
   EXPECT_EQ(AskSoundServer(), (ServerDefault{headset->server, "nothing", -1, -1}));
+  EXPECT_EQ(AskSoundServer(std::chrono::milliseconds(200), "/", capture),
+            (ServerDefault{headset->server, "nothing.monitor", -1, -1}));
   EXPECT_EQ(Device0(), Choice("hw:1,0 ", Device0Rule::kFirstNotHdmi));
+  EXPECT_EQ(Device0(capture), Choice("hw:1,0 ", Device0Rule::kFirstNotHdmi));
   Stop();
   EXPECT_EQ(AskSoundServer(), std::nullopt) << "the server gone";
   EXPECT_EQ(Device0(), Choice("hw:1,0 ", Device0Rule::kFirstNotHdmi));

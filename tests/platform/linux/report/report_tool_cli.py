@@ -135,7 +135,7 @@ for conf_path, why in (("/nonexistent", "No such file or directory"), ("/etc/pas
           (3, b"", True, True))
 proc = document("capture json", run(["--capture", "--all", "--formats", "--json"]))
 check("capture json", [(d["direction"], d["location"]["hw"]) for d in proc["devices"]],
-      [("capture", "hw:1,0"), ("capture", "hw:2,0")])
+      [("capture", "hw:1,0"), ("capture", "hw:2,0"), ("capture", "hw:3,0")])
 with tempfile.TemporaryDirectory() as hostile:
     shutil.copytree(os.path.join(fixtures, "machine"), hostile, dirs_exist_ok=True)
     with open(os.path.join(hostile, "proc", "4242", "comm"), "wb") as comm:
