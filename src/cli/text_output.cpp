@@ -204,8 +204,11 @@ std::string DeviceMessages(const DeviceReport& d) {
 
 namespace {
 
-std::string Device0Text(const Device0Reason& reason) {
-  if (reason.rule == "sound-server") return "the sound server's default sink " + reason.detail;
+std::string Device0Text(const Device0Reason& reason, Direction direction) {
+  if (reason.rule == "sound-server") {
+    return std::string("the sound server's default ") +
+           (direction == Direction::kCapture ? "source " : "sink ") + reason.detail;
+  }
   if (reason.rule == "alsa-default") return "ALSA's default (" + reason.detail + ")";
   if (reason.rule == "first-not-hdmi") return "the first card whose first device is not HDMI";
   return "the first card";
@@ -219,7 +222,7 @@ std::string ListText(const DeviceReports& reports) {
     out += std::to_string(d.number) + "  " + EscapeControls(LocationText(d.listing)) + "  " +
            EscapeControls(d.listing.name);
     if (d.number == 0 && reports.device0) {
-      out += "  [device 0: " + EscapeControls(Device0Text(*reports.device0)) + "]";
+      out += "  [device 0: " + EscapeControls(Device0Text(*reports.device0, d.listing.direction)) + "]";
     }
     out += "\r\n";
   }
