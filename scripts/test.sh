@@ -66,7 +66,7 @@ start_xvfb() {
   number=$(head -n1 "$displayfile")
   rm -f "$displayfile"
   if [ -z "$number" ]; then
-    echo "test.sh: Xvfb did not start (no display number within a minute); the tests need an X server" >&2
+    echo "test.sh: Xvfb did not start (it ended, or gave no display number within a minute); the tests need an X server" >&2
     exit 1
   fi
   export DISPLAY=:$number
