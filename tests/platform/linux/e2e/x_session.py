@@ -13,7 +13,7 @@ import tivrel_e2e as e2e
 
 # What the walks call, and the Debian packages that bring it.
 PACKAGES = {"xdotool": "xdotool", "xclip": "xclip", "xprop": "x11-utils", "xwd": "x11-apps",
-            "Xvfb": "xvfb", "Xlib": "python3-xlib"}
+            "Xvfb": "xvfb", "Xlib": "python3-xlib", "setpriv": "util-linux"}
 COMMON_TOOLS = ("xdotool", "xclip", "xprop")
 
 
