@@ -45,6 +45,8 @@ else()
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
   install(FILES ${TIVREL_PACKAGING}/com.example.tivrel.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(FILES ${TIVREL_PACKAGING}/copyright DESTINATION ${tivrel_doc})
+  # The layout of tivrel-report --json, which its manual page names.
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/tivrel-report.schema.json DESTINATION ${tivrel_doc})
   # Debian wants the changelog compressed, without a name or time stamp in it
   # so that the package is the same from build to build.
   find_program(GZIP_PROGRAM gzip REQUIRED)
@@ -63,10 +65,19 @@ else()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION sound)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://example.com/tivrel)
+  # Every text is Chinese: without a CJK face the window shows empty boxes.
+  # Noto first, the faces the windows are drawn and checked with.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei")
+  # The libraries the programs link, added to the above.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
   # Manual pages compressed, programs without compiler notes.
   set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/PackagingStaged.cmake)
+  # The same package from every build of a commit: files and archive members
+  # dated by the commit (SOURCE_DATE_EPOCH, unless the caller sets it).
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/PackagingDate.cmake)
+  set(CPACK_TIVREL_SOURCE_DIR ${PROJECT_SOURCE_DIR})
   set(CPACK_TIVREL_STRIP ${CMAKE_STRIP})
 endif()
 

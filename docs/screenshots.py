@@ -67,7 +67,7 @@ def wine():
         "ALSA_CONFIG_PATH": os.path.join(ROOT, "tests", "platform", "win32", "e2e", "asound-null.conf"),
         "WINEDLLOVERRIDES": "winepulse.drv,wineoss.drv=d;mscoree,mshtml=",
     })
-    subprocess.run(["bash", os.path.join(ROOT, "scripts", "wine-up.sh")], env=e2e.ENV, check=True,
+    subprocess.run(["bash", os.path.join(ROOT, "scripts", "wine-up.sh"), "win64"], env=e2e.ENV, check=True,
                    stdout=subprocess.DEVNULL)
     # Wine's caption and menu font has no Chinese; a fresh Windows in
     # Chinese draws them with a CJK face, so let Wine take Noto's.

@@ -39,12 +39,29 @@ if [ ! -f "$deb" ]; then
 else
   echo "$(basename "$deb"): $(du -k "$deb" | cut -f1) KiB"
   lintian_log=$scratch/lintian
-  if ! lintian --fail-on error --tag-display-limit 0 "$deb" >"$lintian_log" 2>&1; then
+  if ! lintian -I --fail-on error --tag-display-limit 0 "$deb" >"$lintian_log" 2>&1; then
     fail "lintian found errors"
   fi
   grep -v 'running with root privileges' "$lintian_log" | sed 's/^/  lintian: /' || true
+  # Debian's hardening flags: stack protector, fortified functions, relro, bindnow, PIE;
+  # and, as lintian cannot tell a program built without them from one with
+  # nothing to fortify, every packaged source compiled with them.
+  if grep -q 'hardening-' "$lintian_log"; then
+    fail "lintian finds programs built without Debian's hardening flags"
+  fi
+  unhardened=$(python3 -c '
+import json, sys
+for e in json.load(open(sys.argv[1])):
+    if "/src/" in e["file"] and not all(f in e["command"] for f in ("-D_FORTIFY_SOURCE=2", "-fstack-protector-strong")):
+        print(e["file"])' "$linux/compile_commands.json")
+  [ -z "$unhardened" ] || fail "compiled without Debian's hardening flags: $unhardened"
 
-  for field in Section:sound Priority:optional; do
+  # Two packings of one build are the same bytes: dated by the commit, not the clock.
+  sleep 1.1
+  quiet cpack --config "$linux/CPackConfig.cmake" -G DEB -B "$scratch/again"
+  cmp -s "$deb" "$scratch/again/$(basename "$deb")" || fail "a second packing gives other bytes"
+
+  for field in Section:sound Priority:optional Homepage:https://example.com/tivrel; do
     [ "$(dpkg-deb -f "$deb" "${field%%:*}")" = "${field#*:}" ] || fail "${field%%:*} is not ${field#*:}"
   done
   depends=$(dpkg-deb -f "$deb" Depends)
@@ -52,6 +69,8 @@ else
   for lib in libasound2 libqt6widgets6 libc6; do
     grep -q "\b$lib\b" <<<"$depends" || fail "Depends lacks $lib"
   done
+  # A Chinese face, or every text of the window is empty boxes.
+  grep -q 'fonts-noto-cjk | fonts-wqy-microhei' <<<"$depends" || fail "Depends names no Chinese font"
 
   root=$scratch/root
   dpkg-deb -x "$deb" "$root"
@@ -62,6 +81,7 @@ else
     usr/share/icons/hicolor/scalable/apps/tivrel.svg
     usr/share/metainfo/com.example.tivrel.metainfo.xml
     usr/share/doc/tivrel/copyright usr/share/doc/tivrel/changelog.gz
+    usr/share/doc/tivrel/tivrel-report.schema.json
   )
   for size in 16 32 48 64 128 256; do
     wanted+=("usr/share/icons/hicolor/${size}x$size/apps/tivrel.png")
@@ -75,6 +95,16 @@ else
   for exe in tivrel tivrel-report; do
     file -b "$root/usr/bin/$exe" | grep -q ', stripped' || fail "/usr/bin/$exe is not stripped"
   done
+  # tivrel answers --help and --version on a terminal without a display, and
+  # refuses what it does not know.
+  for option in --help --version; do
+    if ! answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/tivrel" $option 2>&1); then
+      fail "tivrel $option without a display failed: $answer"
+    fi
+  done
+  grep -qF "$version" <<<"$answer" || fail "tivrel --version says '$answer', the package is $version"
+  env -u DISPLAY "$root/usr/bin/tivrel" --bogus >/dev/null 2>&1 && bogus=0 || bogus=$?
+  [ "$bogus" -eq 64 ] || fail "tivrel --bogus ended with $bogus, not 64"
   if reported=$("$root/usr/bin/tivrel-report" --version 2>&1); then
     grep -qF "${version}" <<<"$reported" || fail "tivrel-report --version says '$reported', the package is $version"
   else

@@ -1,92 +1,165 @@
 #!/usr/bin/env bash
-# Builds every configuration and runs every test:
+# Builds and tests every configuration, or only those named:
+#   scripts/test.sh [CONFIGURATION...]
+#   format      clang-format over src, tests and bench
 #   linux       core, Qt front end, ALSA service, end-to-end (Xvfb)
 #   linux-asan  core under AddressSanitizer and UndefinedBehaviorSanitizer
 #   win64       the same sources for x86-64 Windows, tests under wine64 on Xvfb
-#   win32       the shipped 32-bit Tivrel.exe, built and inspected
+#   resources   the resource generator, image check, both windres builds
+#   win32       the shipped 32-bit Tivrel.exe, inspected, and the Windows
+#               tests again under 32-bit Wine in a 32-bit prefix
 #   packages    the .deb and the win32 zip, made with CPack and checked
+#   benchmark   one Test press
+# packages and benchmark build what they need of linux and win32 when alone.
+# Wine prefixes: $WINEPREFIX (x86-64) and $WINEPREFIX32 (32-bit); see
+# scripts/wine-env.sh for their defaults.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
+
+all=(format linux linux-asan win64 resources win32 packages benchmark)
+if [ $# -eq 0 ]; then
+  configurations=("${all[@]}")
+else
+  configurations=("$@")
+  for c in "${configurations[@]}"; do
+    if [[ " ${all[*]} " != *" $c "* ]]; then
+      echo "test.sh: no configuration '$c'; there are: ${all[*]}" >&2
+      exit 64
+    fi
+  done
+fi
+wanted() { [[ " ${configurations[*]} " == *" $1 "* ]]; }
 
 bash scripts/setup.sh
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 export WINEPREFIX="${WINEPREFIX:-$HOME/.wine-tivrel}"
+export WINEPREFIX32="${WINEPREFIX32:-$HOME/.wine-tivrel32}"
 export WINEDEBUG=-all
+
+xvfb_pid=""
+cleanup() {
+  if [ -n "$xvfb_pid" ]; then
+    bash scripts/wine-up.sh --stop win64
+    bash scripts/wine-up.sh --stop win32
+    kill "$xvfb_pid" >/dev/null 2>&1 || true
+  fi
+}
+trap cleanup EXIT
 
 # One X server for everything that needs a real display.
 # Xvfb picks a free display number itself, so that runs side by side never
 # share a server; -noreset keeps it up between clients (it refuses connections
 # while it resets after the last one leaves).
-displayfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$displayfile" >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$displayfile" ] && break
-  sleep 0.05
-done
-display=:$(head -n1 "$displayfile")
-rm -f "$displayfile"
-cleanup() {
-  /usr/lib/wine/wineserver64 -k >/dev/null 2>&1 || true
-  kill "$xvfb_pid" >/dev/null 2>&1 || true
+start_xvfb() {
+  local displayfile
+  displayfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$displayfile" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  # It writes the number once it listens, or it ends; a minute bounds a hang.
+  local deadline=$((SECONDS + 60))
+  while [ ! -s "$displayfile" ] && kill -0 "$xvfb_pid" 2>/dev/null && [ $SECONDS -lt $deadline ]; do
+    sleep 0.05
+  done
+  local number
+  number=$(head -n1 "$displayfile")
+  rm -f "$displayfile"
+  if [ -z "$number" ]; then
+    echo "test.sh: Xvfb did not start (it ended, or gave no display number within a minute); the tests need an X server" >&2
+    exit 1
+  fi
+  export DISPLAY=:$number
+  echo "Xvfb on $DISPLAY"
 }
-trap cleanup EXIT
-export DISPLAY=$display
+for c in linux win64 resources win32; do
+  if wanted "$c"; then
+    start_xvfb
+    break
+  fi
+done
 
 status=0
 section() { printf '\n==== %s\n' "$*"; }
 
-section "format: clang-format over src, tests and bench"
-if ! git ls-files 'src/*' 'tests/*' 'bench/*' | grep -E '\.(c|cpp|h)$' |
-  xargs clang-format --dry-run --Werror; then
-  echo "clang-format: the files above differ; run scripts/format.sh"
-  status=1
+if wanted format; then
+  section "format: clang-format over src, tests and bench"
+  if ! git ls-files 'src/*' 'tests/*' 'bench/*' | grep -E '\.(c|cpp|h)$' |
+    xargs clang-format --dry-run --Werror; then
+    echo "clang-format: the files above differ; run scripts/format.sh"
+    status=1
+  fi
 fi
 
-section "linux: build"
-cmake --preset linux >/dev/null
-cmake --build --preset linux -j "$jobs"
-section "linux: tests"
-ctest --preset linux -j "$jobs" || status=1
+if wanted linux; then
+  section "linux: build"
+  cmake --preset linux >/dev/null
+  cmake --build --preset linux -j "$jobs"
+  section "linux: tests"
+  ctest --preset linux -j "$jobs" || status=1
+fi
 
-section "linux-asan: build"
-cmake --preset linux-asan >/dev/null
-cmake --build --preset linux-asan -j "$jobs"
-section "linux-asan: tests"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --preset linux-asan -j "$jobs" || status=1
+if wanted linux-asan; then
+  section "linux-asan: build"
+  cmake --preset linux-asan >/dev/null
+  cmake --build --preset linux-asan -j "$jobs"
+  section "linux-asan: tests"
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --preset linux-asan -j "$jobs" || status=1
+fi
 
-section "win64: build"
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j "$jobs"
-section "win64: tests under wine64"
-bash scripts/wine-up.sh
-ctest --preset win64 || status=1
+# The Windows tests of one build in its own prefix.
+windows_tests() {
+  local preset=$1 what=$2
+  section "$preset: build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  section "$preset: tests of $what under Wine"
+  if bash scripts/wine-up.sh "$preset"; then
+    ctest --preset "$preset" || status=1
+  else
+    status=1
+  fi
+}
 
-section "resources: generator, image check, both windres builds, loading under Wine"
-python3 tests/resources/test_resources.py || status=1
+if wanted win64; then
+  windows_tests win64 "the x86-64 build"
+fi
 
-section "win32: build"
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j "$jobs"
-if [ -x scripts/check-win32.sh ]; then
+if wanted resources; then
+  section "resources: generator, image check, both windres builds, loading under Wine"
+  python3 tests/resources/test_resources.py || status=1
+fi
+
+if wanted win32; then
+  windows_tests win32 "the shipped 32-bit build"
   section "win32: inspect Tivrel.exe"
   bash scripts/check-win32.sh build/win32 || status=1
 fi
 
-section "packages: the Debian package and the Windows zip"
-bash scripts/check-packages.sh build/linux build/win32 || status=1
+# What a configuration needs of another one's build, built when missing.
+built() {
+  cmake --preset "$1" >/dev/null
+  cmake --build --preset "$1" -j "$jobs" >/dev/null
+}
 
-section "benchmark: one Test press"
-if [ -x build/linux/bench/tivrel_bench ]; then
-  build/linux/bench/tivrel_bench --benchmark_min_time=0.2 | tail -n 3
+if wanted packages; then
+  section "packages: the Debian package and the Windows zip"
+  built linux
+  built win32
+  bash scripts/check-packages.sh build/linux build/win32 || status=1
+fi
+
+if wanted benchmark; then
+  section "benchmark: one Test press"
+  built linux
+  if [ -x build/linux/bench/tivrel_bench ]; then
+    build/linux/bench/tivrel_bench --benchmark_min_time=0.2 | tail -n 3
+  fi
 fi
 
 if [ $status -ne 0 ]; then
   echo "SOME TESTS FAILED"
   exit 1
 fi
-echo "all configurations passed"
+echo "passed: ${configurations[*]}"

@@ -283,7 +283,7 @@ class RebuildTest(unittest.TestCase):
 
     def test_qt_resources(self):
         src, build, targets, _ = self.configure(["qmake6"])
-        (qrc,) = re.findall(r"^([^/\s]\S*/tivrel_autogen/\S*qrc_tivrel\.cpp):", targets, re.M)
+        (qrc,) = re.findall(r"^([^/\s]\S*/qrc_tivrel\.cpp):", targets, re.M)
         resources = os.path.join(src, "resources")
         listed = [os.path.join(resources, f.text) for f in ET.parse(os.path.join(resources, "tivrel.qrc")).iter("file")]
         self.assert_rebuilt_by_each(build, qrc, [os.path.join(resources, "tivrel.qrc")] + listed)

@@ -10,26 +10,9 @@
 #include "platform/win32/win32_host.h"
 #include "program.h"
 
-namespace {
-
-// DLLs that system libraries load later (uxtheme, version and the like) come
-// from the system folder, never from the program's or the current folder.
-// Bound by name: Windows without the call (before 8, unpatched 7) gets the
-// current folder taken out of the search at least.
-void LoadDllsFromTheSystemFolderOnly() {
-  using SetDirectories = BOOL(WINAPI*)(DWORD);
-  const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-  const auto set = kernel32 ? reinterpret_cast<SetDirectories>(reinterpret_cast<void (*)()>(
-                                  GetProcAddress(kernel32, "SetDefaultDllDirectories")))
-                            : nullptr;
-  if (!set || !set(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
-}
-
-}  // namespace
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {
-  LoadDllsFromTheSystemFolderOnly();
+  tivrel::win32::LoadDllsFromTheSystemFolderOnly();
   try {
     tivrel::win32::Win32Host host(instance);
     tivrel::win32::WaveOutWinmm waveOut;

@@ -3,9 +3,17 @@
 // It depends on no folder and no environment variable, so every copy the
 // same user starts on this machine finds it (under sudo, ssh or cron too),
 // and the kernel drops it when the process ends, however it ends.
+//
+// Anybody may bind any abstract name, so the name is trusted only when the
+// kernel says that its listener is this user (SO_PEERCRED). When someone
+// else has it, a lock file in a folder that only this user can write stands
+// in: /tmp/tivrel-<uid>, or the home folder of the password database when
+// that one is someone else's. Both are chosen without the environment, so
+// that every copy picks the same.
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace tivrel::qt {
 
@@ -16,9 +24,10 @@ class InstanceLock {
  public:
   // Takes the guard under InstanceName().
   InstanceLock();
-  // Takes the guard under another name (tests, which must not meet the
-  // instances of the user who runs them).
-  explicit InstanceLock(const std::string& name);
+  // Takes the guard under another name, with the stand-in's lock file
+  // looked for in these folders (tests, which must not meet the instances
+  // of the user who runs them).
+  InstanceLock(const std::string& name, const std::vector<std::string>& folders);
   ~InstanceLock();
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
@@ -27,12 +36,13 @@ class InstanceLock {
   // started. When no guard could be had at all, false: better two instances
   // than none.
   bool AnotherRunning() const { return another_; }
-  bool held() const { return fd_ >= 0; }
+  bool held() const { return socket_ >= 0 || file_ >= 0; }
 
  private:
-  void Take(const std::string& name);
+  void Take(const std::string& name, const std::vector<std::string>& folders);
 
-  int fd_ = -1;
+  int socket_ = -1;
+  int file_ = -1;
   bool another_ = false;
 };
 

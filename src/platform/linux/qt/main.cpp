@@ -2,9 +2,13 @@
 // only wires the platform's parts together and runs the event loop.
 #include <QApplication>
 #include <QWindow>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "cli/program_options.h"
 #include "framework/app.h"
 #include "platform/linux/alsa/wave_out.h"
 #include "platform/linux/qt/instance_lock.h"
@@ -34,6 +38,16 @@ class ExitWhenShown : public QObject {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // --help and --version answer without a display; no window system is
+  // asked before the command line is read.
+  const tivrel::ProgramCommandLine line =
+      tivrel::ReadProgramCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+  if (!line.start) {
+    std::fputs(line.out.c_str(), stdout);
+    std::fputs(line.err.c_str(), stderr);
+    return std::fflush(stdout) == 0 ? line.status : tivrel::kProgramExitOutput;
+  }
+
   // Taken first and held until the process is gone; it reads nothing of
   // the environment.
   tivrel::qt::InstanceLock lock;

@@ -8,6 +8,7 @@
 #include "cli/text_output.h"
 #include "framework/ansi_codec.h"
 #include "platform/win32/services/report_platform.h"
+#include "platform/win32/services/services.h"
 #include "platform/win32/services/utf8.h"
 
 namespace {
@@ -70,6 +71,7 @@ DWORD WriteAll(DWORD which, const std::string& bytes) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  tivrel::win32::LoadDllsFromTheSystemFolderOnly();
   tivrel::win32::WaveOutWinmm waveOut;
   const auto ansi = tivrel::MakeSystemAnsiCodec();
   tivrel::win32::WinReportPlatform platform(waveOut, *ansi);

@@ -10,6 +10,15 @@ std::wstring Widen(const std::string& ascii) { return std::wstring(ascii.begin()
 
 }  // namespace
 
+void LoadDllsFromTheSystemFolderOnly() {
+  using SetDirectories = BOOL(WINAPI*)(DWORD);
+  const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+  const auto set = kernel32 ? reinterpret_cast<SetDirectories>(reinterpret_cast<void (*)()>(
+                                  GetProcAddress(kernel32, "SetDefaultDllDirectories")))
+                            : nullptr;
+  if (!set || !set(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
+}
+
 std::wstring SystemLibraryPath(const std::string& name) {
   wchar_t dir[MAX_PATH];
   const UINT n = GetSystemDirectoryW(dir, MAX_PATH);

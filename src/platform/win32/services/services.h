@@ -145,4 +145,11 @@ class Shell32Dynamic : public ShellApi {
 // has no extension, as the loader would. Empty when the directory is unknown.
 std::wstring SystemLibraryPath(const std::string& name);
 
+// The first call of both programs: DLLs that system libraries load later
+// (audio drivers, uxtheme, version and the like) come from the system folder,
+// never from the program's or the current folder. Windows without
+// SetDefaultDllDirectories (before 8, unpatched 7) gets the current folder
+// taken out of the search at least.
+void LoadDllsFromTheSystemFolderOnly();
+
 }  // namespace tivrel::win32

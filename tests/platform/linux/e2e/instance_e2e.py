@@ -6,9 +6,14 @@ broken session give (no XDG_RUNTIME_DIR, a read-only one, no HOME, nothing
 at all), show exactly one main window; every other one shows the refusal
 and ends. The one that runs is killed with SIGKILL, and a new copy starts.
 
+Another user (nobody, through setpriv; needs root) who binds our name and
+never listens, or listens with a full queue, neither keeps the first copy
+from starting nor lets a second one start beside it.
+
 Usage: instance_e2e.py path/to/tivrel
 """
 import os
+import shutil
 import signal
 import subprocess
 import sys
@@ -88,7 +93,58 @@ def scenario(program):
     after = start(program, dict(ENV))
     e2e.one_window(MAIN_TITLE, after.pid)
     ok("after SIGKILL of the running copy a new one starts")
+    after.kill()
+    after.wait()
+
+
+# Another user's squatter on the name: bound only, or listening with its
+# queue filled; says "ready" and holds the name until its input closes.
+SQUATTER = r"""
+import socket, sys
+name = "\0" + sys.argv[1]
+s = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+s.bind(name)
+queued = []
+if sys.argv[2] == "full":
+    s.listen(0)
+    while True:
+        c = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        c.setblocking(False)
+        try:
+            c.connect(name)
+        except BlockingIOError:
+            break
+        queued.append(c)
+print("ready", flush=True)
+sys.stdin.read()
+"""
+
+
+def squatted(program):
+    if os.geteuid() != 0:
+        ok("another user's squatter not tried: setpriv needs root")
+        return
+    # The system's interpreter: nobody may not reach the one of this user.
+    python = shutil.which("python3", path="/usr/bin:/bin") or sys.executable
+    for how in ("bound", "full"):
+        squatter = subprocess.Popen(
+            ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", python,
+             "-c", SQUATTER, "tivrel.instance.uid%d" % os.geteuid(), how],
+            env=ENV, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        e2e.CHILDREN.append(squatter)
+        if squatter.stdout.readline().strip() != b"ready":
+            raise Failure("the squatter (%s) did not come up" % how)
+        first = start(program, dict(ENV))
+        e2e.one_window(MAIN_TITLE, first.pid)
+        second = start(program, dict(ENV))
+        e2e.one_window(REFUSAL_TITLE, second.pid)
+        if e2e.windows(MAIN_TITLE, second.pid):
+            raise Failure("beside a squatter (%s) a second copy showed its main window" % how)
+        ok("another user's name (%s): the first copy starts, the second is refused" % how)
+        for proc in (second, first, squatter):
+            proc.kill()
+            proc.wait()
 
 
 if __name__ == "__main__":
-    sys.exit(run_walks(__doc__, scenario))
+    sys.exit(run_walks(__doc__, scenario, squatted, tools=("setpriv",)))

@@ -12,7 +12,6 @@ import os
 import struct
 import subprocess
 import sys
-import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tivrel_e2e as e2e  # noqa: E402
@@ -51,20 +50,29 @@ def report_frame_whole(program):
     ENV["QT_SCALE_FACTOR"] = "1.5"
     proc = e2e.start(program)
     main = e2e.Form(e2e.one_window(MAIN_TITLE, proc.pid), MAIN_CLIENT)
-    time.sleep(0.5)
-    grey = pixels(main.window)
     # The report box, 240,240 4185x4005 twips, in the window's pixels.
     left, right = round(240 * main.scale), round((240 + 4185) * main.scale)
     top = main.top + round(240 * main.scale)
     bottom = main.top + round((240 + 4005) * main.scale)
-    middle_row, middle_col = grey[(top + bottom) // 2], [row[(left + right) // 2] for row in grey]
-    background = grey[top - 4][left - 4]
-    sides = {"left": middle_row[left - 2:left + 3], "right": middle_row[right - 3:right + 2],
-             "bottom": middle_col[bottom - 3:bottom + 2]}
-    missing = [side for side, near in sides.items() if min(near) >= background - 20]
-    if missing:
+    seen = {}
+
+    def framed():
+        """True once every side shows its line; mapped is not yet painted."""
+        grey = pixels(main.window)
+        middle_row, middle_col = grey[(top + bottom) // 2], [row[(left + right) // 2] for row in grey]
+        background = grey[top - 4][left - 4]
+        seen["sides"] = {"left": middle_row[left - 2:left + 3],
+                         "right": middle_row[right - 3:right + 2],
+                         "bottom": middle_col[bottom - 3:bottom + 2]}
+        seen["missing"] = [side for side, near in seen["sides"].items()
+                           if min(near) >= background - 20]
+        return not seen["missing"]
+
+    try:
+        e2e.wait_for("the report box's frame lines", framed)
+    except Failure:
         raise Failure("at 150 %% the report box has no %s frame line: %s"
-                      % (", ".join(missing), sides))
+                      % (", ".join(seen["missing"]), seen["sides"]))
     ok("at 150 % the report box shows its frame lines")
     proc.kill()
     proc.wait()
@@ -80,8 +88,7 @@ def scenario(program):
     # The report has the focus after Test: the menu key opens its menu.
     e2e.set_clipboard("marker")
     e2e.run("xdotool", "windowfocus", "--sync", main.window, check=False)
-    e2e.run("xdotool", "key", "Menu")
-    time.sleep(0.5)
+    e2e.pop_up(proc.pid, lambda: e2e.run("xdotool", "key", "Menu"))
     e2e.run("xdotool", "key", "Down", "Down", "Return")
     text = e2e.wait_for("the report on the clipboard",
                         lambda: (lambda t: t if t not in (None, "marker") else None)(
@@ -95,4 +102,4 @@ def scenario(program):
 
 
 if __name__ == "__main__":
-    sys.exit(run_walks(__doc__, scenario, report_frame_whole))
+    sys.exit(run_walks(__doc__, scenario, report_frame_whole, tools=("xwd",)))

@@ -1,5 +1,7 @@
-"""The setting of an end-to-end walk: an X display (ours when none is given),
-a private XDG_RUNTIME_DIR, and every child process killed at the end."""
+"""The setting of an end-to-end walk: its tools checked first, an X display
+(ours when none is given), a private XDG_RUNTIME_DIR, and every child process
+killed at the end."""
+import importlib.util
 import os
 import random
 import shutil
@@ -8,6 +10,20 @@ import sys
 import tempfile
 
 import tivrel_e2e as e2e
+
+# What the walks call, and the Debian packages that bring it.
+PACKAGES = {"xdotool": "xdotool", "xclip": "xclip", "xprop": "x11-utils", "xwd": "x11-apps",
+            "Xvfb": "xvfb", "Xlib": "python3-xlib", "setpriv": "util-linux"}
+COMMON_TOOLS = ("xdotool", "xclip", "xprop")
+
+
+def missing(tools, modules):
+    """The tools not on PATH and the Python modules not importable, with
+    their packages; [] when everything is there."""
+    gone = [t for t in tools if not shutil.which(t, path=e2e.ENV.get("PATH"))]
+    gone += [m for m in modules if importlib.util.find_spec(m) is None and not os.path.isdir(
+        os.path.join("/usr/lib/python3/dist-packages", m))]
+    return ["%s (Debian package %s)" % (t, PACKAGES.get(t, "?")) for t in gone]
 
 
 class Session:
@@ -19,6 +35,12 @@ class Session:
         self.xvfb = None
         if not e2e.ENV.get("DISPLAY"):
             self.xvfb = self.start_xvfb()
+        # An X server resets when its last client leaves, and refuses
+        # connections meanwhile; between two xdotool calls that can be the
+        # moment the program starts. One client stays for the whole walk.
+        e2e.CHILDREN.append(subprocess.Popen(["xprop", "-root", "-spy", "_NET_ACTIVE_WINDOW"],
+                                             env=e2e.ENV, stdout=subprocess.DEVNULL,
+                                             stderr=subprocess.DEVNULL))
         return self
 
     @staticmethod
@@ -54,13 +76,19 @@ class Session:
         return False
 
 
-def run_walks(doc, *walks):
+def run_walks(doc, *walks, tools=(), modules=()):
     """The entry point of a walk script: `script PROGRAM` runs each walk on
-    PROGRAM in one session and says PASS or FAIL."""
+    PROGRAM in one session and says PASS or FAIL. The walks call the common
+    tools and `tools`, and their helpers import `modules`."""
     if len(sys.argv) != 2:
         print(doc)
         return 2
     program = os.path.abspath(sys.argv[1])
+    needed = COMMON_TOOLS + tuple(tools) + (() if e2e.ENV.get("DISPLAY") else ("Xvfb",))
+    absent = missing(needed, modules)
+    if absent:
+        print("FAIL: missing tool: %s; scripts/setup.sh installs them" % ", ".join(absent))
+        return 1
     with Session():
         try:
             for walk in walks:

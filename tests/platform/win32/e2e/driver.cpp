@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "platform/win32/window_list.h"
 
 namespace {
 
@@ -25,7 +26,8 @@ using tivrel::test::Child;
 using tivrel::test::Narrow;
 using tivrel::test::WindowsPath;
 
-constexpr DWORD kTimeoutMs = 10000;
+// A bound on each wait that catches a hang, with room for a loaded machine.
+constexpr DWORD kTimeoutMs = 30000;
 constexpr DWORD kPollMs = 20;
 constexpr UINT kSendTimeoutMs = 5000;
 
@@ -80,33 +82,16 @@ bool SameClass(HWND window, const std::wstring& cls) {
 }
 
 std::vector<HWND> TopWindows(DWORD pid) {
-  struct Search {
-    DWORD pid;
-    std::vector<HWND> found;
-  } search{pid, {}};
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == s->pid) s->found.push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-std::vector<HWND> Children(HWND parent) {
   std::vector<HWND> found;
-  EnumChildWindows(
-      parent,
-      [](HWND window, LPARAM param) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  for (HWND window : tivrel::test::TopLevelWindows()) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == pid) found.push_back(window);
+  }
   return found;
 }
+
+std::vector<HWND> Children(HWND parent) { return tivrel::test::ChildWindows(parent); }
 
 // A visible top-level window of the process with this class and caption.
 HWND FindTop(DWORD pid, const std::wstring& cls, const std::wstring& caption) {
@@ -224,7 +209,6 @@ void Key(WORD vk) {
   input[0].ki.wVk = input[1].ki.wVk = vk;
   input[1].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(2, input, sizeof(INPUT));
-  Sleep(150);
 }
 
 // `held` down, `key` pressed and released, `held` up.
@@ -235,7 +219,23 @@ void KeyChord(WORD held, WORD key) {
   input[1].ki.wVk = input[2].ki.wVk = key;
   input[2].ki.dwFlags = input[3].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(4, input, sizeof(INPUT));
-  Sleep(150);
+}
+
+bool InMenuMode(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) &&
+         (info.flags & GUI_INMENUMODE) != 0;
+}
+
+// Waits until the window's thread has handled every key sent to it so far:
+// Alt alone, sent after them, opens the window menu only once they are done
+// with; Escape closes it again.
+bool KeysHandled(HWND window) {
+  Key(VK_MENU);
+  const bool handled = WaitUntil([&] { return InMenuMode(window); });
+  Key(VK_ESCAPE);
+  return handled && WaitUntil([&] { return !InMenuMode(window); });
 }
 
 // Brings the window to the front as a click on it would; the keyboard then
@@ -246,7 +246,7 @@ bool Activate(HWND window) {
         SetForegroundWindow(window);
         return GetForegroundWindow() == window;
       },
-      3000);
+      kTimeoutMs);
 }
 
 // A menu-bar command, chosen with the keyboard: Alt opens the menu bar on its
@@ -339,7 +339,7 @@ int Walk(const std::wstring& exe, bool expectDevice) {
   Press(test);
   ExpectDialog(pid, L"^_^", L"测试完成！");
   CheckReport(TextOf(report), expectDevice);
-  Check(WaitUntil([&] { return FocusOf(main) == report; }, 3000), "the focus is in the report box");
+  Check(WaitUntil([&] { return FocusOf(main) == report; }), "the focus is in the report box");
 
   // About: the main window gives way to the About window.
   HWND about = ButtonCaptioned(main, L"关于");
@@ -359,12 +359,12 @@ int Walk(const std::wstring& exe, bool expectDevice) {
   // Alt+F4 from the keyboard, and the close command as the close box sends it.
   if (Check(Activate(aboutWindow), "the About window comes to the front")) {
     KeyChord(VK_MENU, VK_F4);
-    Sleep(300);
-    Check(IsWindow(aboutWindow) && IsWindowVisible(aboutWindow),
+    Check(KeysHandled(aboutWindow) && IsWindow(aboutWindow) && IsWindowVisible(aboutWindow),
           "Alt+F4 does not close the About window");
   }
-  PostMessageW(aboutWindow, WM_SYSCOMMAND, SC_CLOSE, 0);
-  Sleep(300);
+  // Sent, as the close box sends it: handled when the call returns.
+  SendMessageTimeoutW(aboutWindow, WM_SYSCOMMAND, SC_CLOSE, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                      nullptr);
   Check(IsWindow(aboutWindow) && IsWindowVisible(aboutWindow),
         "Close does not close the About window");
 

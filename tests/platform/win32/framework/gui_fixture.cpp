@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "platform/win32/window_list.h"
 #include "program.h"
 
 namespace tivrel::win32::test {
@@ -123,18 +124,13 @@ void Watcher::Check() {
   struct Found {
     std::vector<HWND> dialogs, menus;
   } found;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND h, LPARAM p) -> BOOL {
-        auto* f = reinterpret_cast<Found*>(p);
-        wchar_t cls[64] = {};
-        GetClassNameW(h, cls, 64);
-        if (!IsWindowVisible(h)) return TRUE;
-        if (std::wstring_view(cls) == L"#32770") f->dialogs.push_back(h);
-        if (std::wstring_view(cls) == L"#32768") f->menus.push_back(h);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  for (HWND h : tivrel::test::ThreadWindows(GetCurrentThreadId())) {
+    wchar_t cls[64] = {};
+    GetClassNameW(h, cls, 64);
+    if (!IsWindowVisible(h)) continue;
+    if (std::wstring_view(cls) == L"#32770") found.dialogs.push_back(h);
+    if (std::wstring_view(cls) == L"#32768") found.menus.push_back(h);
+  }
   for (HWND d : found.dialogs) {
     if (!handled_.insert(d).second) continue;
     std::string owner = "none";

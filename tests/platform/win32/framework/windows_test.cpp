@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/win32/common_controls.h"
+#include "platform/win32/window_list.h"
 
 namespace tivrel::win32::test {
 namespace {
@@ -372,20 +373,12 @@ TEST_F(WindowsTest, EveryControlWithATipHasItsTooltip) {
   host->ShowForm(FormId::frmAbout);
   for (FormId f : {FormId::Form1, FormId::frmAbout}) {
     SCOPED_TRACE(tivrel::FormName(f));
-    std::pair<HWND, HWND> found{Window(f), nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND h, LPARAM p) -> BOOL {
-          auto* found = reinterpret_cast<std::pair<HWND, HWND>*>(p);
-          wchar_t cls[64] = {};
-          GetClassNameW(h, cls, 64);
-          if (_wcsicmp(cls, TOOLTIPS_CLASSW) == 0 && GetWindow(h, GW_OWNER) == found->first) {
-            found->second = h;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    const HWND tips = found.second;
+    HWND tips = nullptr;
+    for (HWND h : tivrel::test::ThreadWindows(GetCurrentThreadId())) {
+      wchar_t cls[64] = {};
+      GetClassNameW(h, cls, 64);
+      if (_wcsicmp(cls, TOOLTIPS_CLASSW) == 0 && GetWindow(h, GW_OWNER) == Window(f)) tips = h;
+    }
     ASSERT_NE(tips, nullptr);
     size_t expected = 0;
     for (const auto& c : (f == FormId::Form1 ? Form1Design() : AboutDesign()).controls) {
