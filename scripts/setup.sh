@@ -18,6 +18,7 @@ run=(
 # The rest of scripts/test.sh, and the scripts beside it, by who calls them.
 all=(
   clang-format                                           # format check
+  clang libclang-rt-14-dev                               # fuzz targets (libFuzzer)
   googletest libbenchmark-dev                            # cross-built tests, benchmark
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   wine64 wine32:i386                                     # Windows tests, x86-64 and 32-bit

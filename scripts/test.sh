@@ -4,6 +4,8 @@
 #   format      clang-format over src, tests and bench
 #   linux       core, Qt front end, ALSA service, end-to-end (Xvfb)
 #   linux-asan  core under AddressSanitizer and UndefinedBehaviorSanitizer
+#   fuzz        libFuzzer over the kernel-file parsers and tivrel-report's
+#               writers, a few seconds each (clang)
 #   win64       the same sources for x86-64 Windows, tests under wine64 on Xvfb
 #   resources   the resource generator, image check, both windres builds
 #   win32       the shipped 32-bit Tivrel.exe, inspected, and the Windows
@@ -16,7 +18,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all=(format linux linux-asan win64 resources win32 packages benchmark)
+all=(format linux linux-asan fuzz win64 resources win32 packages benchmark)
 if [ $# -eq 0 ]; then
   configurations=("${all[@]}")
 else
@@ -106,6 +108,14 @@ if wanted linux-asan; then
   section "linux-asan: tests"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --preset linux-asan -j "$jobs" || status=1
+fi
+
+if wanted fuzz; then
+  section "fuzz: build"
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz -j "$jobs"
+  section "fuzz: each target for a few seconds"
+  ctest --preset fuzz || status=1
 fi
 
 # The Windows tests of one build in its own prefix.
