@@ -47,12 +47,12 @@ DeviceReport Query(ReportPlatform& platform, uint32_t number,
 
 // The device that --device names: its number as --list shows it, "hw:C,D",
 // or a card id for that card's first device. Nothing when none is so named.
-std::optional<uint32_t> FindDevice(const std::string& spec,
+std::optional<uint32_t> FindDevice(const std::string& named,
                                    const std::vector<DeviceListing>& listings) {
-  if (spec.find_first_not_of("0123456789") == std::string::npos) {
+  if (named.find_first_not_of("0123456789") == std::string::npos) {
     uint64_t n = 0;
-    const auto [end, ec] = std::from_chars(spec.data(), spec.data() + spec.size(), n);
-    if (ec == std::errc{} && end == spec.data() + spec.size() && n < listings.size()) {
+    const auto [end, ec] = std::from_chars(named.data(), named.data() + named.size(), n);
+    if (ec == std::errc{} && end == named.data() + named.size() && n < listings.size()) {
       return static_cast<uint32_t>(n);
     }
     return std::nullopt;
@@ -60,8 +60,8 @@ std::optional<uint32_t> FindDevice(const std::string& spec,
   std::optional<uint32_t> found;
   for (uint32_t n = 0; n < listings.size(); ++n) {
     const DeviceLocation& l = listings[n].location;
-    if (!l.hw.empty() && l.hw == spec) return n;
-    if (!l.cardId.empty() && l.cardId == spec &&
+    if (!l.hw.empty() && l.hw == named) return n;
+    if (!l.cardId.empty() && l.cardId == named &&
         (!found || l.device < listings[*found].location.device)) {
       found = n;
     }
@@ -69,13 +69,13 @@ std::optional<uint32_t> FindDevice(const std::string& spec,
   return found;
 }
 
-std::string NoSuchDevice(const std::string& spec, size_t count, Direction direction) {
+std::string NoSuchDevice(const std::string& named, size_t count, Direction direction) {
   const std::string kind = direction == Direction::kCapture ? "input" : "output";
   std::string there = count == 0   ? "there is no " + kind + " device"
                       : count == 1 ? "there is 1 " + kind + " device, 0"
                                    : "there are " + std::to_string(count) + " " + kind +
                                          " devices, 0 to " + std::to_string(count - 1);
-  return "tivrel-report: no device '" + EscapeControls(spec) + "': " + there +
+  return "tivrel-report: no device '" + EscapeControls(named) + "': " + there +
          " (see tivrel-report --list)\n";
 }
 

@@ -222,7 +222,8 @@ std::string ListText(const DeviceReports& reports) {
     out += std::to_string(d.number) + "  " + EscapeControls(LocationText(d.listing)) + "  " +
            EscapeControls(d.listing.name);
     if (d.number == 0 && reports.device0) {
-      out += "  [device 0: " + EscapeControls(Device0Text(*reports.device0, d.listing.direction)) + "]";
+      out += "  [device 0: " + EscapeControls(Device0Text(*reports.device0, d.listing.direction)) +
+             "]";
     }
     out += "\r\n";
   }
