@@ -69,6 +69,9 @@ else()
   # Every text is Chinese: without a CJK face the window shows empty boxes.
   # Noto first, the faces the windows are drawn and checked with.
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk | fonts-wqy-microhei | fonts-wqy-zenhei")
+  # The sound server is asked through libpulse, loaded when first needed: a
+  # desktop has it, and without it device 0 follows ALSA's rules alone.
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libpulse0")
   # The libraries the programs link, added to the above.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
