@@ -241,7 +241,10 @@ std::vector<HdaConverter> ParseHdaConverters(std::string_view text) {
       if (const size_t n = words.find("-Channels"); n != std::string_view::npos) {
         size_t from = n;
         while (from > 0 && words[from - 1] >= '0' && words[from - 1] <= '9') --from;
-        std::from_chars(words.data() + from, words.data() + n, c.channels);
+        unsigned channels = 0;
+        std::from_chars(words.data() + from, words.data() + n, channels);
+        // The kernel writes this for more than two; anything else is not a count.
+        if (channels > 2) c.channels = channels;
       }
       converters.push_back(std::move(c));
       own.emplace_back();

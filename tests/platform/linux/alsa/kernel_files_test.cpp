@@ -103,6 +103,35 @@ TEST(ProcFiles, UsbStreamPlaybackAltsets) {
   EXPECT_EQ(StandardFormatFlags(StreamTest(altsets)), 0x0005);
 }
 
+TEST(ProcFiles, HdaCodecConverters) {
+  // Real codec files: an ALC892 (its own PCM caps per node, a digital output
+  // and inputs) and a GeForce's HDMI codec (8-channel digital converters).
+  const std::string msi = kFixtures + "/machines/msi-ms7752/proc/asound/";
+  const auto alc892 = ParseHdaConverters(ReadSmallFile(msi + "card0/codec#0", 1 << 20).value());
+  ASSERT_EQ(alc892.size(), 10u);
+  const std::vector<unsigned> rates = {44100, 48000, 96000, 192000};
+  EXPECT_EQ(alc892[0], (HdaConverter{0x02, false, false, 2, rates, {16, 20, 24}, false}));
+  EXPECT_EQ(
+      alc892[4],
+      (HdaConverter{
+          0x06, false, true, 2, {32000, 44100, 48000, 88200, 96000, 192000}, {16, 20, 24}, false}));
+  EXPECT_TRUE(alc892[5].input);
+  const auto hdmi = ParseHdaConverters(ReadSmallFile(msi + "card1/codec#0", 1 << 20).value());
+  ASSERT_FALSE(hdmi.empty());
+  EXPECT_EQ(hdmi[0].channels, 8u);
+  EXPECT_TRUE(hdmi[0].digital);
+  // A node without caps of its own takes the codec's; a count the kernel
+  // never writes ("0-Channels", found by fuzzing) is no count.
+  const auto odd = ParseHdaConverters(
+      "Default PCM:\n    rates [0x40]: 48000\n    bits [0x2]: 16\n    formats [0x1]: PCM\n"
+      "Node 0x02 [Audio Output] wcaps 0x0: 0-Channels\n"
+      "Node 0x03 [Audio Output] wcaps 0x0: Mono Amp-Out\n  PCM:\n    rates [0x0]:\n"
+      "Node 0x04 [Pin Complex] wcaps 0x0: Stereo\n");
+  ASSERT_EQ(odd.size(), 2u);
+  EXPECT_EQ(odd[0], (HdaConverter{0x02, false, false, 1, {48000}, {16}, false}));
+  EXPECT_EQ(odd[1], (HdaConverter{0x03, false, false, 1, {48000}, {16}, false}));
+}
+
 TEST(ReadCardIds, FixtureTrees) {
   EXPECT_EQ(ReadCardIds(kFixtures + "/pci", 0), (CardIds{0x8086, 0x2668}));
   EXPECT_EQ(ReadCardIds(kFixtures + "/pci", 1), (CardIds{0x1002, 0})) << "bad device file";
