@@ -6,10 +6,13 @@
 #include <pulse/mainloop.h>
 #include <pulse/operation.h>
 #include <pulse/proplist.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 
@@ -131,6 +134,45 @@ std::string_view Trimmed(std::string_view text) {
   return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
+// Whether a server may answer at all, by what libpulse itself would try: a
+// server named in the environment or in a client.conf, a display that may
+// name one, or a socket in the user's runtime folder or the system's. Without
+// any, libpulse (some 25 libraries) is not even loaded.
+bool ServerMayAnswer() {
+  auto set = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+  };
+  if (set("PULSE_SERVER") || set("DISPLAY")) return true;
+  std::vector<std::filesystem::path> sockets = {
+      "/run/pulse/native", "/var/run/pulse/native",
+      "/run/user/" + std::to_string(::getuid()) + "/pulse/native"};
+  if (set("PULSE_RUNTIME_PATH")) sockets.emplace_back(std::getenv("PULSE_RUNTIME_PATH"));
+  if (set("XDG_RUNTIME_DIR")) sockets.emplace_back(std::getenv("XDG_RUNTIME_DIR"));
+  if (set("PULSE_RUNTIME_PATH")) sockets.back() /= "native";
+  if (set("XDG_RUNTIME_DIR")) sockets.back() /= "pulse/native";
+  std::error_code ec;
+  for (const auto& socket : sockets) {
+    if (std::filesystem::is_socket(socket, ec)) return true;
+  }
+  std::vector<std::filesystem::path> confs = {"/etc/pulse/client.conf"};
+  if (set("XDG_CONFIG_HOME"))
+    confs.emplace_back(std::filesystem::path(std::getenv("XDG_CONFIG_HOME")) / "pulse/client.conf");
+  if (set("HOME"))
+    confs.emplace_back(std::filesystem::path(std::getenv("HOME")) / ".config/pulse/client.conf");
+  for (const auto& conf : confs) {
+    const auto text = ReadSmallFile(conf, 64 * 1024);
+    if (!text) continue;
+    for (size_t at = 0; at < text->size();) {
+      const size_t end = std::min(text->find('\n', at), text->size());
+      const std::string_view line = Trimmed(std::string_view(*text).substr(at, end - at));
+      if (line.rfind("default-server", 0) == 0) return true;
+      at = end + 1;
+    }
+  }
+  return false;
+}
+
 // PCMs whose DEV argument, if any, is the card's device number. hdmi, iec958
 // and spdif number their outputs instead; plug and plugins of other kinds
 // name no card here at all.
@@ -208,6 +250,7 @@ std::optional<std::pair<int, int>> AlsaDeviceOfSink(
 std::optional<ServerDefault> AskSoundServer(std::chrono::milliseconds timeout,
                                             const std::filesystem::path& root, PcmStream stream) {
   const Clock::time_point deadline = Clock::now() + timeout;
+  if (!ServerMayAnswer()) return std::nullopt;
   const Pulse* pa = BoundPulse();
   if (!pa) return std::nullopt;
   const Held<pa_mainloop> loop(pa->pa_mainloop_new(), Release{pa});

@@ -118,11 +118,11 @@ class PulseServer : public ::testing::Test {
     fs::remove_all(dir_);
     // The server, pactl and libpulse in this process keep their files (the
     // cookie among them) in the test's folder, never in the user's home.
-    for (const char* sub : {"home", "run", "config"}) fs::create_directories(dir_ / sub);
+    for (const char* sub : {"home", "run/pulse", "config"}) fs::create_directories(dir_ / sub);
     Set("HOME", dir_ / "home");
     Set("XDG_RUNTIME_DIR", dir_ / "run");
     Set("XDG_CONFIG_HOME", dir_ / "config");
-    Set("PULSE_SERVER", "unix:" + (dir_ / "native").string());
+    Set("PULSE_SERVER", "unix:" + Socket().string());
   }
   void TearDown() override {
     Stop();
@@ -132,10 +132,16 @@ class PulseServer : public ::testing::Test {
     }
     fs::remove_all(dir_);
   }
+  // Where libpulse looks for the user's own server: the runtime folder.
+  fs::path Socket() const { return dir_ / "run/pulse/native"; }
   void Set(const std::string& name, const std::string& value) {
+    Unset(name);
+    setenv(name.c_str(), value.c_str(), 1);
+  }
+  void Unset(const std::string& name) {
     const char* old = std::getenv(name.c_str());
     saved_.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-    setenv(name.c_str(), value.c_str(), 1);
+    unsetenv(name.c_str());
   }
 
   // Starts the server and waits until its socket answers; false when it ends
@@ -154,7 +160,7 @@ class PulseServer : public ::testing::Test {
         "-Lmodule-alsa-source device=hw:3,0 source_name=microphone",
         "-Lmodule-null-sink sink_name=nothing",
         "-Lmodule-suspend-on-idle",
-        "-Lmodule-native-protocol-unix auth-anonymous=1 socket=" + (dir_ / "native").string()};
+        "-Lmodule-native-protocol-unix auth-anonymous=1 socket=" + Socket().string()};
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -189,8 +195,7 @@ class PulseServer : public ::testing::Test {
   }
   int Pactl(const std::string& args) const {
     return std::system(
-        ("pactl --server='unix:" + (dir_ / "native").string() + "' " + args + " >/dev/null 2>&1")
-            .c_str());
+        ("pactl --server='unix:" + Socket().string() + "' " + args + " >/dev/null 2>&1").c_str());
   }
 
   fs::path dir_;
@@ -212,6 +217,11 @@ TEST_F(PulseServer, DefaultSinkDecidesDevice0) {
   EXPECT_EQ(headset->server.rfind("pulseaudio ", 0), 0u) << headset->server;
   EXPECT_EQ(*headset, (ServerDefault{headset->server, "headset", 3, 0}));
   EXPECT_EQ(Device0(), Choice("hw:3,0 headset", Device0Rule::kSoundServer));
+  // Without PULSE_SERVER, found where libpulse itself looks.
+  Unset("PULSE_SERVER");
+  Unset("DISPLAY");
+  EXPECT_EQ(AskSoundServer(), headset);
+  Set("PULSE_SERVER", "unix:" + Socket().string());
   // The default source decides the first input as the default sink the first output.
   const auto capture = PcmStream::kCapture;
   ASSERT_EQ(Pactl("set-default-source microphone"), 0);
