@@ -15,6 +15,14 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
+// The first line of `text`, without its line end; `text` keeps the rest.
+std::string_view TakeLine(std::string_view& text) {
+  const size_t end = text.find('\n');
+  const std::string_view line = text.substr(0, end);
+  text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+  return line;
+}
+
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -88,9 +96,7 @@ std::vector<CardEntry> ParseCards(std::string_view text) {
   // " 0 [PCH            ]: HDA-Intel - HDA Intel PCH", then a line of details.
   std::vector<CardEntry> cards;
   while (!text.empty()) {
-    const size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    std::string_view line = TakeLine(text);
     while (!line.empty() && line.front() == ' ') line.remove_prefix(1);
     CardEntry card;
     const auto parsed = std::from_chars(line.data(), line.data() + line.size(), card.index);
@@ -111,9 +117,7 @@ std::vector<CardEntry> ParseCards(std::string_view text) {
 
 std::optional<std::string> ProcField(std::string_view text, std::string_view key) {
   while (!text.empty()) {
-    const size_t end = text.find('\n');
-    const std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    const std::string_view line = TakeLine(text);
     const size_t colon = line.find(':');
     if (colon != std::string_view::npos && Trim(line.substr(0, colon)) == key) {
       return std::string(Trim(line.substr(colon + 1)));
@@ -128,9 +132,7 @@ std::vector<UsbAltset> ParseUsbStream(std::string_view text, PcmStream stream) {
   std::vector<UsbAltset> altsets;
   bool inSection = false;
   while (!text.empty()) {
-    const size_t end = text.find('\n');
-    const std::string_view raw = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    const std::string_view raw = TakeLine(text);
     const std::string_view line = Trim(raw);
     if (!raw.empty() && raw.front() != ' ') {
       inSection = line == section;
@@ -222,9 +224,7 @@ std::vector<HdaConverter> ParseHdaConverters(std::string_view text) {
   PcmCapsText* block = nullptr;
   bool inConverter = false;
   while (!text.empty()) {
-    const size_t end = text.find('\n');
-    const std::string_view raw = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+    const std::string_view raw = TakeLine(text);
     const std::string_view line = Trim(raw);
     if (line.rfind("Node 0x", 0) == 0) {
       block = nullptr;
