@@ -4,10 +4,10 @@
 
 #include <cstring>
 
-#include "app/forms.h"
+#include "forms/form1.h"
+#include "forms/program.h"
 #include "framework/app.h"
 #include "probe/report_text.h"
-#include "program.h"
 
 namespace tivrel {
 namespace {

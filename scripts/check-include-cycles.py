@@ -4,7 +4,9 @@
 Usage: check-include-cycles.py [SRC_DIR]   (default: src next to this script)
 A header and its source file are one unit (a/b.h and a/b.cpp are "a/b"); a
 unit depends on another when one of its files has #include "..." of one of
-the other's. Prints each cycle it finds as a chain of units.
+the other's. Prints each cycle it finds as a chain of units, and each file
+that includes one of a folder above its own (a folder's files lean on their
+siblings and below, never on their parents).
 """
 import os
 import re
@@ -14,6 +16,7 @@ src = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file_
 src = os.path.normpath(src)
 include = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 edges = {}
+upward = []
 for folder, _, files in os.walk(src):
     for name in files:
         if name.endswith((".h", ".cpp", ".c")):
@@ -21,6 +24,11 @@ for folder, _, files in os.walk(src):
             with open(os.path.join(src, path), encoding="utf-8", errors="replace") as f:
                 targets = include.findall(f.read())
             unit = os.path.splitext(path)[0]
+            here = os.path.dirname(path)
+            upward.extend(f"{path} includes {t}, above it" for t in targets
+                          if os.path.isfile(os.path.join(src, t))
+                          and os.path.dirname(t) != here
+                          and (here + "/").startswith((os.path.dirname(t) + "/").lstrip("/")))
             edges.setdefault(unit, set()).update(
                 os.path.splitext(t)[0] for t in targets
                 if os.path.isfile(os.path.join(src, t)) and os.path.splitext(t)[0] != unit)
@@ -43,5 +51,7 @@ for node in sorted(edges):
         visit(node, [node])
 for cycle in cycles:
     print("include cycle: " + " -> ".join(cycle))
-print(f"{len(edges)} units, {len(cycles)} include cycle(s)")
-sys.exit(1 if cycles else 0)
+for line in upward:
+    print(line)
+print(f"{len(edges)} units, {len(cycles)} include cycle(s), {len(upward)} upward include(s)")
+sys.exit(1 if cycles or upward else 0)

@@ -12,9 +12,9 @@
 #include <set>
 #include <string>
 
-#include "app/forms.h"
+#include "forms/about_readme.h"
+#include "forms/form1.h"
 #include "framework/text.h"
-#include "windows/windows.h"
 
 namespace tivrel {
 namespace {

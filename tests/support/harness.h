@@ -3,12 +3,12 @@
 
 #include <memory>
 
-#include "app/forms.h"
+#include "forms/about_readme.h"
+#include "forms/form1.h"
+#include "forms/program.h"
+#include "forms/report_menu.h"
 #include "probe/report_text.h"
-#include "program.h"
-#include "report/report_menu.h"
 #include "support/fake_host.h"
-#include "windows/windows.h"
 
 namespace tivrel::test {
 

@@ -21,7 +21,9 @@ inline constexpr UINT kMsgGetFlag = WM_APP + 2;
 // How many steps the scrolling line has moved.
 inline constexpr UINT kMsgGetTick = WM_APP + 3;
 
-void RegisterHostedControls(HINSTANCE module);
+void RegisterHostedControls(HINSTANCE module);  // both of them
+void RegisterButtonClass(HINSTANCE module);
+void RegisterMovingTextClass(HINSTANCE module);
 
 // `style` adds WS_TABSTOP and the like; the settings are copied.
 HWND CreateButtonWindow(HWND parent, int id, const RECT& bounds, DWORD style,

@@ -2,13 +2,13 @@
 // loads the start-up window and runs the event loop.
 #include <memory>
 
+#include "forms/program.h"
 #include "framework/app.h"
 #include "framework/error.h"
 #include "framework/text.h"
 #include "platform/win32/services/services.h"
 #include "platform/win32/win32.h"
 #include "platform/win32/win32_host.h"
-#include "program.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {

@@ -9,13 +9,13 @@
 #include <vector>
 
 #include "cli/program_options.h"
+#include "forms/program.h"
 #include "framework/app.h"
 #include "platform/linux/alsa/wave_out.h"
 #include "platform/linux/qt/instance_lock.h"
 #include "platform/linux/qt/look.h"
 #include "platform/linux/qt/qt_host.h"
 #include "platform/linux/qt/qt_services.h"
-#include "program.h"
 
 namespace {
 

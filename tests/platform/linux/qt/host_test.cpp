@@ -18,17 +18,17 @@
 #include <functional>
 
 #include "app/author.h"
-#include "app/forms.h"
+#include "forms/form1.h"
+#include "forms/program.h"
+#include "forms/readme_text.h"
 #include "platform/linux/qt/hosted_widgets.h"
 #include "platform/linux/qt/look.h"
 #include "platform/linux/qt/qt_host.h"
 #include "platform/linux/qt/qt_services.h"
 #include "platform/linux/qt/report_box.h"
 #include "probe/report_text.h"
-#include "program.h"
 #include "support/fake_host.h"
 #include "support/harness.h"
-#include "windows/readme_text.h"
 
 namespace tivrel::qt {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <windowsx.h>
 
+#include "forms/program.h"
 #include "platform/win32/window_list.h"
-#include "program.h"
 
 namespace tivrel::win32::test {
 

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/forms.h"
+#include "forms/about_readme.h"
+#include "forms/form1.h"
 #include "framework/app.h"
 #include "framework/error.h"
 #include "framework/text.h"
@@ -20,7 +21,6 @@
 #include "platform/win32/win32.h"
 #include "platform/win32/win32_host.h"
 #include "support/fake_host.h"
-#include "windows/windows.h"
 
 namespace tivrel::win32::test {
 

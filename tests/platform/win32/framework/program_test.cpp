@@ -5,7 +5,7 @@
 #include <optional>
 #include <thread>
 
-#include "app/forms.h"
+#include "forms/form1.h"
 #include "gui_fixture.h"
 #include "platform/win32/hosted_controls.h"
 #include "probe/report_text.h"

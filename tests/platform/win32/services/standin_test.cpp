@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/forms.h"
+#include "forms/form1.h"
 #include "platform/win32/services/services.h"
 #include "probe/report_text.h"
 #include "support/harness.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/author.h"
-#include "program.h"
+#include "forms/program.h"
 #include "support/harness.h"
 
 namespace tivrel {

@@ -1,8 +1,8 @@
 // The About window: design and its three handlers.
 #include "app/author.h"
-#include "app/common.h"
 #include "app/version.h"
-#include "windows/windows.h"
+#include "forms/about_readme.h"
+#include "forms/shared_parts.h"
 
 namespace tivrel {
 
@@ -34,6 +34,53 @@ ControlDesign Rule(int index, Colour colour, int width, bool insideSolid) {
           .foreColorSet = true,
           .lineWidth = width,
           .insideSolid = insideSolid};
+}
+
+// The return button, the one way back to the main window.
+ControlDesign ReturnButton() {
+  return ControlDesign{
+      .name = std::string(about::kCommand3.name),
+      .kind = ControlKind::HostedButton,
+      .tabIndex = 5,
+      .left = 3960,
+      .top = 1320,
+      .width = 1335,
+      .height = 375,
+      .toolTip = u"返回主界面",
+      .button = ButtonSettings{.caption = u"确定",
+                               .font = kSongTi9,
+                               .picture = ImageId::ReturnFace,
+                               .pictureWidth = 125,
+                               .pictureHeight = 25,
+                               .pictureFrames = 5,  // normal, hot, pressed, focused, disabled
+                               .picmaskcolor = 0xFFFFFF,
+                               .icomaskcolor = 0,
+                               .iconalign = 0,
+                               .pr = 9,
+                               .fr = 4,
+                               .extentX = 2355,
+                               .extentY = 661}};
+}
+
+// The author's address, moving; a click writes to it.
+ControlDesign ContactLine() {
+  return ControlDesign{
+      .name = std::string(about::kMovingText1.name),
+      .kind = ControlKind::MovingText,
+      .tabIndex = 6,
+      .tabStop = true,  // unlike the main window's: Tab from the return button reaches it
+      .left = 240,
+      .top = 1560,
+      .width = 2175,
+      .height = 255,
+      .toolTip = u"给我来信",
+      .moving = MovingTextSettings{.msgchar = std::u16string(kAuthorEmail),
+                                   .charcolor = 0xFF8080,
+                                   .backcolor = kButtonFace,
+                                   .mousepointer = 0,
+                                   .font = kSongTi9,
+                                   .extentX = 3836,
+                                   .extentY = 450}};
 }
 
 FormDesign MakeAbout() {
@@ -81,43 +128,8 @@ FormDesign MakeAbout() {
         author.toolTip = std::u16string(kAuthorClass);
         return author;
       }(),
-      {.name = std::string(about::kCommand3.name),
-       .kind = ControlKind::HostedButton,
-       .tabIndex = 5,
-       .left = 3960,
-       .top = 1320,
-       .width = 1335,
-       .height = 375,
-       .toolTip = u"返回主界面",
-       .button = ButtonSettings{.caption = u"确定",
-                                .font = kSongTi9,
-                                .picture = ImageId::ReturnFace,
-                                .pictureWidth = 125,
-                                .pictureHeight = 25,
-                                .pictureFrames = 5,  // normal, hot, pressed, focused, disabled
-                                .picmaskcolor = 0xFFFFFF,
-                                .icomaskcolor = 0,
-                                .iconalign = 0,
-                                .pr = 9,
-                                .fr = 4,
-                                .extentX = 2355,
-                                .extentY = 661}},
-      {.name = std::string(about::kMovingText1.name),
-       .kind = ControlKind::MovingText,
-       .tabIndex = 6,
-       .tabStop = true,  // unlike the main window's: Tab from the return button reaches it
-       .left = 240,
-       .top = 1560,
-       .width = 2175,
-       .height = 255,
-       .toolTip = u"给我来信",
-       .moving = MovingTextSettings{.msgchar = std::u16string(kAuthorEmail),
-                                    .charcolor = 0xFF8080,
-                                    .backcolor = kButtonFace,
-                                    .mousepointer = 0,
-                                    .font = kSongTi9,
-                                    .extentX = 3836,
-                                    .extentY = 450}},
+      ReturnButton(),
+      ContactLine(),
       Rule(1, 0x808080, 1, true),
       Rule(0, 0xFFFFFF, 2, false),
   };

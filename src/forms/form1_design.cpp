@@ -1,7 +1,7 @@
 #include "app/author.h"
-#include "app/forms.h"
 #include "app/version.h"
 #include "controls/hosted.h"
+#include "forms/form1.h"
 
 namespace tivrel {
 
@@ -49,6 +49,40 @@ MenuDesign Item(MenuRef name, std::u16string caption, std::vector<MenuDesign> it
   return {.name = std::string(name.name), .caption = std::move(caption), .items = std::move(items)};
 }
 
+// The author's address, moving; a click writes to it, Tab never reaches it.
+ControlDesign ContactLine() {
+  return ControlDesign{
+      .name = std::string(kMovingText1.name),
+      .kind = ControlKind::MovingText,
+      .tabIndex = 4,
+      .tabStop = false,  // Tab never starts a mail
+      .left = 240,
+      .top = 5040,
+      .width = 4095,
+      .height = 255,
+      .toolTip = u"给我来信",
+      .moving = MovingTextSettings{.msgchar = u"点此来信：" + std::u16string(kAuthorEmail),
+                                   .charcolor = 0xFF8080,
+                                   .backcolor = kButtonFace,
+                                   .mousepointer = 0,
+                                   .font = kSongTi9,
+                                   .extentX = 7223,
+                                   .extentY = 450}};
+}
+
+// The report box's pop-up, and the menu bar.
+std::vector<MenuDesign> Form1Menus() {
+  MenuDesign tofiles = Item(kTofiles, u"输出", {Item(kCopy, u"复制"), Item(kAllcopy, u"全文复制")});
+  tofiles.visible = false;  // only ever the report box's pop-up
+  return {
+      tofiles,
+      Item(kEdit, u"编辑",
+           {Item(kSize, u"文本字号",
+                 {Item(kBig, u"大"), Item(kMid, u"中"), Item(kSmall, u"小(默认)")})}),
+      Item(kGy, u"关于", {Item(kGyll, u"关于岚铃"), Item(kReadme, u"查看ReadeMe")}),
+  };
+}
+
 FormDesign MakeForm1() {
   FormDesign d{.id = FormId::Form1,
                .name = "Form1",
@@ -90,33 +124,10 @@ FormDesign MakeForm1() {
         report.toolkitMenu = false;  // the report's own menu is the only one
         return report;
       }(),
-      {.name = std::string(kMovingText1.name),
-       .kind = ControlKind::MovingText,
-       .tabIndex = 4,
-       .tabStop = false,  // Tab never starts a mail
-       .left = 240,
-       .top = 5040,
-       .width = 4095,
-       .height = 255,
-       .toolTip = u"给我来信",
-       .moving = MovingTextSettings{.msgchar = u"点此来信：" + std::u16string(kAuthorEmail),
-                                    .charcolor = 0xFF8080,
-                                    .backcolor = kButtonFace,
-                                    .mousepointer = 0,
-                                    .font = kSongTi9,
-                                    .extentX = 7223,
-                                    .extentY = 450}},
+      ContactLine(),
   };
 
-  MenuDesign tofiles = Item(kTofiles, u"输出", {Item(kCopy, u"复制"), Item(kAllcopy, u"全文复制")});
-  tofiles.visible = false;  // only ever the report box's pop-up
-  d.menus = {
-      tofiles,
-      Item(kEdit, u"编辑",
-           {Item(kSize, u"文本字号",
-                 {Item(kBig, u"大"), Item(kMid, u"中"), Item(kSmall, u"小(默认)")})}),
-      Item(kGy, u"关于", {Item(kGyll, u"关于岚铃"), Item(kReadme, u"查看ReadeMe")}),
-  };
+  d.menus = Form1Menus();
   return d;
 }
 

@@ -1,6 +1,6 @@
-#include "report/report_menu.h"
+#include "forms/report_menu.h"
 
-#include "app/forms.h"
+#include "forms/form1_names.h"
 #include "framework/app.h"
 #include "framework/error.h"
 

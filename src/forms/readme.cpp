@@ -1,8 +1,8 @@
 // The read-me window: design, its fixed text and its load handler.
 #include "app/author.h"
-#include "app/common.h"
-#include "windows/readme_text.h"
-#include "windows/windows.h"
+#include "forms/about_readme.h"
+#include "forms/readme_text.h"
+#include "forms/shared_parts.h"
 
 namespace tivrel {
 

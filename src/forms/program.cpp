@@ -1,7 +1,7 @@
-#include "program.h"
+#include "forms/program.h"
 
-#include "app/forms.h"
-#include "windows/windows.h"
+#include "forms/about_readme.h"
+#include "forms/form1.h"
 
 namespace tivrel {
 

@@ -1,11 +1,12 @@
 // The main window's handlers that lead away from the report: the guard,
 // About, Exit, Read-me and the contact line; and the window's event routing.
+#include "forms/form1.h"
+
 #include "app/author.h"
-#include "app/forms.h"
 #include "controls/hosted.h"
+#include "forms/report_menu.h"
 #include "framework/error.h"
 #include "probe/report_text.h"
-#include "report/report_menu.h"
 
 namespace tivrel {
 

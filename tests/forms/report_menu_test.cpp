@@ -1,5 +1,5 @@
 // The report's right-click menu, the two copy commands and the font sizes.
-#include "report/report_menu.h"
+#include "forms/report_menu.h"
 
 #include <gtest/gtest.h>
 

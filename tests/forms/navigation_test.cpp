@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/author.h"
-#include "app/forms.h"
+#include "forms/form1.h"
 #include "support/harness.h"
 
 namespace tivrel {

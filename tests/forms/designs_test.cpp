@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "app/author.h"
-#include "app/forms.h"
+#include "forms/about_readme.h"
+#include "forms/form1.h"
+#include "forms/readme_text.h"
 #include "framework/text.h"
-#include "windows/readme_text.h"
-#include "windows/windows.h"
 
 namespace tivrel {
 namespace {
