@@ -42,7 +42,8 @@ std::vector<fs::path> Sockets() {
 std::vector<fs::path> ClientConfs() {
   if (const auto conf = Variable("PULSE_CLIENTCONFIG")) return {*conf};
   std::vector<fs::path> confs = {"/etc/pulse/client.conf"};
-  if (const auto config = Variable("XDG_CONFIG_HOME")) confs.push_back(*config / "pulse/client.conf");
+  if (const auto config = Variable("XDG_CONFIG_HOME"))
+    confs.push_back(*config / "pulse/client.conf");
   if (const auto home = Variable("HOME")) confs.push_back(*home / ".config/pulse/client.conf");
   return confs;
 }
