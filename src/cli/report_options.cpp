@@ -32,10 +32,10 @@ constexpr const char* kHelp =
     "\n"
     "Exit status:\n"
     "  0   the report was written\n"
-    "  1   there is no such device at all\n"
+    "  1   there is no device at all, whatever --device names\n"
     "  2   the query of a device failed (every other device is still reported)\n"
     "  3   the system's audio library or its configuration could not be used\n"
-    "  64  the command line is wrong, or names no device\n"
+    "  64  the command line is wrong, or names a device that is not there\n"
     "  74  the output could not be written\n";
 
 struct OptionDef {

@@ -167,6 +167,9 @@ bool CollectDevices(const ReportOptions& options, ReportPlatform& platform, Devi
       }
       break;
     case Mode::Device: {
+      // With no device at all, whatever is named: no device (status 1), as
+      // for device 0.
+      if (listings.empty()) break;
       const auto n = FindDevice(options.device, listings);
       if (!n) {
         err += NoSuchDevice(options.device, listings.size(),

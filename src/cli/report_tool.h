@@ -24,7 +24,7 @@ int RunReportTool(const std::vector<std::string>& args, ReportPlatform& platform
 
 // The devices that the options ask for, each queried (and its matrix probed)
 // as they say, all of one device list. False, with the reason on `err`, when
-// --device names no device.
+// --device names none of the devices there are; none when there is none.
 bool CollectDevices(const ReportOptions& options, ReportPlatform& platform, DeviceReports& reports,
                     std::string& err);
 

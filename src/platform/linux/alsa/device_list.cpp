@@ -244,7 +244,7 @@ DeviceList ListCardDevices(const ListOptions& options) {
     list.why = choice->why;
     return true;
   };
-  if (const auto server = AskSoundServer(std::chrono::milliseconds(200), root, options.stream);
+  if (const auto server = AskSoundServer(kSoundServerBound, root, options.stream);
       server && server->card >= 0 &&
       place(Device0Rule::kSoundServer, Choice{server->card, server->device, server->sink})) {
     return list;

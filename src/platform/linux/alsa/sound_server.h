@@ -4,13 +4,11 @@
 
 #include <chrono>
 #include <filesystem>
-#include <map>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "platform/linux/alsa/kernel_formats.h"
+#include "platform/linux/alsa/sink_device.h"
 
 namespace tivrel::alsa {
 
@@ -23,26 +21,21 @@ struct ServerDefault {
   bool operator==(const ServerDefault&) const = default;
 };
 
+// How long device 0 waits for the sound server: long enough for a healthy
+// server on a busy machine, libpulse's loading included.
+inline constexpr std::chrono::milliseconds kSoundServerBound{500};
+
 // Asks the PulseAudio-protocol server of this session (PULSE_SERVER, else the
 // user's own socket, as libpulse finds it) for its default sink and that
-// sink's properties, never starting a server, and gives up after `timeout` in
-// all (connect and both questions). Nothing when no server answers in time,
+// sink's properties, never starting a server, and returns after `timeout` at
+// the latest, whatever happens inside libpulse (loading it, connecting, both
+// answers, and any file it reads). Nothing when no server answers in time,
 // when libpulse is not installed, or on any failure. A card named by its id
 // is looked up in `root`'s /proc/asound/cards. For capture, the default source
 // (never a sink's monitor). Safe from any thread; libpulse is loaded at the
-// first call.
-std::optional<ServerDefault> AskSoundServer(
-    std::chrono::milliseconds timeout = std::chrono::milliseconds(200),
-    const std::filesystem::path& root = "/", PcmStream stream = PcmStream::kPlayback);
-
-// The ALSA card and device of a sink from its properties: alsa.card and
-// alsa.device when both are there; else the PCM that api.alsa.path (PipeWire)
-// or device.string (PulseAudio) names: "hw:1,0", "hw:1", "hw:CARD=PCH,DEV=0",
-// "plughw:...", "front:1", "sysdefault:CARD=PCH", "surround51:1", ... A card
-// given by its id is found in `cards`. Nothing for a sink whose device.api is
-// not "alsa" (Bluetooth, network, null sinks) or whose properties name no
-// ALSA device; "hdmi:0,1" and "iec958:0" count their outputs, not devices.
-std::optional<std::pair<int, int>> AlsaDeviceOfSink(
-    const std::map<std::string, std::string>& properties, const std::vector<CardEntry>& cards);
+// first call, on a thread of the question's own.
+std::optional<ServerDefault> AskSoundServer(std::chrono::milliseconds timeout = kSoundServerBound,
+                                            const std::filesystem::path& root = "/",
+                                            PcmStream stream = PcmStream::kPlayback);
 
 }  // namespace tivrel::alsa

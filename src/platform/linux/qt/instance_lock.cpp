@@ -1,5 +1,6 @@
 #include "platform/linux/qt/instance_lock.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -12,8 +13,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace tivrel::qt {
@@ -84,6 +89,47 @@ int OwnFolder(const std::string& path, bool make) {
   return fd;
 }
 
+// A folder that is ours alone: made by this user (an owner nobody else can
+// give), nobody else may enter or write in it, and no link.
+bool OursAlone(int dir, const char* entry) {
+  struct stat st {};
+  return ::fstatat(dir, entry, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode) &&
+         st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+}
+
+// The oldest of our own folders named `prefix`.<stamp> in `under`, a folder
+// anyone may write in (/tmp); with `make`, one is made when there is none.
+// The stamp is the time of making in fixed-width hex, so that names sort by
+// age: copies starting together, each making one, all meet in the oldest,
+// and a folder made later never displaces it. Folders of others under such
+// names are passed over, so a squatter can add names but never choose ours.
+std::string MadeFolder(const std::string& under, const std::string& prefix, bool make) {
+  for (int pass = 0; !under.empty() && pass < 2; ++pass) {
+    DIR* list = ::opendir(under.c_str());
+    if (!list) return {};
+    std::string oldest;
+    while (const dirent* entry = ::readdir(list)) {
+      const std::string_view found = entry->d_name;
+      if (found.substr(0, prefix.size() + 1) == prefix + "." &&
+          (oldest.empty() || found < oldest) && OursAlone(::dirfd(list), entry->d_name)) {
+        oldest = found;
+      }
+    }
+    ::closedir(list);
+    if (!oldest.empty()) return under + "/" + oldest;
+    if (!make) return {};
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    char stamp[48];
+    std::snprintf(stamp, sizeof stamp, ".%016llx.%d",
+                  static_cast<unsigned long long>(now.tv_sec) * 1000000000ULL +
+                      static_cast<unsigned long long>(now.tv_nsec),
+                  static_cast<int>(::getpid()));
+    ::mkdir((under + "/" + prefix + stamp).c_str(), 0700);
+  }
+  return {};
+}
+
 // The lock file's name: the guard's, and the network namespace's, which
 // abstract names belong to; copies that cannot see each other's name do not
 // meet in the file either.
@@ -95,18 +141,20 @@ std::string LockFileName(const std::string& name) {
 
 enum class Lock { kTaken, kHeldByAnother, kNone };
 
-// An exclusive lock on the lock file in the first folder of our own; the kernel
-// drops it when the process ends, however it ends. Without `make` an absent
-// file is no lock (nothing is written).
-Lock LockFile(const std::vector<std::string>& folders, const std::string& name, bool make,
-              int& fd) {
-  for (const std::string& folder : folders) {
-    const int dir = OwnFolder(folder, make);
-    if (dir < 0) continue;
+// An exclusive lock on the lock file in the first folder of our own, else in
+// one made under `madeUnder`; the kernel drops it when the process ends,
+// however it ends. Without `make` an absent file is no lock (nothing is
+// written).
+Lock LockFile(const std::vector<std::string>& folders, const std::string& madeUnder,
+              const std::string& name, bool make, int& fd) {
+  // Nothing when the folder holds no lock file we could open.
+  auto lockIn = [&](const std::string& folder, bool makeFolder) -> std::optional<Lock> {
+    const int dir = OwnFolder(folder, makeFolder);
+    if (dir < 0) return std::nullopt;
     const int flags = O_RDWR | O_NOFOLLOW | O_CLOEXEC | (make ? O_CREAT : 0);
     const int file = ::openat(dir, LockFileName(name).c_str(), flags, 0600);
     ::close(dir);
-    if (file < 0) continue;
+    if (file < 0) return std::nullopt;
     if (::flock(file, LOCK_EX | LOCK_NB) == 0) {
       fd = file;
       return Lock::kTaken;
@@ -114,18 +162,24 @@ Lock LockFile(const std::vector<std::string>& folders, const std::string& name, 
     const int err = errno;
     ::close(file);
     return err == EWOULDBLOCK ? Lock::kHeldByAnother : Lock::kNone;
+  };
+  for (const std::string& folder : folders) {
+    if (const auto lock = lockIn(folder, make)) return *lock;
   }
-  return Lock::kNone;
+  const std::string made = MadeFolder(madeUnder, name, make);
+  if (made.empty()) return Lock::kNone;
+  return lockIn(made, false).value_or(Lock::kNone);
 }
 
 }  // namespace
 
 std::string InstanceName() { return "tivrel.instance.uid" + std::to_string(::geteuid()); }
 
-InstanceLock::InstanceLock() { Take(InstanceName(), StandInFolders()); }
+InstanceLock::InstanceLock() { Take(InstanceName(), StandInFolders(), "/tmp"); }
 
-InstanceLock::InstanceLock(const std::string& name, const std::vector<std::string>& folders) {
-  Take(name, folders);
+InstanceLock::InstanceLock(const std::string& name, const std::vector<std::string>& folders,
+                           const std::string& madeUnder) {
+  Take(name, folders, madeUnder);
 }
 
 InstanceLock::~InstanceLock() {
@@ -133,7 +187,8 @@ InstanceLock::~InstanceLock() {
   if (file_ >= 0) ::close(file_);
 }
 
-void InstanceLock::Take(const std::string& name, const std::vector<std::string>& folders) {
+void InstanceLock::Take(const std::string& name, const std::vector<std::string>& folders,
+                        const std::string& madeUnder) {
   sockaddr_un address{};
   const socklen_t length = Address(name, address);
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -141,7 +196,7 @@ void InstanceLock::Take(const std::string& name, const std::vector<std::string>&
       ::listen(fd, 64) == 0) {
     socket_ = fd;
     // A copy that started while someone else had the name holds the stand-in.
-    another_ = LockFile(folders, name, false, file_) == Lock::kHeldByAnother;
+    another_ = LockFile(folders, madeUnder, name, false, file_) == Lock::kHeldByAnother;
     return;
   }
   const bool inUse = fd >= 0 && errno == EADDRINUSE;
@@ -151,7 +206,7 @@ void InstanceLock::Take(const std::string& name, const std::vector<std::string>&
     return;
   }
   // Someone else has the name (or no socket could be had): the stand-in.
-  another_ = LockFile(folders, name, true, file_) == Lock::kHeldByAnother;
+  another_ = LockFile(folders, madeUnder, name, true, file_) == Lock::kHeldByAnother;
 }
 
 }  // namespace tivrel::qt

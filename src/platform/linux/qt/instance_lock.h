@@ -8,8 +8,10 @@
 // kernel says that its listener is this user (SO_PEERCRED). When someone
 // else has it, a lock file in a folder that only this user can write stands
 // in: /tmp/tivrel-<uid>, or the home folder of the password database when
-// that one is someone else's. Both are chosen without the environment, so
-// that every copy picks the same.
+// that one is someone else's, or, when neither is ours alone (the home does
+// not exist, or others may write in it), the oldest folder of ours named
+// /tmp/tivrel.instance.uid<uid>.<stamp>, made when there is none. All are
+// chosen without the environment, so that every copy picks the same.
 #pragma once
 
 #include <string>
@@ -25,9 +27,10 @@ class InstanceLock {
   // Takes the guard under InstanceName().
   InstanceLock();
   // Takes the guard under another name, with the stand-in's lock file
-  // looked for in these folders (tests, which must not meet the instances
-  // of the user who runs them).
-  InstanceLock(const std::string& name, const std::vector<std::string>& folders);
+  // looked for in these folders, else in a folder made under `madeUnder`
+  // (tests, which must not meet the instances of the user who runs them).
+  InstanceLock(const std::string& name, const std::vector<std::string>& folders,
+               const std::string& madeUnder = {});
   ~InstanceLock();
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
@@ -39,7 +42,8 @@ class InstanceLock {
   bool held() const { return socket_ >= 0 || file_ >= 0; }
 
  private:
-  void Take(const std::string& name, const std::vector<std::string>& folders);
+  void Take(const std::string& name, const std::vector<std::string>& folders,
+            const std::string& madeUnder);
 
   int socket_ = -1;
   int file_ = -1;

@@ -2,8 +2,10 @@
 // only wires the platform's parts together and runs the event loop.
 #include <QApplication>
 #include <QWindow>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +37,43 @@ class ExitWhenShown : public QObject {
   }
 };
 
+// No window system could be reached (sysexits' EX_UNAVAILABLE).
+constexpr int kExitNoDisplay = 69;
+
+QtMessageHandler qtHandler = nullptr;
+
+// While the application is made, Qt ends the program with abort() (a core
+// dump on many systems) when no platform plugin starts: no display, or one
+// that does not answer. Then the program says so and ends with its own status.
+void EndWithoutDisplay(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type != QtFatalMsg) {
+    if (qtHandler) qtHandler(type, context, message);
+    return;
+  }
+  const char* display = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const std::string where =
+      display && *display ? std::string("the display '") + display + "' could not be opened"
+      : wayland && *wayland
+          ? std::string("the display '") + wayland + "' could not be opened"
+          : std::string("no display (neither DISPLAY nor WAYLAND_DISPLAY is set)");
+  std::fprintf(stderr, "tivrel: %s: the window cannot be shown\n", where.c_str());
+  std::fflush(stderr);
+  std::_Exit(kExitNoDisplay);
+}
+
+// The answer of --help or --version, written; 74 with a word when it could
+// not be (a full disk, a closed standard output).
+int Answer(const tivrel::ProgramCommandLine& line) {
+  std::fputs(line.err.c_str(), stderr);
+  errno = 0;
+  std::fputs(line.out.c_str(), stdout);
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return line.status;
+  std::fprintf(stderr, "tivrel: the answer could not be written: %s\n",
+               std::strerror(errno ? errno : EIO));
+  return tivrel::kProgramExitOutput;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -42,17 +81,15 @@ int main(int argc, char** argv) {
   // asked before the command line is read.
   const tivrel::ProgramCommandLine line =
       tivrel::ReadProgramCommandLine(std::vector<std::string>(argv + 1, argv + argc));
-  if (!line.start) {
-    std::fputs(line.out.c_str(), stdout);
-    std::fputs(line.err.c_str(), stderr);
-    return std::fflush(stdout) == 0 ? line.status : tivrel::kProgramExitOutput;
-  }
+  if (!line.start) return Answer(line);
 
   // Taken first and held until the process is gone; it reads nothing of
   // the environment.
   tivrel::qt::InstanceLock lock;
 
+  qtHandler = qInstallMessageHandler(EndWithoutDisplay);
   QApplication qapp(argc, argv);
+  qInstallMessageHandler(qtHandler);
   // The core decides when the last window has gone.
   qapp.setQuitOnLastWindowClosed(false);
   QGuiApplication::setDesktopFileName(QStringLiteral("tivrel"));

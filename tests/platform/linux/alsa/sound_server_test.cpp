@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <thread>
 
@@ -126,11 +128,15 @@ class PulseServer : public ::testing::Test {
   }
   void TearDown() override {
     Stop();
-    // Newest first, so that a variable set twice gets its first value back.
-    for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
-      it->second ? setenv(it->first.c_str(), it->second->c_str(), 1) : unsetenv(it->first.c_str());
-    }
+    Restore(0);
     fs::remove_all(dir_);
+  }
+  // Newest first, so that a variable set twice gets its first value back.
+  void Restore(size_t mark) {
+    for (; saved_.size() > mark; saved_.pop_back()) {
+      const auto& [name, value] = saved_.back();
+      value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+    }
   }
   // Where libpulse looks for the user's own server: the runtime folder.
   fs::path Socket() const { return dir_ / "run/pulse/native"; }
@@ -259,6 +265,48 @@ TEST_F(PulseServer, SocketThatNeverSpeaks) {
   // A bound that catches a hang, not slowness.
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   ::close(listener);
+}
+
+// However the session names the server's folders, it is found where libpulse
+// looks; whatever libpulse reads (a FIFO never written), the question ends.
+// Asked on a thread of the test's, so that a hang fails instead of hanging.
+TEST_F(PulseServer, FoundWhereLibpulseLooksAndNeverHeldUp) {
+  ASSERT_TRUE(Start()) << Log();
+  const auto headset = AskSoundServer();
+  ASSERT_TRUE(headset);
+  const fs::path fifo = dir_ / "fifo", conf = dir_ / "config/pulse/client.conf";
+  fs::create_directories(conf.parent_path());
+  const struct {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> set;  // "": unset
+    fs::path fifo;
+  } cases[] = {
+      {"both runtime variables",
+       {{"PULSE_SERVER", ""}, {"DISPLAY", ""}, {"PULSE_RUNTIME_PATH", (dir_ / "run/pulse")}}},
+      {"the cookie a FIFO", {{"PULSE_COOKIE", fifo}}, fifo},
+      {"PULSE_CLIENTCONFIG a FIFO", {{"PULSE_CLIENTCONFIG", fifo}}, fifo},
+      {"the user's client.conf a FIFO", {}, conf},
+  };
+  for (const auto& c : cases) {
+    const size_t mark = saved_.size();
+    for (const auto& [name, value] : c.set) value.empty() ? Unset(name) : Set(name, value);
+    if (!c.fifo.empty()) {
+      ASSERT_EQ(::mkfifo(c.fifo.c_str(), 0600), 0) << c.what;
+    }
+    auto asked = std::make_shared<std::promise<std::optional<ServerDefault>>>();
+    std::thread([asked] { asked->set_value(AskSoundServer()); }).detach();
+    auto answer = asked->get_future();
+    ASSERT_EQ(answer.wait_for(std::chrono::seconds(5)), std::future_status::ready) << c.what;
+    if (c.fifo.empty()) {
+      EXPECT_EQ(answer.get(), headset) << c.what;
+      EXPECT_EQ(Device0(), Choice("hw:3,0 headset", Device0Rule::kSoundServer)) << c.what;
+    } else {
+      // An end of file for libpulse, still reading on a thread of its own.
+      ::close(::open(c.fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+      fs::remove(c.fifo);
+    }
+    Restore(mark);
+  }
 }
 
 }  // namespace

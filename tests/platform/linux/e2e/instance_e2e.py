@@ -8,7 +8,8 @@ and ends. The one that runs is killed with SIGKILL, and a new copy starts.
 
 Another user (nobody, through setpriv; needs root) who binds our name and
 never listens, or listens with a full queue, neither keeps the first copy
-from starting nor lets a second one start beside it.
+from starting nor lets a second one start beside it; nor does this user, for
+nobody, whose home does not exist, holding its name and /tmp/tivrel-65534.
 
 Usage: instance_e2e.py path/to/tivrel
 """
@@ -144,6 +145,46 @@ def squatted(program):
         for proc in (second, first, squatter):
             proc.kill()
             proc.wait()
+    homeless(program, python)
+
+
+def homeless(program, python):
+    """nobody, whose home does not exist, with its name and /tmp/tivrel-65534
+    held by this user: one window, the second copy refused."""
+    folder = "/tmp/tivrel-65534"
+    made = not os.path.lexists(folder)
+    if made:
+        os.mkdir(folder, 0o700)
+    if os.lstat(folder).st_uid == 65534:
+        ok("nobody's squatted folder not tried: %s is nobody's own" % folder)
+        return
+    squatter = subprocess.Popen([python, "-c", SQUATTER, "tivrel.instance.uid65534", "bound"],
+                                env=ENV, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+    e2e.CHILDREN.append(squatter)
+    try:
+        if squatter.stdout.readline().strip() != b"ready":
+            raise Failure("the squatter of nobody's name did not come up")
+        nobody = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", program]
+        env = dict(ENV, HOME="/nonexistent")
+        first = subprocess.Popen(nobody, env=env, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        e2e.CHILDREN.append(first)
+        e2e.one_window(MAIN_TITLE, first.pid)
+        second = subprocess.Popen(nobody, env=env, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        e2e.CHILDREN.append(second)
+        e2e.one_window(REFUSAL_TITLE, second.pid)
+        if e2e.windows(MAIN_TITLE, second.pid):
+            raise Failure("nobody without a home, squatted: a second copy showed its main window")
+        ok("nobody without a home, its name and folder squatted: one window, the second refused")
+        for proc in (second, first):
+            proc.kill()
+            proc.wait()
+    finally:
+        squatter.kill()
+        squatter.wait()
+        if made:
+            os.rmdir(folder)
 
 
 if __name__ == "__main__":

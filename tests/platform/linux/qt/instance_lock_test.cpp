@@ -191,5 +191,46 @@ TEST(InstanceLock, TheStandInGuardTakesOnlyAFolderOfOurOwn) {
   EXPECT_TRUE(second.AnotherRunning());
 }
 
+// When no folder of the list can hold the stand-in (another user made it,
+// others may write in it, it does not exist), one of our own is made beside
+// the squatter's, under a folder anyone may write in as /tmp: not one that
+// someone else made under the same name, nor a link to somewhere else.
+TEST(InstanceLock, WithoutAFolderOfOurOwnOneIsMade) {
+  const bool root = ::geteuid() == 0;
+  const std::string name = TestName("made");
+  Folder under, theirs, ours;
+  ASSERT_EQ(::chmod(under.path().c_str(), 01777), 0);
+  const std::string decoy = under.path() + "/" + name + ".0000000000000000.1";
+  ASSERT_EQ(::mkdir(decoy.c_str(), 0700), 0);
+  ASSERT_EQ(::symlink(ours.path().c_str(), (under.path() + "/" + name + ".0.link").c_str()), 0);
+  for (const std::string& path : {theirs.path(), decoy}) {
+    ASSERT_EQ(root ? ::chown(path.c_str(), 65534, 65534) : ::chmod(path.c_str(), 0777), 0);
+  }
+  ASSERT_EQ(::chmod(ours.path().c_str(), 0770), 0);
+  const std::vector<std::vector<std::string>> cases = {
+      {theirs.path(), "/nonexistent/home"},  // another user's, and a home that is not there
+      {ours.path()},                         // a home that the group may write in
+  };
+  Squatter squatter(name, Squat::kBoundOnly, root);
+  ASSERT_TRUE(squatter.ready());
+  for (const auto& folders : cases) {
+    SCOPED_TRACE(testing::PrintToString(folders));
+    auto first = std::make_unique<InstanceLock>(name, folders, under.path());
+    EXPECT_TRUE(first->held());
+    EXPECT_FALSE(first->AnotherRunning());
+    InstanceLock second(name, folders, under.path());
+    EXPECT_TRUE(second.AnotherRunning());
+    first.reset();
+    InstanceLock third(name, folders, under.path());
+    EXPECT_TRUE(third.held());
+    EXPECT_FALSE(third.AnotherRunning());
+  }
+  // Nothing was written into folders not ours; one folder of ours was made.
+  EXPECT_TRUE(std::filesystem::is_empty(theirs.path()));
+  EXPECT_TRUE(std::filesystem::is_empty(decoy));
+  EXPECT_TRUE(std::filesystem::is_empty(ours.path()));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(under.path()), {}), 3);
+}
+
 }  // namespace
 }  // namespace tivrel::qt

@@ -107,7 +107,8 @@ check("--all --formats, the busy headset's matrix", text.split("\r\n\r\n")[2].sp
 for args, root, status, count in ((["-d", "3", "--json"], "machine", 0, 1),
                                   (["--list", "--json"], "machine", 0, 6),
                                   (["--json"], "noids", 1, 0),
-                                  (["--all", "--json"], "noids", 1, 0)):
+                                  (["--all", "--json"], "noids", 1, 0),
+                                  (["-d", "0", "--json"], "noids", 1, 0)):
     proc = run(args, root)
     check(f"{args} {root} status", proc.returncode, status)
     check(f"{args} {root} devices", len(document(f"{args} {root}", proc)["devices"]), count)
