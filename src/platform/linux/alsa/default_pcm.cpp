@@ -61,8 +61,7 @@ snd_config_t* SlavePcm(snd_config_t* top, snd_config_t* definition, const std::s
   }
   if (snd_config_search(definition, "slave.pcm", &node) >= 0) return node;
   const char* name = nullptr;
-  if (snd_config_search(definition, "slave", &node) < 0 ||
-      snd_config_get_string(node, &name) < 0) {
+  if (snd_config_search(definition, "slave", &node) < 0 || snd_config_get_string(node, &name) < 0) {
     return nullptr;
   }
   snd_config_t* slave = nullptr;
@@ -95,7 +94,8 @@ std::optional<DefaultPcm> HardwareEnd(snd_config_t* definition, const std::vecto
   if (!index) return std::nullopt;
   DefaultPcm end{*index, 0, {}};
   if (const auto device = LeafText(definition, "device")) {
-    const auto parsed = std::from_chars(device->data(), device->data() + device->size(), end.device);
+    const auto parsed =
+        std::from_chars(device->data(), device->data() + device->size(), end.device);
     if (parsed.ec != std::errc{} || end.device < 0) return std::nullopt;
   }
   end.chain = chain + " → hw:" + std::to_string(end.card) + "," + std::to_string(end.device);

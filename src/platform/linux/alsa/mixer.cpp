@@ -3,7 +3,10 @@
 #include <alsa/asoundlib.h>
 
 #include <memory>
+#include <string>
 #include <string_view>
+
+#include "platform/linux/alsa/kernel_files.h"
 
 namespace tivrel::alsa {
 
@@ -41,13 +44,25 @@ bool IsAnalogControl(std::string_view name) {
   return false;
 }
 
-bool Belongs(const MixerControl& c, const CardDevice& output) {
-  if (!output.hdmi) return true;
+bool Belongs(const MixerControl& c, const CardDevice& output, OutputKind kind) {
+  if (kind == OutputKind::kAnalog) return true;
   if (IsAnalogControl(c.name)) return false;
   if (c.device != 0 && c.device == static_cast<unsigned>(output.device)) return true;
+  if (kind == OutputKind::kSpdif) {
+    return !Contains(c.name, "HDMI") &&
+           (Contains(c.name, "IEC958") || Contains(c.name, "SPDIF") || Contains(c.name, "S/PDIF"));
+  }
   const bool digital =
       Contains(c.name, "HDMI") || Contains(c.name, "IEC958") || Contains(c.name, "DisplayPort");
   return digital && c.index == static_cast<unsigned>(output.hdmiIndex);
+}
+
+// An S/PDIF PCM by its id, where no codec file says: "ALC892 Digital".
+bool NamedSpdif(const CardDevice& output) {
+  for (std::string_view word : {"Digital", "IEC958", "SPDIF", "S/PDIF"}) {
+    if (Contains(output.pcmId, word)) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -85,11 +100,38 @@ std::vector<MixerControl> ReadControls(const std::string& ctlName) {
   return controls;
 }
 
+OutputKind KindOfOutput(const std::filesystem::path& root, const CardDevice& output) {
+  if (output.hdmi) return OutputKind::kHdmi;
+  if (output.driver == "HDA-Intel") {
+    for (const auto& codec : ReadHdaOutputs(root, output.card)) {
+      for (const auto& pcm : codec.value.pcms) {
+        if (pcm.device != output.device) continue;
+        if (pcm.type == "SPDIF") return OutputKind::kSpdif;
+        return pcm.type == "HDMI" ? OutputKind::kHdmi : OutputKind::kAnalog;
+      }
+    }
+  }
+  return NamedSpdif(output) ? OutputKind::kSpdif : OutputKind::kAnalog;
+}
+
 int32_t SupportFlags(const std::vector<MixerControl>& controls, const CardDevice& output) {
+  const OutputKind kind = output.hdmi          ? OutputKind::kHdmi
+                          : NamedSpdif(output) ? OutputKind::kSpdif
+                                               : OutputKind::kAnalog;
+  return SupportFlags(controls, output, kind);
+}
+
+int32_t OutputFlags(const std::filesystem::path& root, const CardDevice& output) {
+  const auto controls = ReadControls("hw:" + std::to_string(output.card));
+  return SupportFlags(controls, output, KindOfOutput(root, output));
+}
+
+int32_t SupportFlags(const std::vector<MixerControl>& controls, const CardDevice& output,
+                     OutputKind kind) {
   constexpr int32_t kVolume = 0x0004, kLeftRight = 0x0008;
   int32_t flags = 0;
   for (const auto& c : controls) {
-    if (!c.volume || !Belongs(c, output)) continue;
+    if (!c.volume || !Belongs(c, output, kind)) continue;
     flags |= kVolume;
     if (c.values >= 2) flags |= kLeftRight;
   }
