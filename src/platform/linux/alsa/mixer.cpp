@@ -2,9 +2,11 @@
 
 #include <alsa/asoundlib.h>
 
+#include <charconv>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 #include "platform/linux/alsa/kernel_files.h"
 
@@ -66,6 +68,72 @@ bool NamedSpdif(const CardDevice& output) {
 }
 
 }  // namespace
+
+namespace {
+
+struct ElemValueFree {
+  void operator()(snd_ctl_elem_value_t* p) const { snd_ctl_elem_value_free(p); }
+};
+using Ctl = std::unique_ptr<snd_ctl_t, CtlClose>;
+using ElemInfo = std::unique_ptr<snd_ctl_elem_info_t, ElemInfoFree>;
+
+// The card's control device and the description of one of its controls.
+struct FoundControl {
+  Ctl ctl;
+  ElemInfo info;
+};
+std::optional<FoundControl> FindControl(int card, snd_ctl_elem_iface_t iface, const char* name,
+                                        unsigned device) {
+  snd_ctl_t* rawCtl = nullptr;
+  if (snd_ctl_open(&rawCtl, ("hw:" + std::to_string(card)).c_str(), SND_CTL_NONBLOCK) < 0) {
+    return std::nullopt;
+  }
+  FoundControl found{Ctl(rawCtl), nullptr};
+  snd_ctl_elem_info_t* rawInfo = nullptr;
+  if (snd_ctl_elem_info_malloc(&rawInfo) < 0) return std::nullopt;
+  found.info.reset(rawInfo);
+  snd_ctl_elem_info_set_interface(rawInfo, iface);
+  snd_ctl_elem_info_set_name(rawInfo, name);
+  snd_ctl_elem_info_set_device(rawInfo, device);
+  if (snd_ctl_elem_info(found.ctl.get(), rawInfo) < 0) return std::nullopt;
+  return found;
+}
+
+}  // namespace
+
+std::optional<unsigned> ChannelMapCount(const CardDevice& pcm) {
+  const char* name =
+      pcm.stream == PcmStream::kCapture ? "Capture Channel Map" : "Playback Channel Map";
+  const auto found =
+      FindControl(pcm.card, SND_CTL_ELEM_IFACE_PCM, name, static_cast<unsigned>(pcm.device));
+  if (!found) return std::nullopt;
+  const unsigned count = snd_ctl_elem_info_get_count(found->info.get());
+  return count > 0 ? std::optional<unsigned>(count) : std::nullopt;
+}
+
+std::optional<unsigned> ChannelModeChannels(int card) {
+  auto found = FindControl(card, SND_CTL_ELEM_IFACE_MIXER, "Channel Mode", 0);
+  if (!found || snd_ctl_elem_info_get_type(found->info.get()) != SND_CTL_ELEM_TYPE_ENUMERATED) {
+    return std::nullopt;
+  }
+  snd_ctl_elem_value_t* rawValue = nullptr;
+  if (snd_ctl_elem_value_malloc(&rawValue) < 0) return std::nullopt;
+  const std::unique_ptr<snd_ctl_elem_value_t, ElemValueFree> value(rawValue);
+  snd_ctl_elem_info_t* info = found->info.get();
+  snd_ctl_elem_value_set_interface(rawValue, SND_CTL_ELEM_IFACE_MIXER);
+  snd_ctl_elem_value_set_name(rawValue, "Channel Mode");
+  if (snd_ctl_elem_read(found->ctl.get(), rawValue) < 0) return std::nullopt;
+  // The current item's name, "6ch", says the count.
+  snd_ctl_elem_info_set_item(info, snd_ctl_elem_value_get_enumerated(rawValue, 0));
+  if (snd_ctl_elem_info(found->ctl.get(), info) < 0) return std::nullopt;
+  const std::string_view item = snd_ctl_elem_info_get_item_name(info);
+  unsigned channels = 0;
+  const auto parsed = std::from_chars(item.data(), item.data() + item.size(), channels);
+  if (parsed.ec != std::errc{} || item.substr(parsed.ptr - item.data()) != "ch" || channels == 0) {
+    return std::nullopt;
+  }
+  return channels;
+}
 
 std::vector<MixerControl> ReadControls(const std::string& ctlName) {
   std::vector<MixerControl> controls;

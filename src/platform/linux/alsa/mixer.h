@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,14 @@ struct MixerControl {
 };
 // The controls of `ctlName` ("hw:C"); none when it cannot be opened.
 std::vector<MixerControl> ReadControls(const std::string& ctlName);
+
+// The channel count of the PCM's own channel map control ("Playback Channel
+// Map", which the kernel sizes to the PCM's largest channel count); nothing
+// where the driver has none.
+std::optional<unsigned> ChannelMapCount(const CardDevice& pcm);
+// The channels of the codec's current "Channel Mode" ("2ch", "6ch"), which
+// drivers without channel maps have; nothing where the card has none.
+std::optional<unsigned> ChannelModeChannels(int card);
 
 // What an output's converter is: an analog one, S/PDIF, or HDMI/DisplayPort.
 enum class OutputKind { kAnalog, kSpdif, kHdmi };
