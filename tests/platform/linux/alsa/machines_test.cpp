@@ -115,11 +115,16 @@ TEST_P(Machines, DevicesNamedAsAplayShowsThemDeviceZeroNotAMonitor) {
   // A user's asound.conf, as alsa-lib resolves its default.
   for (const Json& configured : expect_.value("configured", Json::array())) {
     Configure(configured["file"]);
-    const DeviceList list = ListCardDevices({dir_});
-    const CardDevice& first = list.devices.front();
-    EXPECT_EQ(std::vector<int>({first.card, first.device}), configured["device0"]) << configured;
-    EXPECT_EQ(list.rule, Device0Rule::kAlsaDefault) << configured;
-    EXPECT_EQ(list.why, configured["why"].get<std::string>()) << configured;
+    for (const auto stream : {PcmStream::kPlayback, PcmStream::kCapture}) {
+      const bool capture = stream == PcmStream::kCapture;
+      if (capture && !configured.contains("capture")) continue;
+      const Json& want = capture ? configured["capture"] : configured;
+      const DeviceList list = ListCardDevices({dir_, stream});
+      const CardDevice& first = list.devices.front();
+      EXPECT_EQ(std::vector<int>({first.card, first.device}), want["device0"]) << configured;
+      EXPECT_EQ(list.rule, Device0Rule::kAlsaDefault) << configured;
+      EXPECT_EQ(list.why, want["why"].get<std::string>()) << configured;
+    }
   }
 }
 
