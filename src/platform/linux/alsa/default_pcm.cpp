@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
 #include <system_error>
 
 namespace tivrel::alsa {
@@ -40,13 +41,21 @@ std::optional<std::string> LeafText(snd_config_t* parent, const char* key) {
   return text;
 }
 
-// alsa-lib's own default (pcm/default.conf): an "empty" PCM whose slave is
-// the card's own definition, chosen by a function at open time. Which card
-// and device it takes is the defaults' and the environment's to say.
+// alsa-lib's own default: an "empty" PCM whose slave is the card's own
+// definition, chosen by a function at open time (pcm/default.conf), perhaps
+// reached by the alias "cards.pcm.default" (alsa.conf). Which card and device
+// it takes is the defaults' and the environment's to say.
 bool IsLibraryDefault(snd_config_t* top) {
+  snd_config_t* node = nullptr;
+  if (snd_config_search(top, "pcm.default", &node) < 0) return false;
+  const char* alias = nullptr;
+  for (int step = 0; step < 8 && snd_config_get_string(node, &alias) >= 0; ++step) {
+    if (std::string_view(alias).rfind("cards.", 0) == 0) return true;
+    if (snd_config_search(top, alias, &node) < 0) return false;
+  }
   snd_config_t* function = nullptr;
-  return LeafText(top, "pcm.default.type") == "empty" &&
-         snd_config_search(top, "pcm.default.slave.pcm.@func", &function) >= 0;
+  return LeafText(node, "type") == "empty" &&
+         snd_config_search(node, "slave.pcm.@func", &function) >= 0;
 }
 
 // The PCM that a plugin of `type` plays or records through: an asym's PCM
@@ -55,6 +64,8 @@ bool IsLibraryDefault(snd_config_t* top) {
 snd_config_t* SlavePcm(snd_config_t* top, snd_config_t* definition, const std::string& type,
                        PcmStream stream, std::vector<OwnedConfig>& keep) {
   snd_config_t* node = nullptr;
+  // dmix only plays and dsnoop only records: the other stream opens nothing.
+  if (type == (stream == PcmStream::kCapture ? "dmix" : "dsnoop")) return nullptr;
   if (type == "asym") {
     const char* key = stream == PcmStream::kCapture ? "capture.pcm" : "playback.pcm";
     return snd_config_search(definition, key, &node) >= 0 ? node : nullptr;
@@ -70,14 +81,10 @@ snd_config_t* SlavePcm(snd_config_t* top, snd_config_t* definition, const std::s
   return snd_config_search(slave, "pcm", &node) >= 0 ? node : nullptr;
 }
 
-// One step of the chain: a PCM named ("hw:0,9", "dmixer") is looked up and
-// expanded with its arguments; one written in place is taken as it is.
-snd_config_t* Definition(snd_config_t* top, snd_config_t* pcm, std::vector<OwnedConfig>& keep,
-                         bool& namedHw) {
-  namedHw = false;
-  const char* name = nullptr;
-  if (snd_config_get_type(pcm) == SND_CONFIG_TYPE_COMPOUND) return pcm;
-  if (snd_config_get_string(pcm, &name) < 0) return nullptr;
+// A PCM named ("hw:0,9", "dmixer"), looked up and expanded with its
+// arguments, as snd_pcm_open looks it up.
+snd_config_t* Named(snd_config_t* top, const char* name, std::vector<OwnedConfig>& keep,
+                    bool& namedHw) {
   snd_config_t* definition = nullptr;
   if (snd_config_search_definition(top, "pcm", name, &definition) < 0) return nullptr;
   keep.emplace_back(definition);
@@ -85,6 +92,30 @@ snd_config_t* Definition(snd_config_t* top, snd_config_t* pcm, std::vector<Owned
   // "hw:C,D" names the card's hardware device, however pcm.hw is defined.
   namedHw = text == "hw" || text.rfind("hw:", 0) == 0;
   return definition;
+}
+
+// One step of the chain: a PCM named is looked up; one written in place is
+// taken as it is.
+snd_config_t* Definition(snd_config_t* top, snd_config_t* pcm, std::vector<OwnedConfig>& keep,
+                         bool& namedHw) {
+  namedHw = false;
+  if (snd_config_get_type(pcm) == SND_CONFIG_TYPE_COMPOUND) return pcm;
+  const char* name = nullptr;
+  return snd_config_get_string(pcm, &name) < 0 ? nullptr : Named(top, name, keep, namedHw);
+}
+
+// What "default" names: itself, or the PCM that `pcm.!default "plughw:1"`
+// points to, as snd_pcm_open follows such an alias.
+std::string DefaultName(snd_config_t* top) {
+  std::string name = "default";
+  snd_config_t* node = nullptr;
+  const char* alias = nullptr;
+  for (int hop = 0; hop < 8 && snd_config_search(top, ("pcm." + name).c_str(), &node) >= 0 &&
+                    snd_config_get_string(node, &alias) >= 0;
+       ++hop) {
+    name = alias;
+  }
+  return name;
 }
 
 std::optional<DefaultPcm> HardwareEnd(snd_config_t* definition, const std::vector<CardEntry>& cards,
@@ -134,13 +165,10 @@ std::optional<DefaultPcm> ResolveDefaultPcm(PcmStream stream, const std::vector<
   const TopConfig top = LoadTop();
   if (!top || IsLibraryDefault(top.get())) return std::nullopt;
   std::vector<OwnedConfig> keep;
-  snd_config_t* definition = nullptr;
-  if (snd_config_search_definition(top.get(), "pcm", "default", &definition) < 0) {
-    return std::nullopt;
-  }
-  keep.emplace_back(definition);
-  std::string chain = "default";
   bool namedHw = false;
+  const std::string name = DefaultName(top.get());
+  snd_config_t* definition = Named(top.get(), name.c_str(), keep, namedHw);
+  std::string chain = "default";
   // A chain longer than any real one is a loop in the configuration.
   for (int step = 0; step < 16 && definition != nullptr; ++step) {
     const auto type = LeafText(definition, "type");
