@@ -141,20 +141,21 @@ std::u16string NativeSummary(const FormatMatrix& m) {
   return ValuesText(rates, KiloHertz) + u" kHz，" + sizes + u"，" + counts;
 }
 
-// Read from what the system publishes, not measured: said as such, with what
-// plays now when that is known.
-std::u16string InUseLine(const QueryNote& note, bool input) {
-  std::u16string line = u"测试时设备正被其他程序" + HolderText(note) + u"占用";
-  if (note.playing) {
-    line += (input ? u"，正在录音 " : u"，正在播放 ") + Utf8ToUtf16(note.playing->format) + u" " +
-            DecimalText(static_cast<int32_t>(note.playing->channels)) + u" 声道 " +
-            DecimalText(static_cast<int32_t>(note.playing->rate)) + u" Hz";
-  }
-  line += u"，以上格式读自 ";
+// Read from what the system publishes, not measured: said as such.
+std::u16string InUseLine(const QueryNote& note) {
+  std::u16string line = u"测试时设备正被其他程序" + HolderText(note) + u"占用，以上格式读自 ";
   for (size_t i = 0; i < note.sources.size(); ++i) {
     line += (i > 0 ? u"、" : u"") + Utf8ToUtf16(note.sources[i]);
   }
   return line + std::u16string(kCrLf);
+}
+
+// What the device in use plays now, on a line of its own: what it does at
+// the moment, not what it can.
+std::u16string PlayingLine(const QueryNote::Playing& playing, bool input) {
+  return (input ? u"正在录音 " : u"正在播放 ") + Utf8ToUtf16(playing.format) + u" " +
+         DecimalText(static_cast<int32_t>(playing.channels)) + u" 声道 " +
+         DecimalText(static_cast<int32_t>(playing.rate)) + u" Hz" + std::u16string(kCrLf);
 }
 
 }  // namespace
@@ -169,7 +170,10 @@ std::vector<std::u16string> ReportLines(const ProbeResult& probe, bool input) {
       lines.insert(after, u"（本设备的原生格式：" + summary + u"）" + std::u16string(kCrLf));
     }
   }
-  if (!probe.note.sources.empty()) lines.push_back(InUseLine(probe.note, input));
+  if (!probe.note.sources.empty()) {
+    lines.push_back(InUseLine(probe.note));
+    if (probe.note.playing) lines.push_back(PlayingLine(*probe.note.playing, input));
+  }
   return lines;
 }
 

@@ -148,8 +148,9 @@ TEST_F(TestCommandTest, ValuesReadInsteadOfMeasuredEndWithTheirSources) {
        u"测试时设备正被其他程序（pipewire）占用，以上格式读自 /proc/asound/card1/stream0\r\n"},
       {{.sources = {card1 + "codec#0", card1 + "pcm0p/sub0/hw_params"},
         .playing = QueryNote::Playing{"S32_LE", 2, 48000}},
-       u"测试时设备正被其他程序占用，正在播放 S32_LE 2 声道 48000 Hz，以上格式读自 "
-       u"/proc/asound/card1/codec#0、/proc/asound/card1/pcm0p/sub0/hw_params\r\n"},
+       u"测试时设备正被其他程序占用，以上格式读自 "
+       u"/proc/asound/card1/codec#0、/proc/asound/card1/pcm0p/sub0/hw_params\r\n"
+       u"正在播放 S32_LE 2 声道 48000 Hz\r\n"},
   };
   for (const auto& c : cases) {
     h.waveOut.note = c.note;

@@ -23,6 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& c : ParseHdaConverters(text)) {
     if (c.channels == 0) __builtin_trap();
   }
+  const HdaOutputs outputs = ParseHdaOutputs(text);
+  if (outputs.lineOuts > 5) __builtin_trap();
+  for (const auto& pcm : outputs.pcms) {
+    if (pcm.device < 0 || pcm.type.empty()) __builtin_trap();
+  }
   if (const auto params = ParseHwParams(text);
       params && (params->channels == 0 || params->rate == 0)) {
     __builtin_trap();

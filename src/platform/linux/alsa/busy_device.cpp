@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/linux/alsa/kernel_files.h"
+#include "platform/linux/alsa/mixer.h"
 #include "platform/linux/alsa/pcm_probe.h"
 
 namespace tivrel::alsa {
@@ -34,6 +35,25 @@ bool IsSpdif(const CardDevice& device) {
     if (device.pcmId.find(word) != std::string::npos) return true;
   }
   return false;
+}
+
+// The channels that a held analog output routes, as the kernel says: its
+// channel map's count, else the codec's current Channel Mode, else the
+// codec's line-outs (a stereo pair each); never more than its converters
+// carry. Two converters are not four channels: a laptop's second one may
+// feed only its headphones.
+unsigned RoutedChannels(const std::filesystem::path& root, const CardDevice& device,
+                        unsigned converterChannels) {
+  std::optional<unsigned> routed = ChannelMapCount(device);
+  if (!routed) routed = ChannelModeChannels(device.card);
+  if (!routed) {
+    for (const auto& codec : ReadHdaOutputs(root, device.card)) {
+      if (codec.value.lineOuts == 0) continue;
+      routed = 2 * codec.value.lineOuts;
+      break;
+    }
+  }
+  return routed ? std::min(*routed, converterChannels) : converterChannels;
 }
 
 }  // namespace
@@ -88,6 +108,9 @@ std::optional<BusyDescription> DescribeBusyDevice(const std::filesystem::path& r
       unsigned channels = 0;
       const auto converters = PcmConverters(codec.value, device, channels);
       if (converters.empty()) continue;
+      if (device.stream == PcmStream::kPlayback && !device.hdmi && !IsSpdif(device)) {
+        channels = RoutedChannels(root, device, channels);
+      }
       d.accepts = HdaTest(converters, channels);
       d.maxChannels = channels;
       d.sources.push_back(codec.file);

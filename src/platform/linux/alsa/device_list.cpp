@@ -10,6 +10,7 @@
 #include <optional>
 #include <system_error>
 
+#include "platform/linux/alsa/default_pcm.h"
 #include "platform/linux/alsa/kernel_files.h"
 #include "platform/linux/alsa/sound_server.h"
 
@@ -26,9 +27,6 @@ struct CardInfoFree {
 };
 struct PcmInfoFree {
   void operator()(snd_pcm_info_t* p) const { snd_pcm_info_free(p); }
-};
-struct ConfigDelete {
-  void operator()(snd_config_t* p) const { snd_config_delete(p); }
 };
 using Ctl = std::unique_ptr<snd_ctl_t, CtlClose>;
 using CardInfo = std::unique_ptr<snd_ctl_card_info_t, CardInfoFree>;
@@ -66,37 +64,6 @@ void AddControlDevices(int card, PcmStream stream, std::vector<CardDevice>& out)
   }
 }
 
-// A card as ALSA's configuration and environment give it: a number or an id.
-std::optional<int> CardIndex(const std::string& text, const std::vector<CardEntry>& cards) {
-  int number = -1;
-  const auto parsed = std::from_chars(text.data(), text.data() + text.size(), number);
-  if (parsed.ec == std::errc{} && parsed.ptr == text.data() + text.size() && number >= 0) {
-    return number;
-  }
-  for (const auto& card : cards) {
-    if (card.id == text) return card.index;
-  }
-  return std::nullopt;
-}
-
-// A node's value as text, its functions (getenv, refer) evaluated.
-std::optional<std::string> ConfigText(snd_config_t* node) {
-  snd_config_t* rawExpanded = nullptr;
-  if (snd_config_expand(node, snd_config, nullptr, nullptr, &rawExpanded) < 0) return std::nullopt;
-  const std::unique_ptr<snd_config_t, ConfigDelete> expanded(rawExpanded);
-  char* raw = nullptr;
-  if (snd_config_get_ascii(expanded.get(), &raw) < 0) return std::nullopt;
-  std::string text = raw;
-  std::free(raw);
-  return text;
-}
-
-std::optional<std::string> ConfigText(snd_config_t* parent, const char* key) {
-  snd_config_t* node = nullptr;
-  if (snd_config_search(parent, key, &node) < 0) return std::nullopt;
-  return ConfigText(node);
-}
-
 // A card (and perhaps a device: -1 for its first) that a rule names.
 struct Choice {
   int card = -1;
@@ -104,32 +71,41 @@ struct Choice {
   std::string why;
 };
 
-// What ALSA's configuration makes the default: a pcm.!default of type hw, the
-// card that ALSA_PCM_CARD or ALSA_CARD names, or a defaults.pcm.card other
-// than ALSA's own 0, in that order.
-std::optional<Choice> AlsaDefault(const std::vector<CardEntry>& cards) {
-  if (snd_config_update() < 0 || snd_config == nullptr) return std::nullopt;
-  snd_config_t* rawDefinition = nullptr;
-  if (snd_config_search_definition(snd_config, "pcm", "default", &rawDefinition) >= 0) {
-    const std::unique_ptr<snd_config_t, ConfigDelete> definition(rawDefinition);
-    const auto card = ConfigText(definition.get(), "card");
-    if (ConfigText(definition.get(), "type") == "hw" && card) {
-      if (const auto index = CardIndex(*card, cards)) {
-        const auto device = ConfigText(definition.get(), "device");
-        int d = -1;
-        if (device) std::from_chars(device->data(), device->data() + device->size(), d);
-        return Choice{*index, d, "pcm.!default"};
-      }
-    }
+// A number of ALSA's configuration; nothing where it is not one.
+std::optional<int> ConfigNumber(const char* key) {
+  const auto text = ConfigSetting(key);
+  int number = -1;
+  if (!text ||
+      std::from_chars(text->data(), text->data() + text->size(), number).ec != std::errc{}) {
+    return std::nullopt;
   }
+  return number;
+}
+
+// What ALSA's configuration makes the default, as alsa-lib resolves it: the
+// hardware device at the end of a configured pcm.!default; else the card
+// that ALSA_PCM_CARD or ALSA_CARD names; else defaults.pcm.card and
+// defaults.pcm.device where either is not ALSA's own 0. A default that ends
+// on no hardware (a sound server's plugin, null) gives way to the rest.
+std::optional<Choice> AlsaDefault(const std::vector<CardEntry>& cards, PcmStream stream) {
+  if (const auto end = ResolveDefaultPcm(stream, cards)) {
+    return Choice{end->card, end->device, end->chain};
+  }
+  const int device = ConfigNumber("defaults.pcm.device").value_or(0);
   for (const char* variable : {"ALSA_PCM_CARD", "ALSA_CARD"}) {
     const char* value = std::getenv(variable);
     if (value == nullptr || *value == '\0') continue;
-    if (const auto index = CardIndex(value, cards)) return Choice{*index, -1, variable};
+    if (const auto index = CardIndex(value, cards)) {
+      return Choice{*index, device > 0 ? device : -1, variable};
+    }
   }
-  const auto card = ConfigText(snd_config, "defaults.pcm.card");
+  const auto card = ConfigSetting("defaults.pcm.card");
   const auto index = card ? CardIndex(*card, cards) : std::nullopt;
-  if (index && *index != 0) return Choice{*index, -1, "defaults.pcm.card"};
+  if (index && *index != 0) {
+    if (device <= 0) return Choice{*index, -1, "defaults.pcm.card"};
+    return Choice{*index, device, "defaults.pcm.card, defaults.pcm.device"};
+  }
+  if (device > 0) return Choice{index.value_or(0), device, "defaults.pcm.device"};
   return std::nullopt;
 }
 
@@ -249,7 +225,7 @@ DeviceList ListCardDevices(const ListOptions& options) {
       place(Device0Rule::kSoundServer, Choice{server->card, server->device, server->sink})) {
     return list;
   }
-  if (place(Device0Rule::kAlsaDefault, AlsaDefault(cards)) ||
+  if (place(Device0Rule::kAlsaDefault, AlsaDefault(cards, options.stream)) ||
       place(Device0Rule::kFirstNotHdmi, FirstNotHdmi(devices))) {
     return list;
   }

@@ -38,7 +38,7 @@ bool IsHdmiOutput(const std::string& cardId, const std::string& cardName, const 
 enum class Device0Rule {
   kNone,          // no device at all
   kSoundServer,   // the sound server's default sink is this ALSA device
-  kAlsaDefault,   // ALSA's configuration names it (ALSA_CARD, defaults.pcm.card, pcm.!default)
+  kAlsaDefault,   // ALSA's configuration names it (pcm.!default's chain, ALSA_CARD, defaults.pcm)
   kFirstNotHdmi,  // the first card whose first output is not HDMI or DisplayPort
   kFirst,         // every card's first output is HDMI: the first device
 };

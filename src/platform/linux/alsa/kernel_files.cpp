@@ -125,18 +125,31 @@ std::optional<UsbStream> ReadUsbStream(const PcmFiles& pcm) {
   return UsbStream{file, ParseUsbStream(*text, pcm.stream)};
 }
 
-std::vector<Described<std::vector<HdaConverter>>> ReadHdaCodecs(const std::filesystem::path& root,
-                                                                int card) {
-  std::vector<Described<std::vector<HdaConverter>>> codecs;
+namespace {
+
+// Each codec file of the card, codec#0 on, parsed.
+template <typename T, typename Parse>
+std::vector<Described<T>> ReadCodecFiles(const std::filesystem::path& root, int card, Parse parse) {
+  std::vector<Described<T>> codecs;
   // Codec addresses run from 0 to 15 on an HDA link.
   for (int address = 0; address < 16; ++address) {
     const std::string name = "codec#" + std::to_string(address);
     const auto text = ReadSmallFile(CardDir(root, "proc/asound", card) / name, 256 * 1024);
     if (!text) continue;
-    codecs.push_back(
-        {"/proc/asound/card" + std::to_string(card) + "/" + name, ParseHdaConverters(*text)});
+    codecs.push_back({"/proc/asound/card" + std::to_string(card) + "/" + name, parse(*text)});
   }
   return codecs;
+}
+
+}  // namespace
+
+std::vector<Described<std::vector<HdaConverter>>> ReadHdaCodecs(const std::filesystem::path& root,
+                                                                int card) {
+  return ReadCodecFiles<std::vector<HdaConverter>>(root, card, ParseHdaConverters);
+}
+
+std::vector<Described<HdaOutputs>> ReadHdaOutputs(const std::filesystem::path& root, int card) {
+  return ReadCodecFiles<HdaOutputs>(root, card, ParseHdaOutputs);
 }
 
 std::optional<Described<RunningParams>> ReadRunningParams(const PcmFiles& pcm) {

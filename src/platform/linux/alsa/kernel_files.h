@@ -62,6 +62,8 @@ struct Described {
 // The HDA codecs of a card, codec#0 on, with their converters.
 std::vector<Described<std::vector<HdaConverter>>> ReadHdaCodecs(const std::filesystem::path& root,
                                                                 int card);
+// The same codecs' playback PCMs and line-outs.
+std::vector<Described<HdaOutputs>> ReadHdaOutputs(const std::filesystem::path& root, int card);
 // What the PCM's first substream plays (or records) now; nothing when it is closed.
 std::optional<Described<RunningParams>> ReadRunningParams(const PcmFiles& pcm);
 

@@ -267,6 +267,58 @@ std::vector<HdaConverter> ParseHdaConverters(std::string_view text) {
   return converters;
 }
 
+namespace {
+
+// The quoted value of `key` in `Device: name="ALC892 Digital", type="SPDIF", device=1`.
+std::string_view Quoted(std::string_view line, std::string_view key) {
+  const size_t at = line.find(key);
+  if (at == std::string_view::npos) return {};
+  const std::string_view rest = line.substr(at + key.size());
+  return rest.substr(0, rest.find('"'));
+}
+
+// Counts one "Pin Default 0x99130110: [Fixed] Speaker at Int ATAPI" line:
+// a pin whose connection is not N/A, by its default device.
+void TakePin(std::string_view line, unsigned counts[3]) {
+  const size_t open = line.find(": [");
+  const size_t close = line.find("] ", open);
+  if (open == std::string_view::npos || close == std::string_view::npos) return;
+  if (line.substr(open + 3, close - open - 3) == "N/A") return;
+  const std::string_view device = line.substr(close + 2);
+  for (unsigned i = 0; const std::string_view kind : {"Line Out at", "Speaker at", "HP Out at"}) {
+    if (device.rfind(kind, 0) == 0) ++counts[i];
+    ++i;
+  }
+}
+
+}  // namespace
+
+HdaOutputs ParseHdaOutputs(std::string_view text) {
+  HdaOutputs outputs;
+  unsigned pins[3] = {0, 0, 0};  // line-outs, speakers, headphones
+  bool inOutput = false;
+  while (!text.empty()) {
+    const std::string_view line = Trim(TakeLine(text));
+    if (line.rfind("Node 0x", 0) == 0) {
+      inOutput = line.find("[Audio Output]") != std::string_view::npos;
+    } else if (line.rfind("Pin Default ", 0) == 0) {
+      TakePin(line, pins);
+    } else if (inOutput && line.rfind("Device: ", 0) == 0) {
+      const std::string_view number = Trim(line.substr(line.rfind('=') + 1));
+      HdaOutputs::Pcm pcm{-1, std::string(Quoted(line, "type=\""))};
+      std::from_chars(number.data(), number.data() + number.size(), pcm.device);
+      if (pcm.device >= 0 && !pcm.type.empty()) outputs.pcms.push_back(std::move(pcm));
+    }
+  }
+  // The driver takes at most five of a kind.
+  for (const unsigned count : pins) {
+    if (count == 0) continue;
+    outputs.lineOuts = count < 5 ? count : 5;
+    break;
+  }
+  return outputs;
+}
+
 std::optional<RunningParams> ParseHwParams(std::string_view text) {
   // "format: S16_LE", "channels: 2", "rate: 48000 (48000/1)"; "closed" else.
   RunningParams params;

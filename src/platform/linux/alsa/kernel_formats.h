@@ -64,6 +64,22 @@ struct HdaConverter {
 // codec's defaults ("Default PCM:"), as the driver does.
 std::vector<HdaConverter> ParseHdaConverters(std::string_view text);
 
+// What a codec file says of its outputs beside the converters: the type of
+// each playback PCM's converter, and how many outputs its pins route as the
+// driver's line-outs (its Line Out jacks, else its speakers, else its
+// headphones; each a stereo pair).
+struct HdaOutputs {
+  struct Pcm {
+    int device = 0;
+    std::string type;  // "Audio", "SPDIF", "HDMI"
+    bool operator==(const Pcm&) const = default;
+  };
+  std::vector<Pcm> pcms;
+  unsigned lineOuts = 0;
+  bool operator==(const HdaOutputs&) const = default;
+};
+HdaOutputs ParseHdaOutputs(std::string_view text);
+
 // What a running substream plays (subN/hw_params); nothing when it is closed.
 struct RunningParams {
   std::string format;  // "S16_LE"

@@ -103,7 +103,7 @@ uint32_t AlsaWaveOut::QueryCaps(const CardDevice& device, WAVEOUTCAPS& caps,
   caps.wChannels = static_cast<int16_t>(pcm.maxChannels);
   // An input's record, as Windows' WAVEINCAPS, has no support flags.
   if (device.stream == PcmStream::kPlayback) {
-    caps.dwSupport = SupportFlags(ReadControls("hw:" + std::to_string(device.card)), device);
+    caps.dwSupport = OutputFlags(root, device);
   }
   note.native = std::move(pcm.native);
   return kMmSysErrNoError;

@@ -135,7 +135,8 @@ SND_PCM_PLUGIN_SYMBOL(tivrel);
 /* A card's control device with the mixer controls set per card in the tests'
    ALSA configuration, so that hw:C's controls read as on a real machine:
      tivrel_controls.C [ { name "Master Playback Volume" values 1 volume true }
-                         { name "IEC958 Playback Switch" index 1 } { name "ELD" device 3 } ]
+                         { name "IEC958 Playback Switch" index 1 } { name "ELD" device 3 }
+                         { name "Playback Channel Map" iface PCM values 2 } ]
    A card without controls has no control device. */
 #include <alsa/control_external.h>
 
@@ -144,7 +145,7 @@ SND_PCM_PLUGIN_SYMBOL(tivrel);
 typedef struct {
   char name[64];
   long index, device, values;
-  int volume;
+  int volume, pcm; /* pcm: a PCM's own control (iface PCM), else a mixer's */
 } Control;
 
 typedef struct {
@@ -157,7 +158,7 @@ static int ElemCount(snd_ctl_ext_t* ext) { return ((Card*)ext->private_data)->co
 
 static int ElemList(snd_ctl_ext_t* ext, unsigned int offset, snd_ctl_elem_id_t* id) {
   const Control* c = &((Card*)ext->private_data)->controls[offset];
-  snd_ctl_elem_id_set_interface(id, SND_CTL_ELEM_IFACE_MIXER);
+  snd_ctl_elem_id_set_interface(id, c->pcm ? SND_CTL_ELEM_IFACE_PCM : SND_CTL_ELEM_IFACE_MIXER);
   snd_ctl_elem_id_set_name(id, c->name);
   snd_ctl_elem_id_set_index(id, (unsigned int)c->index);
   snd_ctl_elem_id_set_device(id, (unsigned int)c->device);
@@ -180,7 +181,7 @@ static snd_ctl_ext_key_t FindElem(snd_ctl_ext_t* ext, const snd_ctl_elem_id_t* i
 static int GetAttribute(snd_ctl_ext_t* ext, snd_ctl_ext_key_t key, int* type, unsigned int* acc,
                         unsigned int* count) {
   const Control* c = &((Card*)ext->private_data)->controls[key];
-  *type = c->volume ? SND_CTL_ELEM_TYPE_INTEGER : SND_CTL_ELEM_TYPE_BOOLEAN;
+  *type = c->volume || c->pcm ? SND_CTL_ELEM_TYPE_INTEGER : SND_CTL_ELEM_TYPE_BOOLEAN;
   *acc = SND_CTL_EXT_ACCESS_READWRITE;
   *count = (unsigned int)c->values;
   return 0;
@@ -230,6 +231,8 @@ static void ReadControl(snd_config_t* entry, Control* c) {
     if (strcmp(id, "device") == 0) snd_config_get_integer(field, &c->device);
     if (strcmp(id, "values") == 0) snd_config_get_integer(field, &c->values);
     if (strcmp(id, "volume") == 0) c->volume = snd_config_get_bool(field) > 0;
+    if (strcmp(id, "iface") == 0 && snd_config_get_string(field, &text) == 0)
+      c->pcm = strcmp(text, "PCM") == 0;
   }
 }
 
