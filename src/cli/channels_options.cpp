@@ -45,10 +45,10 @@ struct OptionDef {
   bool takesValue;
 };
 constexpr OptionDef kOptions[] = {
-    {"device", 'D', true},   {"channels", 'c', true}, {"channel", 's', true},
-    {"signal", 't', true},   {"frequency", 'f', true}, {"loops", 'l', true},
-    {"seconds", 0, true},    {"level", 0, true},       {"json", 'j', false},
-    {"help", 'h', false},    {"version", 'V', false},
+    {"device", 'D', true}, {"channels", 'c', true},  {"channel", 's', true},
+    {"signal", 't', true}, {"frequency", 'f', true}, {"loops", 'l', true},
+    {"seconds", 0, true},  {"level", 0, true},       {"json", 'j', false},
+    {"help", 'h', false},  {"version", 'V', false},
 };
 
 template <typename T>
@@ -66,8 +66,8 @@ bool Count(std::string_view text, unsigned min, unsigned max, unsigned& value) {
 bool Apply(const OptionDef& def, std::string_view value, ChannelsOptions& options,
            std::optional<ChannelsOptions::Mode>& first, std::string& error) {
   using Mode = ChannelsOptions::Mode;
-  const std::string name = def.longName.empty() ? std::string(1, def.shortName)
-                                                : std::string(def.longName);
+  const std::string name =
+      def.longName.empty() ? std::string(1, def.shortName) : std::string(def.longName);
   bool ok = true;
   if (name == "help" || name == "version") {
     if (!first) first = name == "help" ? Mode::kHelp : Mode::kVersion;
@@ -94,7 +94,8 @@ bool Apply(const OptionDef& def, std::string_view value, ChannelsOptions& option
     ok = Number(value, options.signal.levelDbfs) && options.signal.levelDbfs <= 0 &&
          options.signal.levelDbfs >= -120;
   }
-  if (!ok) error = "invalid value '" + EscapeControls(value) + "' for --" + std::string(def.longName);
+  if (!ok)
+    error = "invalid value '" + EscapeControls(value) + "' for --" + std::string(def.longName);
   return ok;
 }
 
@@ -128,7 +129,8 @@ std::optional<ChannelsOptions> ParseChannelsOptions(const std::vector<std::strin
       const size_t eq = isLong ? arg.find('=') : std::string_view::npos;
       const std::string_view name = isLong ? arg.substr(2, eq == arg.npos ? eq : eq - 2) : "";
       const OptionDef* def = FindOption(name, isLong ? 0 : arg[k]);
-      const std::string shown = isLong ? std::string(arg.substr(0, eq)) : "-" + std::string(1, arg[k]);
+      const std::string shown =
+          isLong ? std::string(arg.substr(0, eq)) : "-" + std::string(1, arg[k]);
       if (def == nullptr) {
         error = "unknown option '" + EscapeControls(shown) + "'";
         return std::nullopt;

@@ -133,7 +133,14 @@ int Play(const ChannelsOptions& options, ChannelsPlatform& platform, std::string
   ReportOptions find;
   if (options.device) find = {.mode = ReportOptions::Mode::Device, .device = *options.device};
   DeviceReports reports;
-  if (!CollectDevices(find, devices, reports, err)) return kChannelsExitUsage;
+  std::string notFound;
+  if (!CollectDevices(find, devices, reports, notFound)) {
+    // The device list's words, said by this program.
+    const std::string other = "tivrel-report: ";
+    if (notFound.rfind(other, 0) == 0) notFound.replace(0, other.size(), kName);
+    err += notFound;
+    return kChannelsExitUsage;
+  }
   if (reports.devices.empty()) {
     err += std::string(kName) + "there is no output device\n";
     return kChannelsExitNoDevice;

@@ -53,9 +53,9 @@ ChannelName NameOf(ChannelPosition position) { return Info(position).name; }
 
 std::vector<ChannelPosition> StandardOrder(unsigned channels) {
   if (channels == 1) return {P::kMono};
-  static constexpr std::array kOrder = {P::kFrontLeft,   P::kFrontRight, P::kRearLeft,
-                                        P::kRearRight,   P::kFrontCenter, P::kLfe,
-                                        P::kSideLeft,    P::kSideRight};
+  static constexpr std::array kOrder = {P::kFrontLeft, P::kFrontRight,  P::kRearLeft,
+                                        P::kRearRight, P::kFrontCenter, P::kLfe,
+                                        P::kSideLeft,  P::kSideRight};
   std::vector<ChannelPosition> map(channels, P::kUnknown);
   std::copy_n(kOrder.begin(), std::min<size_t>(channels, kOrder.size()), map.begin());
   return map;
@@ -64,10 +64,10 @@ std::vector<ChannelPosition> StandardOrder(unsigned channels) {
 std::vector<ChannelPosition> PositionsOfMask(uint32_t mask, unsigned channels) {
   // The mask's bits from the lowest, as the endpoint's format orders them.
   static constexpr std::array kBits = {
-      P::kFrontLeft,    P::kFrontRight,     P::kFrontCenter,    P::kLfe,
-      P::kRearLeft,     P::kRearRight,      P::kFrontLeftCenter, P::kFrontRightCenter,
-      P::kRearCenter,   P::kSideLeft,       P::kSideRight,      P::kTopCenter,
-      P::kTopFrontLeft, P::kTopFrontCenter, P::kTopFrontRight,  P::kTopRearLeft,
+      P::kFrontLeft,     P::kFrontRight,     P::kFrontCenter,     P::kLfe,
+      P::kRearLeft,      P::kRearRight,      P::kFrontLeftCenter, P::kFrontRightCenter,
+      P::kRearCenter,    P::kSideLeft,       P::kSideRight,       P::kTopCenter,
+      P::kTopFrontLeft,  P::kTopFrontCenter, P::kTopFrontRight,   P::kTopRearLeft,
       P::kTopRearCenter, P::kTopRearRight};
   std::vector<ChannelPosition> map;
   for (size_t bit = 0; bit < kBits.size() && map.size() < channels; ++bit) {
@@ -81,9 +81,8 @@ std::vector<ChannelPosition> PositionsOfMask(uint32_t mask, unsigned channels) {
 std::vector<unsigned> WalkOrder(const std::vector<ChannelPosition>& map) {
   std::vector<unsigned> order(map.size());
   for (unsigned i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(), [&](unsigned a, unsigned b) {
-    return Info(map[a]).walk < Info(map[b]).walk;
-  });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](unsigned a, unsigned b) { return Info(map[a]).walk < Info(map[b]).walk; });
   return order;
 }
 

@@ -85,7 +85,8 @@ std::optional<TestSignal> TestSignal::Make(const SignalSpec& spec, uint32_t rate
   } else {
     signal.loop_ = PinkLoop(rate, rms);
     signal.amplitude_ = 0;
-    for (const float s : signal.loop_) signal.amplitude_ = std::max<double>(signal.amplitude_, std::abs(s));
+    for (const float s : signal.loop_)
+      signal.amplitude_ = std::max<double>(signal.amplitude_, std::abs(s));
   }
   if (signal.amplitude_ > 1) {
     error = "a level of " + std::to_string(spec.levelDbfs) + " dBFS would clip this signal";

@@ -18,7 +18,8 @@ constexpr snd_pcm_format_t kFormats[] = {SND_PCM_FORMAT_S32_LE, SND_PCM_FORMAT_S
 
 int32_t Scaled(float sample, double full) {
   const double v = std::clamp<double>(sample, -1.0, 1.0) * full;
-  return static_cast<int32_t>(std::clamp(std::lround(v), std::lround(-full) - 1, std::lround(full)));
+  return static_cast<int32_t>(
+      std::clamp(std::lround(v), std::lround(-full) - 1, std::lround(full)));
 }
 
 void Convert(std::span<const float> in, snd_pcm_format_t format, std::vector<unsigned char>& out) {
@@ -41,7 +42,8 @@ void Convert(std::span<const float> in, snd_pcm_format_t format, std::vector<uns
         v = Scaled(s, 8388607.0);
         break;
     }
-    for (int b = 0; b < width; ++b) *p++ = static_cast<unsigned char>(static_cast<uint32_t>(v) >> (8 * b));
+    for (int b = 0; b < width; ++b)
+      *p++ = static_cast<unsigned char>(static_cast<uint32_t>(v) >> (8 * b));
   }
 }
 
@@ -49,34 +51,56 @@ void Convert(std::span<const float> in, snd_pcm_format_t format, std::vector<uns
 
 ChannelPosition PositionOfAlsa(unsigned position) {
   switch (position) {
-    case SND_CHMAP_MONO: return ChannelPosition::kMono;
-    case SND_CHMAP_FL: return ChannelPosition::kFrontLeft;
-    case SND_CHMAP_FR: return ChannelPosition::kFrontRight;
-    case SND_CHMAP_RL: return ChannelPosition::kRearLeft;
-    case SND_CHMAP_RR: return ChannelPosition::kRearRight;
-    case SND_CHMAP_FC: return ChannelPosition::kFrontCenter;
-    case SND_CHMAP_LFE: return ChannelPosition::kLfe;
-    case SND_CHMAP_SL: return ChannelPosition::kSideLeft;
-    case SND_CHMAP_SR: return ChannelPosition::kSideRight;
-    case SND_CHMAP_RC: return ChannelPosition::kRearCenter;
-    case SND_CHMAP_FLC: return ChannelPosition::kFrontLeftCenter;
-    case SND_CHMAP_FRC: return ChannelPosition::kFrontRightCenter;
-    case SND_CHMAP_RLC: return ChannelPosition::kRearLeftCenter;
-    case SND_CHMAP_RRC: return ChannelPosition::kRearRightCenter;
-    case SND_CHMAP_TC: return ChannelPosition::kTopCenter;
-    case SND_CHMAP_TFL: return ChannelPosition::kTopFrontLeft;
-    case SND_CHMAP_TFR: return ChannelPosition::kTopFrontRight;
-    case SND_CHMAP_TFC: return ChannelPosition::kTopFrontCenter;
-    case SND_CHMAP_TRL: return ChannelPosition::kTopRearLeft;
-    case SND_CHMAP_TRR: return ChannelPosition::kTopRearRight;
-    case SND_CHMAP_TRC: return ChannelPosition::kTopRearCenter;
-    default: return ChannelPosition::kUnknown;
+    case SND_CHMAP_MONO:
+      return ChannelPosition::kMono;
+    case SND_CHMAP_FL:
+      return ChannelPosition::kFrontLeft;
+    case SND_CHMAP_FR:
+      return ChannelPosition::kFrontRight;
+    case SND_CHMAP_RL:
+      return ChannelPosition::kRearLeft;
+    case SND_CHMAP_RR:
+      return ChannelPosition::kRearRight;
+    case SND_CHMAP_FC:
+      return ChannelPosition::kFrontCenter;
+    case SND_CHMAP_LFE:
+      return ChannelPosition::kLfe;
+    case SND_CHMAP_SL:
+      return ChannelPosition::kSideLeft;
+    case SND_CHMAP_SR:
+      return ChannelPosition::kSideRight;
+    case SND_CHMAP_RC:
+      return ChannelPosition::kRearCenter;
+    case SND_CHMAP_FLC:
+      return ChannelPosition::kFrontLeftCenter;
+    case SND_CHMAP_FRC:
+      return ChannelPosition::kFrontRightCenter;
+    case SND_CHMAP_RLC:
+      return ChannelPosition::kRearLeftCenter;
+    case SND_CHMAP_RRC:
+      return ChannelPosition::kRearRightCenter;
+    case SND_CHMAP_TC:
+      return ChannelPosition::kTopCenter;
+    case SND_CHMAP_TFL:
+      return ChannelPosition::kTopFrontLeft;
+    case SND_CHMAP_TFR:
+      return ChannelPosition::kTopFrontRight;
+    case SND_CHMAP_TFC:
+      return ChannelPosition::kTopFrontCenter;
+    case SND_CHMAP_TRL:
+      return ChannelPosition::kTopRearLeft;
+    case SND_CHMAP_TRR:
+      return ChannelPosition::kTopRearRight;
+    case SND_CHMAP_TRC:
+      return ChannelPosition::kTopRearCenter;
+    default:
+      return ChannelPosition::kUnknown;
   }
 }
 
 sound::StreamError AlsaPlayback::Fail(const char* call, int err) const {
-  return {err, pcm_ + ": " + call + " failed: " + snd_strerror(err) + " (" + std::to_string(err) +
-                   ")"};
+  return {err,
+          pcm_ + ": " + call + " failed: " + snd_strerror(err) + " (" + std::to_string(err) + ")"};
 }
 
 sound::StreamError AlsaPlayback::SetParams(sound::StreamConfig& config) {
@@ -148,7 +172,8 @@ std::optional<std::vector<ChannelPosition>> AlsaPlayback::ChannelMap() {
   snd_pcm_chmap_t* map = snd_pcm_get_chmap(handle_);
   if (!map) return std::nullopt;
   std::vector<ChannelPosition> positions;
-  for (unsigned i = 0; i < map->channels; ++i) positions.push_back(PositionOfAlsa(map->pos[i] & SND_CHMAP_POSITION_MASK));
+  for (unsigned i = 0; i < map->channels; ++i)
+    positions.push_back(PositionOfAlsa(map->pos[i] & SND_CHMAP_POSITION_MASK));
   std::free(map);
   // A map of nothing but unknown places says nothing.
   if (std::all_of(positions.begin(), positions.end(),
