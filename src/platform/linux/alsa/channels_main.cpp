@@ -60,13 +60,14 @@ class LinuxChannels final : public tivrel::ChannelsPlatform {
       return direct;
     }
     if (error.code != -EBUSY) return nullptr;
-    // Held: the sound server that plays to it, if one does.
+    // Held: through the sound server that plays to it, if one does.
     config = asked;
-    auto server = tivrel::alsa::OpenServerPlayback(device.location.card, device.location.device,
-                                                   options_.root, config, note);
+    tivrel::sound::StreamError serverError;
+    auto server = tivrel::alsa::OpenServerPlayback(
+        device.location.card, device.location.device, options_.root, config,
+        [] { return interrupted != 0; }, note, serverError);
     if (!server) {
-      error.message += note.empty() ? "" : " (" + note + ")";
-      note.clear();
+      error.message += "; " + serverError.message;
       return nullptr;
     }
     path = tivrel::PlayPath::kServer;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -11,13 +12,13 @@
 
 namespace tivrel::alsa {
 
-// A stream open on the server's sink for ALSA card `card`, device `device`,
-// with its channel map; `note` says on one line that the server plays it.
-// Nothing when no server answers or none of its sinks is that device; `note`
-// then says why, where there is something to say.
-std::unique_ptr<sound::PlaybackStream> OpenServerPlayback(int card, int device,
-                                                          const std::filesystem::path& root,
-                                                          sound::StreamConfig& config,
-                                                          std::string& note);
+// A stream open on the server's sink for ALSA card `card`, device `device`
+// (cards by id looked up under `root`), in the sink's channel map; `note`
+// says on one line that the server plays it. Nothing when libpulse is not
+// installed, no server answers or none of its sinks is that device, with
+// `error` saying why. A wait for the server ends when `stop` says so.
+std::unique_ptr<sound::PlaybackStream> OpenServerPlayback(
+    int card, int device, const std::filesystem::path& root, sound::StreamConfig& config,
+    std::function<bool()> stop, std::string& note, sound::StreamError& error);
 
 }  // namespace tivrel::alsa

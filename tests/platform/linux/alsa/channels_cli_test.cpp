@@ -1,7 +1,9 @@
 // tivrel-channels heard through the tests' recorder: every frame it sends to
 // hw:C,D lands in a file, and each announced step must sound on its channel
 // alone, at its level, in the order the device's map gives.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "alsa_test_env.h"
 #include "sound/test_signal.h"
@@ -29,7 +32,7 @@ struct Outcome {
 // Runs tivrel-channels with `env` added; with `interrupt`, sends SIGINT once
 // the first announcement is out.
 Outcome Channels(const std::vector<std::string>& args, const std::vector<std::string>& env,
-             bool interrupt = false) {
+                 bool interrupt = false) {
   int pipeOut[2];
   if (::pipe(pipeOut) != 0) return {};
   const fs::path errFile = fs::temp_directory_path() / ("channels-err-" + std::to_string(getpid()));
@@ -104,10 +107,42 @@ std::vector<std::string> Device(const fs::path& dir, const std::string& device) 
                          "type tivrel_recorder card $CARD device $DEV }\n"
                       << "defaults.pcm.card 1\n"
                       << "tivrel_recorder.1.0 { "
-                      << (device.find("formats") == 0 ? "" : "formats [ S32_LE ] rates [ 44100 48000 ] ")
+                      << (device.find("formats") == 0 ? ""
+                                                      : "formats [ S32_LE ] rates [ 44100 48000 ] ")
                       << device << " }\n";
-  return {"ALSA_CONFIG_PATH=" + conf.string(), "TIVREL_TEST_RECORD=" + (dir / "record.raw").string(),
+  return {"ALSA_CONFIG_PATH=" + conf.string(),
+          "TIVREL_TEST_RECORD=" + (dir / "record.raw").string(),
           "TIVREL_ALSA_ROOT=" + testing::kMachine, "PULSE_SERVER=unix:/nonexistent"};
+}
+
+// Checks each step of the JSON document in the recording, whose frame
+// `offset` is the stream's first: energy at the document's level on the
+// step's channel (unless `levelled` is false) and digital silence on every
+// other. The walk as "channel:position ..."; the announcements' lines.
+std::string CheckSteps(const nlohmann::json& doc, const Recording& heard, size_t offset,
+                       bool levelled, std::string& announced) {
+  std::string walk;
+  for (const auto& step : doc["steps"]) {
+    const unsigned channel = step["channel"];
+    walk +=
+        (walk.empty() ? "" : " ") + std::to_string(channel) + ":" + std::string(step["position"]);
+    announced += std::to_string(channel) + " " + std::string(step["chinese"]) + " " +
+                 std::string(step["english"]) + "\n";
+    const size_t start = offset + size_t{step["start"]}, end = offset + size_t{step["end"]};
+    if (heard.samples.empty() || end > heard.samples[0].size()) {
+      ADD_FAILURE() << "step " << walk << " was not heard whole";
+      break;
+    }
+    for (unsigned k = 0; k < heard.channels; ++k) {
+      const std::span<const float> part(heard.samples[k].data() + start, end - start);
+      if (k + 1 == channel && levelled) {
+        EXPECT_NEAR(sound::RmsDbfs(part), double(doc["level_dbfs"]), 1.0) << walk;
+      } else if (k + 1 != channel) {
+        EXPECT_EQ(sound::RmsDbfs(part), -INFINITY) << walk << " channel " << k + 1;
+      }
+    }
+  }
+  return walk;
 }
 
 struct Case {
@@ -122,22 +157,43 @@ struct Case {
 
 TEST(ChannelsCli, EachStepSoundsOnItsChannelAlone) {
   const std::vector<Case> cases = {
-      {"hda 6", "channels [ 6 6 ] chmaps [ \"FL,FR,RL,RR,FC,LFE\" ]", {"-D", "hw:1,0"},
+      {"hda 6",
+       "channels [ 6 6 ] chmaps [ \"FL,FR,RL,RR,FC,LFE\" ]",
+       {"-D", "hw:1,0"},
        "1:FL 5:FC 2:FR 4:RR 3:RL 6:LFE"},
-      {"windows 6", "channels [ 2 8 ] chmaps [ \"FL,FR,FC,LFE,RL,RR\" ]", {"-Dhw:1,0", "-c", "6"},
+      {"windows 6",
+       "channels [ 2 8 ] chmaps [ \"FL,FR,FC,LFE,RL,RR\" ]",
+       {"-Dhw:1,0", "-c", "6"},
        "1:FL 3:FC 2:FR 6:RR 5:RL 4:LFE"},
-      {"stereo", "channels [ 2 8 ] chmaps [ \"FL,FR\" \"FL,FR,RL,RR\" ]", {"-c2", "-t", "sine"},
+      {"stereo",
+       "channels [ 2 8 ] chmaps [ \"FL,FR\" \"FL,FR,RL,RR\" ]",
+       {"-c2", "-t", "sine"},
        "1:FL 2:FR"},
-      {"quad twice", "channels [ 4 4 ] chmaps [ \"FL,FR,RL,RR\" ]", {"--loops=2", "-D", "PCH"},
+      {"quad twice",
+       "channels [ 4 4 ] chmaps [ \"FL,FR,RL,RR\" ]",
+       {"--loops=2", "-D", "PCH"},
        "1:FL 2:FR 4:RR 3:RL 1:FL 2:FR 4:RR 3:RL"},
-      {"7.1", "channels [ 8 8 ] chmaps [ \"FL,FR,RL,RR,FC,LFE,SL,SR\" ]", {"--level=-30"},
+      {"7.1",
+       "channels [ 8 8 ] chmaps [ \"FL,FR,RL,RR,FC,LFE,SL,SR\" ]",
+       {"--level=-30"},
        "1:FL 5:FC 2:FR 8:SR 4:RR 3:RL 7:SL 6:LFE"},
-      {"no map", "channels [ 4 4 ]", {"-s", "3", "--signal=sine", "-f", "440"}, "3:RL", 0,
+      {"no map",
+       "channels [ 4 4 ]",
+       {"-s", "3", "--signal=sine", "-f", "440"},
+       "3:RL",
+       0,
        "states no channel map"},
-      {"16-bit, one channel", "formats [ S16_LE ] channels [ 2 2 ] rates [ 48000 48000 ] chmaps [ \"FR,FL\" ]",
-       {"-s2"}, "2:FL"},
-      {"write fails", "channels [ 2 2 ] chmaps [ \"FL,FR\" ]", {}, "1:FL", 2,
-       "hw:1,0: snd_pcm_writei failed: Input/output error (-5)", {"TIVREL_TEST_FAIL_AFTER=9000"}},
+      {"16-bit, one channel",
+       "formats [ S16_LE ] channels [ 2 2 ] rates [ 48000 48000 ] chmaps [ \"FR,FL\" ]",
+       {"-s2"},
+       "2:FL"},
+      {"write fails",
+       "channels [ 2 2 ] chmaps [ \"FL,FR\" ]",
+       {},
+       "1:FL",
+       2,
+       "hw:1,0: snd_pcm_writei failed: Input/output error (-5)",
+       {"TIVREL_TEST_FAIL_AFTER=9000"}},
       {"no such channel", "channels [ 2 2 ]", {"-s", "3"}, "", 64, "not among"},
   };
   const fs::path dir = fs::temp_directory_path() / ("channels-" + std::to_string(getpid()));
@@ -154,25 +210,9 @@ TEST(ChannelsCli, EachStepSoundsOnItsChannelAlone) {
     EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
     if (c.status == 64) continue;
     const auto doc = nlohmann::json::parse(run.out);
-    const Recording heard = Listen(record);
-    EXPECT_TRUE(heard.closed);
-    std::string walk, announced;
-    for (const auto& step : doc["steps"]) {
-      const unsigned channel = step["channel"];
-      walk += (walk.empty() ? "" : " ") + std::to_string(channel) + ":" + std::string(step["position"]);
-      announced += std::to_string(channel) + " " + std::string(step["chinese"]) + " " +
-                   std::string(step["english"]) + "\n";
-      const size_t start = step["start"], end = step["end"];
-      ASSERT_LE(end, heard.samples[0].size());
-      for (unsigned k = 0; k < heard.channels; ++k) {
-        const std::span<const float> part(heard.samples[k].data() + start, end - start);
-        if (k + 1 == channel && c.status == 0) {
-          EXPECT_NEAR(sound::RmsDbfs(part), double(doc["level_dbfs"]), 1.0) << walk;
-        } else if (k + 1 != channel) {
-          EXPECT_EQ(sound::RmsDbfs(part), -INFINITY) << walk << " channel " << k + 1;
-        }
-      }
-    }
+    EXPECT_TRUE(Listen(record).closed);
+    std::string announced;
+    const std::string walk = CheckSteps(doc, Listen(record), 0, c.status == 0, announced);
     EXPECT_EQ(walk, c.walk);
     EXPECT_NE(run.err.find(announced), std::string::npos) << run.err;
     EXPECT_EQ(doc["completed"], c.status == 0);
@@ -190,6 +230,77 @@ TEST(ChannelsCli, CtrlCStopsAndClosesTheDevice) {
   EXPECT_TRUE(heard.closed);
   // What was queued when the signal came, and no more than a period after it.
   EXPECT_LT(heard.samples.at(0).size(), 48000u / 2);
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace tivrel::alsa
+
+namespace tivrel::alsa {
+namespace {
+
+// A real PulseAudio holds the recorder as its sink in the Windows channel
+// order; the same command goes through it, and the sink's recording shows
+// the same steps.
+TEST(ChannelsCli, ThroughTheSoundServerThatHoldsTheDevice) {
+  ASSERT_EQ(std::system("command -v pulseaudio pactl >/dev/null"), 0) << "run scripts/setup.sh";
+  const fs::path dir = fs::temp_directory_path() / ("channels-pulse-" + std::to_string(getpid()));
+  for (const char* sub : {"home", "run/pulse"}) fs::create_directories(dir / sub);
+  std::vector<std::string> env = Device(dir, "channels [ 6 6 ] chmaps [ \"FL,FR,FC,LFE,RL,RR\" ]");
+  const std::string socket = "unix:" + (dir / "run/pulse/native").string();
+  env.insert(env.end(),
+             {"HOME=" + (dir / "home").string(), "XDG_RUNTIME_DIR=" + (dir / "run").string(),
+              "XDG_CONFIG_HOME=" + (dir / "home").string(), "PATH=" + std::string(getenv("PATH"))});
+  const std::vector<std::string> args = {
+      "pulseaudio",
+      "-n",
+      "--daemonize=no",
+      "--realtime=no",
+      "--exit-idle-time=-1",
+      "--log-target=stderr",
+      "-Lmodule-alsa-sink device=hw:1,0 sink_name=speakers mmap=0 tsched=0 rate=48000 "
+      "format=s32le channels=6 "
+      "channel_map=front-left,front-right,front-center,lfe,rear-left,rear-right",
+      "-Lmodule-native-protocol-unix auth-anonymous=1 socket=" +
+          (dir / "run/pulse/native").string()};
+  std::vector<char*> argv, envp;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+  argv.push_back(nullptr), envp.push_back(nullptr);
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, 2, (dir / "log").c_str(), O_WRONLY | O_CREAT, 0600);
+  pid_t server = -1;
+  ASSERT_EQ(posix_spawnp(&server, "pulseaudio", &files, nullptr, argv.data(), envp.data()), 0);
+  posix_spawn_file_actions_destroy(&files);
+  const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (std::system(("pactl --server=" + socket + " info >/dev/null 2>&1").c_str()) != 0 &&
+         std::chrono::steady_clock::now() < bound) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  env.push_back("PULSE_SERVER=" + socket);  // the later of two settings wins
+  const Outcome run = Channels({"-D", "hw:1,0", "--json", "--seconds=0.25"}, env);
+  ::kill(server, SIGTERM);
+  ::waitpid(server, nullptr, 0);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("hw:1,0 is held by the sound server: playing through its sink speakers"),
+            std::string::npos)
+      << run.err;
+  const auto doc = nlohmann::json::parse(run.out, nullptr, false);
+  ASSERT_FALSE(doc.is_discarded()) << run.out;
+  EXPECT_EQ(doc["path"], "server");
+  // The stream's first frame is the first that is not silent.
+  const Recording heard = Listen(dir / "record.raw");
+  size_t onset = 0;
+  const auto silent = [&](size_t i) {
+    for (const auto& channel : heard.samples)
+      if (channel[i] != 0) return false;
+    return true;
+  };
+  while (!heard.samples.empty() && onset < heard.samples[0].size() && silent(onset)) ++onset;
+  std::string announced;
+  EXPECT_EQ(CheckSteps(doc, heard, onset, true, announced), "1:FL 3:FC 2:FR 6:RR 5:RL 4:LFE");
+  EXPECT_NE(run.err.find(announced), std::string::npos) << run.err;
   fs::remove_all(dir);
 }
 

@@ -6,13 +6,16 @@
    file that TIVREL_TEST_RECORD names, and "FORMAT CHANNELS RATE" to that
    name with ".format"; "closed" is added there when the program closes the
    device. TIVREL_TEST_FAIL_AFTER=N makes every write after N frames fail
-   with EIO. */
+   with EIO. One program at a time has the device: another one gets EBUSY,
+   as from a device that a sound server holds. */
 #include <alsa/asoundlib.h>
 #include <alsa/pcm_external.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/file.h>
 #include <sys/timerfd.h>
 #include <time.h>
 #include <unistd.h>
@@ -20,6 +23,7 @@
 typedef struct {
   snd_pcm_ioplug_t io;
   FILE* record;
+  int lock;
   char formatFile[4096];
   snd_pcm_chmap_query_t** maps;
   struct timespec started;
@@ -122,16 +126,22 @@ static int Close(snd_pcm_ioplug_t* io) {
   FILE* f = fopen(r->formatFile, "a");
   if (f) fputs("closed\n", f), fclose(f);
   if (r->record) fclose(r->record);
+  if (r->lock >= 0) close(r->lock);
   if (r->maps) snd_pcm_free_chmaps(r->maps);
   close(io->poll_fd);
   free(r);
   return 0;
 }
 
-static const snd_pcm_ioplug_callback_t kCallbacks = {
-    .start = Start, .stop = Stop, .pointer = Pointer, .transfer = Transfer, .close = Close,
-    .prepare = Prepare, .poll_revents = PollRevents, .query_chmaps = QueryChmaps,
-    .get_chmap = GetChmap};
+static const snd_pcm_ioplug_callback_t kCallbacks = {.start = Start,
+                                                     .stop = Stop,
+                                                     .pointer = Pointer,
+                                                     .transfer = Transfer,
+                                                     .close = Close,
+                                                     .prepare = Prepare,
+                                                     .poll_revents = PollRevents,
+                                                     .query_chmaps = QueryChmaps,
+                                                     .get_chmap = GetChmap};
 
 /* The numbers of a "[ a b ... ]" list, at most max of them: how many. */
 static int Numbers(snd_config_t* device, const char* key, unsigned int* numbers, int max) {
@@ -167,8 +177,7 @@ static int Space(snd_pcm_ioplug_t* io, snd_config_t* device) {
           0 ||
       (err = snd_pcm_ioplug_set_param_minmax(io, SND_PCM_IOPLUG_HW_CHANNELS, channels[0],
                                              channels[1])) < 0 ||
-      (err = snd_pcm_ioplug_set_param_minmax(io, SND_PCM_IOPLUG_HW_RATE, rates[0], rates[1])) <
-          0 ||
+      (err = snd_pcm_ioplug_set_param_minmax(io, SND_PCM_IOPLUG_HW_RATE, rates[0], rates[1])) < 0 ||
       (err = snd_pcm_ioplug_set_param_minmax(io, SND_PCM_IOPLUG_HW_PERIOD_BYTES, 64, 1 << 22)) <
           0 ||
       (err = snd_pcm_ioplug_set_param_minmax(io, SND_PCM_IOPLUG_HW_PERIODS, 2, 1024)) < 0)
@@ -223,7 +232,15 @@ SND_PCM_PLUGIN_DEFINE_FUNC(tivrel_recorder) {
   if (stream != SND_PCM_STREAM_PLAYBACK || snd_config_search(root, key, &device) < 0)
     return -ENOENT;
   if (!(r = calloc(1, sizeof *r))) return -ENOMEM;
+  r->lock = -1;
   if (record) {
+    snprintf(r->formatFile, sizeof r->formatFile, "%s.lock", record);
+    r->lock = open(r->formatFile, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (r->lock < 0 || flock(r->lock, LOCK_EX | LOCK_NB) < 0) {
+      if (r->lock >= 0) close(r->lock);
+      free(r);
+      return -EBUSY;
+    }
     r->record = fopen(record, "wb");
     snprintf(r->formatFile, sizeof r->formatFile, "%s.format", record);
   }
