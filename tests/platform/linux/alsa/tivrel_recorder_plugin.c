@@ -2,8 +2,9 @@
    a program sends to hw:C,D. Set per device in the tests' configuration:
      tivrel_recorder.C.D { formats [ S32_LE ] channels [ 2 8 ] rates [ 44100 48000 ]
                            chmaps [ "FL,FR" "FL,FR,RL,RR,FC,LFE" ] }
-   Without chmaps the device states no channel map. The frames go to the
-   file that TIVREL_TEST_RECORD names, and "FORMAT CHANNELS RATE" to that
+   Without chmaps the device states no channel map. The frames are added to
+   the file that TIVREL_TEST_RECORD names (a device opened again, as a sound
+   server does after an underrun, goes on where it stopped), and "FORMAT CHANNELS RATE" to that
    name with ".format"; "closed" is added there when the program closes the
    device. TIVREL_TEST_FAIL_AFTER=N makes every write after N frames fail
    with EIO. One program at a time has the device: another one gets EBUSY,
@@ -241,7 +242,7 @@ SND_PCM_PLUGIN_DEFINE_FUNC(tivrel_recorder) {
       free(r);
       return -EBUSY;
     }
-    r->record = fopen(record, "wb");
+    r->record = fopen(record, "ab");
     snprintf(r->formatFile, sizeof r->formatFile, "%s.format", record);
   }
   r->failAfter = failAfter ? strtoul(failAfter, NULL, 10) : 0;
