@@ -26,7 +26,7 @@ if(WIN32)
   # The zip holds the two programs and the read-me and nothing else, whatever
   # else the build installs: they form a component of their own, and only it
   # is packed.
-  install(TARGETS Tivrel tivrel-report RUNTIME DESTINATION . COMPONENT winzip)
+  install(TARGETS Tivrel tivrel-report tivrel-channels RUNTIME DESTINATION . COMPONENT winzip)
   install(FILES ${TIVREL_PACKAGING}/README.txt DESTINATION . COMPONENT winzip)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};winzip;/")

@@ -12,7 +12,8 @@ namespace {
 TEST(ChannelsOptions, ReadsEachSpellingAndRefusesWhatCannotPlay) {
   struct Case {
     std::vector<std::string> args;
-    std::string read;  // device channels channel sine frequency loops seconds level json; or the error
+    std::string
+        read;  // device channels channel sine frequency loops seconds level json; or the error
   };
   const Case cases[] = {
       {{}, "0 0 0 pink 1000 1 2 -18 0"},
@@ -55,16 +56,16 @@ TEST(ChannelsOptions, WalksEveryWindowsSpeakerSetUpFromFrontLeft) {
     std::string walk;
   };
   const Case cases[] = {
-      {0x4, 1, "MONO"},                              // mono
-      {0x3, 2, "FL FR"},                             // stereo
-      {0x33, 4, "FL FR RR RL"},                      // quad
-      {0x107, 4, "FL FC FR RC"},                     // surround
-      {0x3F, 6, "FL FC FR RR RL LFE"},               // 5.1 (back)
-      {0x60F, 6, "FL FC FR SR SL LFE"},              // 5.1 (side)
-      {0x63F, 8, "FL FC FR SR RR RL SL LFE"},        // 7.1 (surround)
-      {0xFF, 8, "FL FLC FC FRC FR RR RL LFE"},       // 7.1 (wide)
-      {0x3, 3, "FL FR UNKNOWN"},                     // a channel beyond the mask
-      {0x3F, 2, "FL FR"},                            // fewer channels than the mask
+      {0x4, 1, "MONO"},                         // mono
+      {0x3, 2, "FL FR"},                        // stereo
+      {0x33, 4, "FL FR RR RL"},                 // quad
+      {0x107, 4, "FL FC FR RC"},                // surround
+      {0x3F, 6, "FL FC FR RR RL LFE"},          // 5.1 (back)
+      {0x60F, 6, "FL FC FR SR SL LFE"},         // 5.1 (side)
+      {0x63F, 8, "FL FC FR SR RR RL SL LFE"},   // 7.1 (surround)
+      {0xFF, 8, "FL FLC FC FRC FR RR RL LFE"},  // 7.1 (wide)
+      {0x3, 3, "FL FR UNKNOWN"},                // a channel beyond the mask
+      {0x3F, 2, "FL FR"},                       // fewer channels than the mask
   };
   for (const Case& c : cases) {
     const auto positions = sound::PositionsOfMask(c.mask, c.channels);
