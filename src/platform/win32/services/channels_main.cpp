@@ -65,7 +65,8 @@ class WinChannels final : public tivrel::ChannelsPlatform {
     const auto number = static_cast<uint32_t>(device.location.waveDevice);
     const auto endpoint = devices_.DeviceEndpoint(number, 0);
     if (!endpoint) {
-      error = {static_cast<uint32_t>(HRESULT_FROM_WIN32(ERROR_NOT_FOUND)), name + ": it has no Core Audio endpoint"};
+      error = {static_cast<uint32_t>(HRESULT_FROM_WIN32(ERROR_NOT_FOUND)),
+               name + ": it has no Core Audio endpoint"};
       return nullptr;
     }
     auto stream = std::make_unique<tivrel::win32::WasapiPlayback>(

@@ -27,12 +27,18 @@ constexpr GUID Subtype(unsigned short tag) {
 // The usual speakers of a channel count (KSAUDIO_SPEAKER_*).
 DWORD UsualMask(unsigned channels) {
   switch (channels) {
-    case 1: return KSAUDIO_SPEAKER_MONO;
-    case 2: return KSAUDIO_SPEAKER_STEREO;
-    case 4: return KSAUDIO_SPEAKER_QUAD;
-    case 6: return KSAUDIO_SPEAKER_5POINT1;
-    case 8: return KSAUDIO_SPEAKER_7POINT1_SURROUND;
-    default: return channels < 18 ? (DWORD{1} << channels) - 1 : 0;
+    case 1:
+      return KSAUDIO_SPEAKER_MONO;
+    case 2:
+      return KSAUDIO_SPEAKER_STEREO;
+    case 4:
+      return KSAUDIO_SPEAKER_QUAD;
+    case 6:
+      return KSAUDIO_SPEAKER_5POINT1;
+    case 8:
+      return KSAUDIO_SPEAKER_7POINT1_SURROUND;
+    default:
+      return channels < 18 ? (DWORD{1} << channels) - 1 : 0;
   }
 }
 
@@ -82,8 +88,8 @@ HRESULT WasapiPlayback::TryExclusive(unsigned channels, uint32_t rate, DWORD mas
     last = client_->IsFormatSupported(AUDCLNT_SHAREMODE_EXCLUSIVE, &wfx.Format, nullptr);
     if (last != S_OK) continue;
     const REFERENCE_TIME period = Duration(bufferFrames, rate);
-    last = client_->Initialize(AUDCLNT_SHAREMODE_EXCLUSIVE, 0, period, period, &wfx.Format,
-                               nullptr);
+    last =
+        client_->Initialize(AUDCLNT_SHAREMODE_EXCLUSIVE, 0, period, period, &wfx.Format, nullptr);
     if (SUCCEEDED(last)) {
       bits_ = bits, float_ = isFloat;
       return S_OK;
@@ -193,12 +199,13 @@ sound::StreamError WasapiPlayback::Write(std::span<const float> samples) {
         const auto x = static_cast<int16_t>(std::lround(v * 32767.0));
         std::memcpy(out + 2 * i, &x, 2);
       } else {
-        const auto x = static_cast<int32_t>(std::clamp(std::llround(v * 2147483647.0),
-                                                       -2147483647ll, 2147483647ll));
+        const auto x = static_cast<int32_t>(
+            std::clamp(std::llround(v * 2147483647.0), -2147483647ll, 2147483647ll));
         std::memcpy(out + 4 * i, &x, 4);
       }
     }
-    if (FAILED(hr = render_->ReleaseBuffer(n, 0))) return Fail("IAudioRenderClient::ReleaseBuffer", hr);
+    if (FAILED(hr = render_->ReleaseBuffer(n, 0)))
+      return Fail("IAudioRenderClient::ReleaseBuffer", hr);
     in += size_t{n} * channels_, left -= n;
   }
   return {};

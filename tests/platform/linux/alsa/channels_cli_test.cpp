@@ -156,50 +156,52 @@ struct Case {
   std::vector<std::string> env = {};
 };
 
+// Maps of 2 to 8 channels, the HDA and the Windows 6-channel order among them.
+const std::vector<Case> kCases = {
+    {"hda 6",
+     "channels [ 6 6 ] chmaps [ \"FL,FR,RL,RR,FC,LFE\" ]",
+     {"-D", "hw:1,0"},
+     "1:FL 5:FC 2:FR 4:RR 3:RL 6:LFE"},
+    {"windows 6",
+     "channels [ 2 8 ] chmaps [ \"FL,FR,FC,LFE,RL,RR\" ]",
+     {"-Dhw:1,0", "-c", "6"},
+     "1:FL 3:FC 2:FR 6:RR 5:RL 4:LFE"},
+    {"stereo",
+     "channels [ 2 8 ] chmaps [ \"FL,FR\" \"FL,FR,RL,RR\" ]",
+     {"-c2", "-t", "sine"},
+     "1:FL 2:FR"},
+    {"quad twice",
+     "channels [ 4 4 ] chmaps [ \"FL,FR,RL,RR\" ]",
+     {"--loops=2", "-D", "PCH"},
+     "1:FL 2:FR 4:RR 3:RL 1:FL 2:FR 4:RR 3:RL"},
+    {"7.1",
+     "channels [ 8 8 ] chmaps [ \"FL,FR,RL,RR,FC,LFE,SL,SR\" ]",
+     {"--level=-30"},
+     "1:FL 5:FC 2:FR 8:SR 4:RR 3:RL 7:SL 6:LFE"},
+    {"no map",
+     "channels [ 4 4 ]",
+     {"-s", "3", "--signal=sine", "-f", "440"},
+     "3:RL",
+     0,
+     "states no channel map"},
+    {"16-bit, one channel",
+     "formats [ S16_LE ] channels [ 2 2 ] rates [ 48000 48000 ] chmaps [ \"FR,FL\" ]",
+     {"-s2"},
+     "2:FL"},
+    {"write fails",
+     "channels [ 2 2 ] chmaps [ \"FL,FR\" ]",
+     {},
+     "1:FL",
+     2,
+     "hw:1,0: snd_pcm_writei failed: Input/output error (-5)",
+     {"TIVREL_TEST_FAIL_AFTER=9000"}},
+    {"no such channel", "channels [ 2 2 ]", {"-s", "3"}, "", 64, "not among"},
+};
+
 TEST(ChannelsCli, EachStepSoundsOnItsChannelAlone) {
-  const std::vector<Case> cases = {
-      {"hda 6",
-       "channels [ 6 6 ] chmaps [ \"FL,FR,RL,RR,FC,LFE\" ]",
-       {"-D", "hw:1,0"},
-       "1:FL 5:FC 2:FR 4:RR 3:RL 6:LFE"},
-      {"windows 6",
-       "channels [ 2 8 ] chmaps [ \"FL,FR,FC,LFE,RL,RR\" ]",
-       {"-Dhw:1,0", "-c", "6"},
-       "1:FL 3:FC 2:FR 6:RR 5:RL 4:LFE"},
-      {"stereo",
-       "channels [ 2 8 ] chmaps [ \"FL,FR\" \"FL,FR,RL,RR\" ]",
-       {"-c2", "-t", "sine"},
-       "1:FL 2:FR"},
-      {"quad twice",
-       "channels [ 4 4 ] chmaps [ \"FL,FR,RL,RR\" ]",
-       {"--loops=2", "-D", "PCH"},
-       "1:FL 2:FR 4:RR 3:RL 1:FL 2:FR 4:RR 3:RL"},
-      {"7.1",
-       "channels [ 8 8 ] chmaps [ \"FL,FR,RL,RR,FC,LFE,SL,SR\" ]",
-       {"--level=-30"},
-       "1:FL 5:FC 2:FR 8:SR 4:RR 3:RL 7:SL 6:LFE"},
-      {"no map",
-       "channels [ 4 4 ]",
-       {"-s", "3", "--signal=sine", "-f", "440"},
-       "3:RL",
-       0,
-       "states no channel map"},
-      {"16-bit, one channel",
-       "formats [ S16_LE ] channels [ 2 2 ] rates [ 48000 48000 ] chmaps [ \"FR,FL\" ]",
-       {"-s2"},
-       "2:FL"},
-      {"write fails",
-       "channels [ 2 2 ] chmaps [ \"FL,FR\" ]",
-       {},
-       "1:FL",
-       2,
-       "hw:1,0: snd_pcm_writei failed: Input/output error (-5)",
-       {"TIVREL_TEST_FAIL_AFTER=9000"}},
-      {"no such channel", "channels [ 2 2 ]", {"-s", "3"}, "", 64, "not among"},
-  };
   const fs::path dir = fs::temp_directory_path() / ("channels-" + std::to_string(getpid()));
   fs::create_directories(dir);
-  for (const Case& c : cases) {
+  for (const Case& c : kCases) {
     SCOPED_TRACE(c.name);
     const fs::path record = dir / "record.raw";
     std::vector<std::string> env = Device(dir, c.device);
@@ -240,18 +242,11 @@ TEST(ChannelsCli, CtrlCStopsAndClosesTheDevice) {
 namespace tivrel::alsa {
 namespace {
 
-// A real PulseAudio holds the recorder as its sink in the Windows channel
-// order; the same command goes through it, and the sink's recording shows
-// the same steps.
-TEST(ChannelsCli, ThroughTheSoundServerThatHoldsTheDevice) {
-  ASSERT_EQ(std::system("command -v pulseaudio pactl >/dev/null"), 0) << "run scripts/setup.sh";
-  const fs::path dir = fs::temp_directory_path() / ("channels-pulse-" + std::to_string(getpid()));
-  for (const char* sub : {"home", "run/pulse"}) fs::create_directories(dir / sub);
-  std::vector<std::string> env = Device(dir, "channels [ 6 6 ] chmaps [ \"FL,FR,FC,LFE,RL,RR\" ]");
-  const std::string socket = "unix:" + (dir / "run/pulse/native").string();
-  env.insert(env.end(),
-             {"HOME=" + (dir / "home").string(), "XDG_RUNTIME_DIR=" + (dir / "run").string(),
-              "XDG_CONFIG_HOME=" + (dir / "home").string(), "PATH=" + std::string(getenv("PATH"))});
+// A PulseAudio of Debian's whose one sink is the recorder on hw:1,0, in the
+// HDA 6-channel order, and whose socket is dir/run/pulse/native; its
+// process once that socket answers, else -1.
+pid_t StartPulse(const fs::path& dir, const std::vector<std::string>& env) {
+  const std::string path = (dir / "run/pulse/native").string();
   const std::vector<std::string> args = {
       "pulseaudio",
       "-n",
@@ -261,9 +256,8 @@ TEST(ChannelsCli, ThroughTheSoundServerThatHoldsTheDevice) {
       "--log-target=stderr",
       "-Lmodule-alsa-sink device=hw:1,0 sink_name=speakers mmap=0 tsched=0 rate=48000 "
       "format=s32le channels=6 "
-      "channel_map=front-left,front-right,front-center,lfe,rear-left,rear-right",
-      "-Lmodule-native-protocol-unix auth-anonymous=1 socket=" +
-          (dir / "run/pulse/native").string()};
+      "channel_map=front-left,front-right,rear-left,rear-right,front-center,lfe",
+      "-Lmodule-native-protocol-unix auth-anonymous=1 socket=" + path};
   std::vector<char*> argv, envp;
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
@@ -272,13 +266,33 @@ TEST(ChannelsCli, ThroughTheSoundServerThatHoldsTheDevice) {
   posix_spawn_file_actions_init(&files);
   posix_spawn_file_actions_addopen(&files, 2, (dir / "log").c_str(), O_WRONLY | O_CREAT, 0600);
   pid_t server = -1;
-  ASSERT_EQ(posix_spawnp(&server, "pulseaudio", &files, nullptr, argv.data(), envp.data()), 0);
+  const int failed = posix_spawnp(&server, "pulseaudio", &files, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&files);
+  if (failed) return -1;
+  // A bound that catches a server that never answers, not a slow one.
   const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (std::system(("pactl --server=" + socket + " info >/dev/null 2>&1").c_str()) != 0 &&
-         std::chrono::steady_clock::now() < bound) {
+  while (std::system(("pactl --server=unix:" + path + " info >/dev/null 2>&1").c_str()) != 0) {
+    if (std::chrono::steady_clock::now() > bound || ::waitpid(server, nullptr, WNOHANG) == server)
+      return -1;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
+  return server;
+}
+
+// A real PulseAudio holds the 6-channel recorder as its sink; the same
+// command goes through it, and the sink's recording shows
+// the same steps.
+TEST(ChannelsCli, ThroughTheSoundServerThatHoldsTheDevice) {
+  ASSERT_EQ(std::system("command -v pulseaudio pactl >/dev/null"), 0) << "run scripts/setup.sh";
+  const fs::path dir = fs::temp_directory_path() / ("channels-pulse-" + std::to_string(getpid()));
+  for (const char* sub : {"home", "run/pulse"}) fs::create_directories(dir / sub);
+  std::vector<std::string> env = Device(dir, "channels [ 6 6 ] chmaps [ \"FL,FR,RL,RR,FC,LFE\" ]");
+  const std::string socket = "unix:" + (dir / "run/pulse/native").string();
+  env.insert(env.end(),
+             {"HOME=" + (dir / "home").string(), "XDG_RUNTIME_DIR=" + (dir / "run").string(),
+              "XDG_CONFIG_HOME=" + (dir / "home").string(), "PATH=" + std::string(getenv("PATH"))});
+  const pid_t server = StartPulse(dir, env);
+  ASSERT_GT(server, 0);
   env.push_back("PULSE_SERVER=" + socket);  // the later of two settings wins
   const Outcome run = Channels({"-D", "hw:1,0", "--json", "--seconds=0.25"}, env);
   ::kill(server, SIGTERM);
@@ -301,7 +315,7 @@ TEST(ChannelsCli, ThroughTheSoundServerThatHoldsTheDevice) {
       stream.samples[k].push_back(heard.samples[k][i]);
   }
   std::string announced;
-  EXPECT_EQ(CheckSteps(doc, stream, 0, true, announced), "1:FL 3:FC 2:FR 6:RR 5:RL 4:LFE");
+  EXPECT_EQ(CheckSteps(doc, stream, 0, true, announced), "1:FL 5:FC 2:FR 4:RR 3:RL 6:LFE");
   EXPECT_NE(run.err.find(announced), std::string::npos) << run.err;
   fs::remove_all(dir);
 }
