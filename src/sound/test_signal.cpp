@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 #include <random>
 
@@ -59,6 +60,13 @@ std::vector<float> PinkLoop(uint32_t rate, double rms) {
   return loop;
 }
 
+// A number as a person writes it: "440", "-0.5".
+std::string Shown(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", value);
+  return text;
+}
+
 }  // namespace
 
 double RmsDbfs(std::span<const float> samples) {
@@ -77,7 +85,7 @@ std::optional<TestSignal> TestSignal::Make(const SignalSpec& spec, uint32_t rate
   const double rms = std::pow(10.0, spec.levelDbfs / 20) / std::numbers::sqrt2;
   if (spec.kind == SignalKind::kSine) {
     if (!(spec.frequency > 0 && spec.frequency < rate / 2.0)) {
-      error = "a sine of " + std::to_string(spec.frequency) + " Hz cannot be played at " +
+      error = "a sine of " + Shown(spec.frequency) + " Hz cannot be played at " +
               std::to_string(rate) + " Hz";
       return std::nullopt;
     }
@@ -89,7 +97,7 @@ std::optional<TestSignal> TestSignal::Make(const SignalSpec& spec, uint32_t rate
       signal.amplitude_ = std::max<double>(signal.amplitude_, std::abs(s));
   }
   if (signal.amplitude_ > 1) {
-    error = "a level of " + std::to_string(spec.levelDbfs) + " dBFS would clip this signal";
+    error = "a level of " + Shown(spec.levelDbfs) + " dBFS would clip this signal";
     return std::nullopt;
   }
   return signal;
