@@ -16,7 +16,8 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "name and ids, its driver version and output channels, the PCM formats it"
   "supports and its extended output functions, and shows them as a report"
   "that can be copied to the clipboard. The interface is in Simplified Chinese."
-  "tivrel-report prints the same report on a terminal.")
+  "tivrel-report prints the same report on a terminal; tivrel-channels plays"
+  "each channel of a device in turn, named as the device maps it.")
 # Packages carry no symbols; the build folder keeps them for debugging.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "")
@@ -25,7 +26,7 @@ if(WIN32)
   # The zip holds the two programs and the read-me and nothing else, whatever
   # else the build installs: they form a component of their own, and only it
   # is packed.
-  install(TARGETS Tivrel tivrel-report RUNTIME DESTINATION . COMPONENT winzip)
+  install(TARGETS Tivrel tivrel-report tivrel-channels RUNTIME DESTINATION . COMPONENT winzip)
   install(FILES ${TIVREL_PACKAGING}/README.txt DESTINATION . COMPONENT winzip)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};winzip;/")
@@ -41,6 +42,9 @@ else()
   set(tivrel_doc ${CMAKE_INSTALL_DATADIR}/doc/tivrel)
   if(TARGET tivrel-report)
     install(TARGETS tivrel-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+  if(TARGET tivrel-channels)
+    install(TARGETS tivrel-channels RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
   install(FILES ${TIVREL_PACKAGING}/com.example.tivrel.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

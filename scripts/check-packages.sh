@@ -76,7 +76,7 @@ for e in json.load(open(sys.argv[1])):
   dpkg-deb -x "$deb" "$root"
   version=$(dpkg-deb -f "$deb" Version)
   wanted=(
-    usr/bin/tivrel usr/bin/tivrel-report
+    usr/bin/tivrel usr/bin/tivrel-report usr/bin/tivrel-channels
     usr/share/applications/tivrel.desktop
     usr/share/icons/hicolor/scalable/apps/tivrel.svg
     usr/share/metainfo/com.example.tivrel.metainfo.xml
@@ -86,13 +86,13 @@ for e in json.load(open(sys.argv[1])):
   for size in 16 32 48 64 128 256; do
     wanted+=("usr/share/icons/hicolor/${size}x$size/apps/tivrel.png")
   done
-  for page in tivrel tivrel-report; do
+  for page in tivrel tivrel-report tivrel-channels; do
     wanted+=("usr/share/man/man1/$page.1.gz")
   done
   for f in "${wanted[@]}"; do
     [ -f "$root/$f" ] || fail "the package lacks /$f"
   done
-  for exe in tivrel tivrel-report; do
+  for exe in tivrel tivrel-report tivrel-channels; do
     file -b "$root/usr/bin/$exe" | grep -q ', stripped' || fail "/usr/bin/$exe is not stripped"
   done
   # tivrel answers --help and --version on a terminal without a display, and
@@ -133,14 +133,16 @@ if [ ! -f "$zip" ]; then
   fail "no win32 zip in $out"
 else
   echo "$(basename "$zip"): $(du -k "$zip" | cut -f1) KiB"
-  listed=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
-  [ "$listed" = "README.txt Tivrel.exe tivrel-report.exe " ] || fail "the zip holds: $listed"
+  listed=$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
+  [ "$listed" = "README.txt Tivrel.exe tivrel-channels.exe tivrel-report.exe " ] ||
+    fail "the zip holds: $listed"
   unzip -q "$zip" -d "$scratch/zip"
   kind() { file -b "$scratch/zip/$1"; }
   kind Tivrel.exe | grep -q '^PE32 executable (GUI) Intel 80386' || fail "Tivrel.exe is $(kind Tivrel.exe)"
-  kind tivrel-report.exe | grep -q '^PE32 executable (console) Intel 80386' ||
-    fail "tivrel-report.exe is $(kind tivrel-report.exe)"
-  for exe in Tivrel.exe tivrel-report.exe; do
+  for exe in tivrel-report.exe tivrel-channels.exe; do
+    kind $exe | grep -q '^PE32 executable (console) Intel 80386' || fail "$exe is $(kind $exe)"
+  done
+  for exe in Tivrel.exe tivrel-report.exe tivrel-channels.exe; do
     kind $exe | grep -q stripped || fail "$exe carries its symbols"
   done
   readme=$scratch/zip/README.txt

@@ -28,6 +28,7 @@ all=(
   python3-jsonschema strace groff-base                   # tivrel-report's JSON and the files it opens, manual pages
   desktop-file-utils appstream lintian dpkg-dev unzip file   # package checks
   alsa-utils netpbm                                      # bench/report_bench.sh (aplay), docs/screenshots.py
+  time                                                   # bench/channels_bench.sh (peak memory)
 )
 case "$mode" in
   run) packages=("${run[@]}") ;;
