@@ -40,7 +40,7 @@ bool IsSpdif(const CardDevice& device) {
 
 std::vector<HdaConverter> PcmConverters(const std::vector<HdaConverter>& codec,
                                         const CardDevice& device, unsigned& maxChannels) {
-  const bool input = device.stream == PcmStream::kCapture;
+  const bool input = device.stream == Direction::kCapture;
   const bool digital = device.hdmi || IsSpdif(device);
   std::vector<HdaConverter> chosen;
   for (const auto& c : codec) {

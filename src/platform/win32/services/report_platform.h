@@ -8,9 +8,9 @@
 #include <mmreg.h>
 #include <mmsystem.h>
 
-#include "cli/device_report.h"
 #include "platform/win32/services/core_audio.h"
 #include "platform/win32/services/services.h"
+#include "probe/report_platform.h"
 
 namespace tivrel::win32 {
 
