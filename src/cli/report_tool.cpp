@@ -41,11 +41,13 @@ DeviceReport Query(ReportPlatform& platform, uint32_t number,
       report.matrix = std::move(described);
       return report;
     }
-    report.matrixResult = platform.ProbeMatrix(number, channels, matrix);
+    std::string systemText;
+    report.matrixResult = platform.ProbeMatrix(number, channels, matrix, systemText);
     if (report.matrixResult == 0) {
       report.matrix = matrix;
     } else {
-      report.matrixSystemText = platform.SystemText(report.matrixResult);
+      report.matrixSystemText =
+          systemText.empty() ? platform.SystemText(report.matrixResult) : systemText;
     }
   }
   return report;

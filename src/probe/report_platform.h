@@ -87,8 +87,11 @@ class ReportPlatform {
   // What the latest list (ListDevices or the waveform count) had to leave
   // out, a sentence each that names the card and the system's reason.
   virtual std::vector<std::string> Unlisted() { return {}; }
-  // The native format matrix of `device`, channels 1..channels; 0 or a result code.
-  virtual uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) = 0;
+  // The native format matrix of `device`, channels 1..channels; 0 or a result
+  // code, with the system's own words for the failure in `systemText` where
+  // the code alone does not keep them.
+  virtual uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix,
+                               std::string& systemText) = 0;
   // The system's own words for a result code, where the query's note has none.
   virtual std::string SystemText(uint32_t /*result*/) { return {}; }
   // How the last ListDevices chose device 0; nothing where the system numbers

@@ -43,7 +43,8 @@ struct FakePlatform : ReportPlatform, WaveOutApi {
     for (const auto& d : devices) list.push_back(d.listing);
     return list;
   }
-  uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) override {
+  uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix,
+                       std::string& /*systemText*/) override {
     log.push_back("matrix " + std::to_string(device) + " " + std::to_string(channels));
     matrix = ProbeFormatMatrix(channels, accepts);
     return matrixResult;

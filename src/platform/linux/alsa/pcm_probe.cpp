@@ -136,12 +136,12 @@ PcmError ProbePcm(const std::string& pcmName, Direction stream, PcmCaps& caps) {
 }
 
 uint32_t ProbePcmMatrix(const std::string& pcmName, Direction stream, int channels,
-                        FormatMatrix& matrix) {
+                        FormatMatrix& matrix, QueryNote& note) {
   matrix = {};
   const PcmError err = WithPcmSpace(pcmName, stream, [&](unsigned, const CombinationTest& accepts) {
     matrix = ProbeFormatMatrix(channels, accepts);
   });
-  return OpenErrorResult(err.code);
+  return err ? FailureResult(err, note) : kMmSysErrNoError;
 }
 
 CombinationTest StreamTest(const std::vector<UsbAltset>& altsets) {

@@ -44,9 +44,10 @@ struct PcmCaps {
 PcmError ProbePcm(const std::string& pcmName, Direction stream, PcmCaps& caps);
 // The same from a test of the device's combinations.
 PcmCaps CapsOf(unsigned maxChannels, const CombinationTest& accepts);
-// The native matrix, channels 1..channels. 0 or a waveform result code.
+// The native matrix, channels 1..channels. 0 or a waveform result code,
+// told in `note` as FailureResult tells it.
 uint32_t ProbePcmMatrix(const std::string& pcmName, Direction stream, int channels,
-                        FormatMatrix& matrix);
+                        FormatMatrix& matrix, QueryNote& note);
 
 // What a USB device's altsets allow, as the probe would find it.
 CombinationTest StreamTest(const std::vector<UsbAltset>& altsets);

@@ -31,12 +31,16 @@ std::vector<DeviceListing> AlsaReportPlatform::ListDevices() {
   return list;
 }
 
-uint32_t AlsaReportPlatform::ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) {
+uint32_t AlsaReportPlatform::ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix,
+                                         std::string& systemText) {
   const auto& devices = waveOut_.Devices().devices;
   if (device >= devices.size()) return kMmSysErrBadDeviceId;
   // A device in use has its matrix from its query's answer; this one is asked.
   const CardDevice& d = devices[device];
-  return ProbePcmMatrix(d.HwName(), d.stream, channels, matrix);
+  QueryNote note;
+  const uint32_t result = ProbePcmMatrix(d.HwName(), d.stream, channels, matrix, note);
+  systemText = note.systemText;
+  return result;
 }
 
 std::vector<std::string> AlsaReportPlatform::Unlisted() {

@@ -23,7 +23,8 @@ class AlsaReportPlatform final : public ReportPlatform {
   // follow are of it.
   std::vector<DeviceListing> ListDevices() override;
   std::vector<std::string> Unlisted() override;
-  uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) override;
+  uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix,
+                       std::string& systemText) override;
   std::optional<Device0Reason> Device0() override;
 
  private:

@@ -39,7 +39,8 @@ class WinReportPlatform final : public ReportPlatform {
   WaveOutApi& waveOut() override;
   const AnsiCodec& ansi() override { return ansi_; }
   std::vector<DeviceListing> ListDevices() override;
-  uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) override;
+  uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix,
+                       std::string& systemText) override;
   std::string SystemText(uint32_t result) override;
   // Since Windows Vista waveform audio goes through the shared-mode mixer.
   bool MatrixIsTheMixers() const override { return true; }
