@@ -115,7 +115,7 @@ std::string ReportJson(const DeviceReports& reports) {
     if (d.queried) {
       const ProbeResult& p = d.probe;
       // In use when asked: refused as such, or described from files instead.
-      Json busy = {{"busy", p.queryResult == kMmSysErrAllocated || !p.note.sources.empty()}};
+      Json busy = {{"busy", DeviceInUse(p) != InUse::kNo}};
       if (!p.note.holder.empty()) busy["holder"] = p.note.holder;
       if (!p.note.sources.empty()) busy["sources"] = p.note.sources;
       if (p.note.playing) {

@@ -81,7 +81,7 @@ bool Apply(const OptionDef& def, std::optional<std::string_view> value, ReportOp
       options.json = true;
       return true;
     case 'c':
-      options.capture = true;
+      options.direction = Direction::kCapture;
       return true;
     case 'l':
       return setMode(Mode::List);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "probe/direction.h"
+
 namespace tivrel {
 
 struct ReportOptions {
@@ -14,8 +16,8 @@ struct ReportOptions {
   std::string device;
   bool formats = false;
   bool json = false;
-  bool capture = false;  // input devices instead of output devices
-  bool crlf = false;     // CR LF line ends, as the window's report has them
+  Direction direction = Direction::kPlayback;  // --capture: input devices
+  bool crlf = false;                           // CR LF line ends, as the window's report has them
 };
 
 // GNU style: long options (--device=N or --device N), short ones grouped

@@ -35,11 +35,19 @@ DeviceReport Query(ReportPlatform& platform, uint32_t number,
   if (formats) {
     FormatMatrix matrix;
     report.mixerMatrix = platform.MatrixIsTheMixers();
-    report.matrixResult = platform.ProbeMatrix(number, channels, matrix);
+    // A device in use is never opened: its matrix comes from the files that
+    // its query read, with the answer.
+    if (auto described = DescribedMatrix(probe, channels)) {
+      report.matrix = std::move(described);
+      return report;
+    }
+    std::string systemText;
+    report.matrixResult = platform.ProbeMatrix(number, channels, matrix, systemText);
     if (report.matrixResult == 0) {
       report.matrix = matrix;
     } else {
-      report.matrixSystemText = platform.SystemText(report.matrixResult);
+      report.matrixSystemText =
+          systemText.empty() ? platform.SystemText(report.matrixResult) : systemText;
     }
   }
   return report;
@@ -85,16 +93,25 @@ std::string NoDevice(Direction direction) {
   return "tivrel-report: " + Utf16ToUtf8(kNoDeviceMessage) + "\n";
 }
 
+// The cards that the device list had to leave out, and why.
+std::string UnlistedMessages(ReportPlatform& platform) {
+  std::string messages;
+  for (const auto& why : platform.Unlisted())
+    messages += "tivrel-report: " + EscapeControls(why) + "\n";
+  return messages;
+}
+
 // Device 0 as the Test button reports it.
-int RunDevice0(ReportPlatform& platform, bool input, std::string& out, std::string& err) {
+int RunDevice0(ReportPlatform& platform, Direction direction, std::string& out, std::string& err) {
   const ProbeResult probe = ProbeDevice0(platform.waveOut(), platform.ansi());
+  err += UnlistedMessages(platform);
   if (!probe.HasDevice()) {
-    err += NoDevice(input ? Direction::kCapture : Direction::kPlayback);
+    err += NoDevice(direction);
     return kReportExitNoDevice;
   }
   err += DeviceMessages({.probe = probe});
   if (probe.queryResult != 0) return kReportExitQueryFailed;
-  out += TerminalText(ReportLines(probe, input));
+  out += TerminalText(ReportLines(probe, direction));
   return kReportExitOk;
 }
 
@@ -125,10 +142,10 @@ int Report(const ReportOptions& options, ReportPlatform& platform, std::string& 
     err += "tivrel-report: " + EscapeControls(*why) + "\n";
     return kReportExitSystem;
   }
-  const Direction direction = options.capture ? Direction::kCapture : Direction::kPlayback;
+  const Direction direction = options.direction;
   platform.SetDirection(direction);
   if (options.mode == Mode::Device0 && !options.formats && !options.json) {
-    return RunDevice0(platform, options.capture, out, err);
+    return RunDevice0(platform, direction, out, err);
   }
   DeviceReports reports;
   if (!CollectDevices(options, platform, reports, err)) return kReportExitUsage;
@@ -153,6 +170,7 @@ int Report(const ReportOptions& options, ReportPlatform& platform, std::string& 
 bool CollectDevices(const ReportOptions& options, ReportPlatform& platform, DeviceReports& reports,
                     std::string& err) {
   const std::vector<DeviceListing> listings = platform.ListDevices();
+  err += UnlistedMessages(platform);
   reports = {.device0 = platform.Device0()};
   std::vector<DeviceReport>& devices = reports.devices;
   switch (options.mode) {
@@ -172,8 +190,7 @@ bool CollectDevices(const ReportOptions& options, ReportPlatform& platform, Devi
       if (listings.empty()) break;
       const auto n = FindDevice(options.device, listings);
       if (!n) {
-        err += NoSuchDevice(options.device, listings.size(),
-                            options.capture ? Direction::kCapture : Direction::kPlayback);
+        err += NoSuchDevice(options.device, listings.size(), options.direction);
         return false;
       }
       devices.push_back(Query(platform, *n, listings, options.formats));

@@ -172,8 +172,9 @@ ProbeResult MatrixFailure(const DeviceReport& d) {
 }
 
 // A device in use, described from the system's files instead.
-std::string InUseMessage(const QueryNote& note) {
-  if (note.sources.empty()) return {};
+std::string InUseMessage(const ProbeResult& probe) {
+  if (DeviceInUse(probe) != InUse::kDescribed) return {};
+  const QueryNote& note = probe.note;
   std::string message = "tivrel-report: " + EscapeControls(note.device) + ": in use";
   if (!note.holder.empty()) message += " by " + EscapeControls(note.holder);
   message += ", described from";
@@ -197,7 +198,7 @@ std::string ExclusiveFailureMessage(const DeviceReport& d) {
 std::string DeviceMessages(const DeviceReport& d) {
   if (d.probe.queryResult != 0) return FailureMessage(d.probe, d.number);
   std::string messages =
-      d.matrixResult != 0 ? FailureMessage(MatrixFailure(d)) : InUseMessage(d.probe.note);
+      d.matrixResult != 0 ? FailureMessage(MatrixFailure(d)) : InUseMessage(d.probe);
   if (d.endpoint && d.endpoint->exclusiveResult != 0) messages += ExclusiveFailureMessage(d);
   return messages;
 }
@@ -233,7 +234,7 @@ std::string ListText(const DeviceReports& reports) {
 void WriteDeviceText(const DeviceReport& d, std::string& out, std::string& err) {
   err += DeviceMessages(d);
   if (d.probe.queryResult != 0) return;
-  out += TerminalText(ReportLines(d.probe, d.listing.direction == Direction::kCapture));
+  out += TerminalText(ReportLines(d.probe, d.listing.direction));
   if (d.matrix) {
     out += TerminalText(
         MatrixLines(*d.matrix, d.mixerMatrix ? MatrixSource::kMixer : MatrixSource::kDevice));

@@ -11,6 +11,9 @@
 
 namespace tivrel {
 
+// What a service can tell of a query beyond its result code (probe/query_note.h).
+struct QueryNote;
+
 // Waveform audio: the record's real boundary, so it keeps the platform's shape.
 class WaveOutApi {
  public:
@@ -18,6 +21,14 @@ class WaveOutApi {
   virtual uint32_t waveOutGetNumDevs() = 0;
   // caps points at the 52-byte ANSI image; size is what the platform may write.
   virtual uint32_t waveOutGetDevCapsA(uintptr_t deviceId, void* caps, uint32_t size) = 0;
+  // The same query, answered whole by one call: a service that can say more
+  // than the result code (who holds a busy device, where the values were read
+  // from) writes it into `note`, which the caller gives empty. The others
+  // keep this, which is the waveform call alone.
+  virtual uint32_t QueryDevCaps(uintptr_t deviceId, void* caps, uint32_t size,
+                                QueryNote& /*note*/) {
+    return waveOutGetDevCapsA(deviceId, caps, size);
+  }
 };
 
 // The window system's commands of a realised window.

@@ -1,8 +1,9 @@
-// What an audio service can tell about its last capability query beyond the
-// result code: who holds a busy device, a permission or parameter refusal,
-// the system's own words, where the values came from when they were read
-// rather than measured, and what the device takes when none of the standard
-// formats is among it. Optional: a service without it gives codes only.
+// What an audio service can tell about a capability query beyond the result
+// code, in the same answer: who holds a busy device, a permission or
+// parameter refusal, the system's own words, where the values came from when
+// they were read rather than measured (and what those files say it takes),
+// and what the device takes when none of the standard formats is among it.
+// Optional: a service without it gives codes only.
 #pragma once
 
 #include <optional>
@@ -35,14 +36,9 @@ struct QueryNote {
   std::optional<Playing> playing;
   // The device's own formats, when it takes none of the standard ones.
   std::optional<FormatMatrix> native;
-};
-
-// Implemented beside WaveOutApi by services that can say more.
-class QueryNoteSource {
- public:
-  virtual ~QueryNoteSource() = default;
-  // About the latest waveOutGetDevCapsA; empty after a query that said nothing.
-  virtual QueryNote LastQueryNote() const = 0;
+  // With `sources`: the combinations that those files say the device takes,
+  // so that its matrix is made from the same reading.
+  CombinationTest described;
 };
 
 }  // namespace tivrel

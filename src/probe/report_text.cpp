@@ -52,25 +52,6 @@ std::u16string FailureText(const ProbeResult& probe) {
          u"（错误代码 " + DecimalText(probe.queryResult) + u"）";
 }
 
-std::vector<std::u16string> ReportLines(const WAVEOUTCAPS& caps) {
-  // Everything is decoded before the first line is composed.
-  const DriverVersion version = DecodeDriverVersion(caps.vDriverVersion);
-  const std::u16string name = ProductName(caps);
-  const std::u16string channels = ChannelText(caps.wChannels);
-
-  std::vector<std::u16string> lines;
-  auto add = [&](std::u16string line) { lines.push_back(std::move(line) + std::u16string(kCrLf)); };
-  add(u"产品名称：" + name);
-  add(u"产品 Id：" + IdText(caps.wPid));
-  add(u"驱动程序 Id：" + IdText(caps.wMid));
-  add(u"驱动程序版本：" + version.major + u"." + DecimalText(version.minor));
-  add(u"输出声道：" + channels);
-  add(u"支持格式列表及扩展输出功能列表：");
-  for (auto& text : FormatList(caps.dwFormats)) add(std::move(text));
-  for (auto& text : SupportList(caps.dwSupport)) add(std::move(text));
-  return lines;
-}
-
 namespace {
 
 // "48", "44.1", "11.025": a rate in kHz without trailing zeros.
@@ -147,34 +128,80 @@ std::u16string InUseLine(const QueryNote& note) {
   for (size_t i = 0; i < note.sources.size(); ++i) {
     line += (i > 0 ? u"、" : u"") + Utf8ToUtf16(note.sources[i]);
   }
-  return line + std::u16string(kCrLf);
+  return line;
+}
+
+// The report's lines by what each says, written in this order.
+struct ReportParts {
+  std::u16string name, productId, driverId, driverVersion;
+  std::u16string channels;  // output or input channels, with its label
+  std::vector<std::u16string> formats;
+  std::u16string native;  // under an empty format list: what the device takes
+  std::vector<std::u16string> support;
+  std::u16string inUse;    // described rather than measured: by whom, from where
+  std::u16string playing;  // and what it plays now
+
+  std::vector<std::u16string> Lines() const {
+    std::vector<std::u16string> lines;
+    auto add = [&](const std::u16string& line) {
+      if (!line.empty()) lines.push_back(line + std::u16string(kCrLf));
+    };
+    add(u"产品名称：" + name);
+    add(u"产品 Id：" + productId);
+    add(u"驱动程序 Id：" + driverId);
+    add(u"驱动程序版本：" + driverVersion);
+    add(channels);
+    add(u"支持格式列表及扩展输出功能列表：");
+    for (const auto& text : formats) add(text);
+    add(native);
+    for (const auto& text : support) add(text);
+    add(inUse);
+    add(playing);
+    return lines;
+  }
+};
+
+ReportParts PartsOf(const WAVEOUTCAPS& caps, Direction direction) {
+  // Everything is decoded before the first line is composed.
+  const DriverVersion version = DecodeDriverVersion(caps.vDriverVersion);
+  const std::u16string_view label =
+      direction == Direction::kCapture ? u"输入声道：" : u"输出声道：";
+  return {.name = ProductName(caps),
+          .productId = IdText(caps.wPid),
+          .driverId = IdText(caps.wMid),
+          .driverVersion = version.major + u"." + DecimalText(version.minor),
+          .channels = std::u16string(label) + ChannelText(caps.wChannels),
+          .formats = FormatList(caps.dwFormats),
+          .support = SupportList(caps.dwSupport)};
 }
 
 // What the device in use plays now, on a line of its own: what it does at
 // the moment, not what it can.
-std::u16string PlayingLine(const QueryNote::Playing& playing, bool input) {
-  return (input ? u"正在录音 " : u"正在播放 ") + Utf8ToUtf16(playing.format) + u" " +
-         DecimalText(static_cast<int32_t>(playing.channels)) + u" 声道 " +
-         DecimalText(static_cast<int32_t>(playing.rate)) + u" Hz" + std::u16string(kCrLf);
+std::u16string PlayingLine(const QueryNote::Playing& playing, Direction direction) {
+  return (direction == Direction::kCapture ? u"正在录音 " : u"正在播放 ") +
+         Utf8ToUtf16(playing.format) + u" " + DecimalText(static_cast<int32_t>(playing.channels)) +
+         u" 声道 " + DecimalText(static_cast<int32_t>(playing.rate)) + u" Hz";
 }
 
 }  // namespace
 
-std::vector<std::u16string> ReportLines(const ProbeResult& probe, bool input) {
-  auto lines = ReportLines(probe.caps);
-  if (input) lines[4].replace(0, 4, u"输入声道");
-  if (FormatList(probe.caps.dwFormats).empty() && probe.note.native) {
+std::vector<std::u16string> ReportLines(const WAVEOUTCAPS& caps) {
+  return PartsOf(caps, Direction::kPlayback).Lines();
+}
+
+std::vector<std::u16string> ReportLines(const ProbeResult& probe, Direction direction) {
+  ReportParts parts = PartsOf(probe.caps, direction);
+  if (parts.formats.empty() && probe.note.native) {
     // No standard format: one line under the (empty) list says what it takes.
     if (const std::u16string summary = NativeSummary(*probe.note.native); !summary.empty()) {
-      const auto after = lines.begin() + 6;
-      lines.insert(after, u"（本设备的原生格式：" + summary + u"）" + std::u16string(kCrLf));
+      parts.native = u"（本设备的原生格式：" + summary + u"）";
     }
   }
-  if (!probe.note.sources.empty()) {
-    lines.push_back(InUseLine(probe.note));
-    if (probe.note.playing) lines.push_back(PlayingLine(*probe.note.playing, input));
+  if (DeviceInUse(probe) == InUse::kDescribed) {
+    parts.inUse = InUseLine(probe.note);
+    if (probe.note.playing) parts.playing = PlayingLine(*probe.note.playing, direction);
   }
-  return lines;
+  return parts.Lines();
 }
 
 }  // namespace tivrel

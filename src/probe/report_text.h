@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "probe/device_query.h"
+#include "probe/direction.h"
 #include "probe/waveoutcaps.h"
 
 namespace tivrel {
@@ -19,7 +20,8 @@ std::vector<std::u16string> ReportLines(const WAVEOUTCAPS& caps);
 // The same for a successful query, with a last line saying where the values
 // came from when the service read them instead of asking the device. An input
 // device's report counts input channels.
-std::vector<std::u16string> ReportLines(const ProbeResult& probe, bool input = false);
+std::vector<std::u16string> ReportLines(const ProbeResult& probe,
+                                        Direction direction = Direction::kPlayback);
 
 // A failed query in words: why, without the code.
 std::u16string FailureReason(uint32_t result, const QueryNote& note);

@@ -13,7 +13,7 @@ namespace {
 
 // Devices as a platform lists and answers them; the matrix accepts what
 // `accepts` says.
-struct FakePlatform : ReportPlatform, WaveOutApi, QueryNoteSource {
+struct FakePlatform : ReportPlatform, WaveOutApi {
   struct Device {
     DeviceListing listing;
     WAVEOUTCAPS caps;
@@ -27,7 +27,6 @@ struct FakePlatform : ReportPlatform, WaveOutApi, QueryNoteSource {
   bool mixer = false;
   std::vector<std::optional<Endpoint>> endpoints;  // by device number
   std::vector<std::string> log;
-  QueryNote lastNote;
 
   bool crlf = true;
   Direction direction = Direction::kPlayback;
@@ -44,7 +43,8 @@ struct FakePlatform : ReportPlatform, WaveOutApi, QueryNoteSource {
     for (const auto& d : devices) list.push_back(d.listing);
     return list;
   }
-  uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) override {
+  uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix,
+                       std::string& /*systemText*/) override {
     log.push_back("matrix " + std::to_string(device) + " " + std::to_string(channels));
     matrix = ProbeFormatMatrix(channels, accepts);
     return matrixResult;
@@ -60,16 +60,18 @@ struct FakePlatform : ReportPlatform, WaveOutApi, QueryNoteSource {
   std::string SystemText(uint32_t result) override {
     return result == kMmSysErrBadDeviceId ? "The device ID is out of range." : "";
   }
-  QueryNote LastQueryNote() const override { return lastNote; }
   uint32_t waveOutGetNumDevs() override { return static_cast<uint32_t>(devices.size()); }
   uint32_t waveOutGetDevCapsA(uintptr_t id, void* caps, uint32_t size) override {
     log.push_back("caps " + std::to_string(id) + " " + std::to_string(size));
-    lastNote = id < devices.size() ? devices[id].note : QueryNote{};
     if (id >= devices.size()) return kMmSysErrBadDeviceId;
     if (devices[id].result != 0) return devices[id].result;
     const CapsImage image = ToImage(devices[id].caps, *gbk);
     std::memcpy(caps, image.data(), size);
     return 0;
+  }
+  uint32_t QueryDevCaps(uintptr_t id, void* caps, uint32_t size, QueryNote& note) override {
+    if (id < devices.size()) note = devices[id].note;
+    return waveOutGetDevCapsA(id, caps, size);
   }
 };
 
@@ -166,7 +168,7 @@ TEST(ReportOptionsParse, EveryArgumentIsReadBeforeAnythingIsDone) {
     EXPECT_EQ(options->device, c.device) << at;
     EXPECT_EQ(options->formats, c.formats) << at;
     EXPECT_EQ(options->json, c.json) << at;
-    EXPECT_EQ(options->capture, c.capture) << at;
+    EXPECT_EQ(options->direction == Direction::kCapture, c.capture) << at;
     EXPECT_EQ(options->crlf, c.crlf) << at;
   }
 }

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (card.index < 0) __builtin_trap();
   }
   for (const char* key : {"name", "id", "subdevices_avail", "owner_pid"}) ProcField(text, key);
-  for (const auto stream : {PcmStream::kPlayback, PcmStream::kCapture}) {
+  for (const auto stream : {tivrel::Direction::kPlayback, tivrel::Direction::kCapture}) {
     for (const auto& alt : ParseUsbStream(text, stream)) {
       if (alt.continuous && !alt.rates.empty() && alt.rates.size() != 2) __builtin_trap();
     }

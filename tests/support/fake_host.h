@@ -216,7 +216,7 @@ class FakeHost : public Host {
   }
 };
 
-class FakeWaveOut : public WaveOutApi, public QueryNoteSource {
+class FakeWaveOut : public WaveOutApi {
  public:
   uint32_t numDevs = 1;
   QueryNote note;  // what the service says beside its result
@@ -239,7 +239,10 @@ class FakeWaveOut : public WaveOutApi, public QueryNoteSource {
     if (result == 0) std::memcpy(caps, image.data(), std::min<size_t>(size, kImageSize));
     return result;
   }
-  QueryNote LastQueryNote() const override { return note; }
+  uint32_t QueryDevCaps(uintptr_t id, void* caps, uint32_t size, QueryNote& said) override {
+    said = note;
+    return waveOutGetDevCapsA(id, caps, size);
+  }
 };
 
 // Logs into the host's log, so that the call's place among the window

@@ -60,7 +60,7 @@ unsigned RoutedChannels(const std::filesystem::path& root, const CardDevice& dev
 
 std::vector<HdaConverter> PcmConverters(const std::vector<HdaConverter>& codec,
                                         const CardDevice& device, unsigned& maxChannels) {
-  const bool input = device.stream == PcmStream::kCapture;
+  const bool input = device.stream == Direction::kCapture;
   const bool digital = device.hdmi || IsSpdif(device);
   std::vector<HdaConverter> chosen;
   for (const auto& c : codec) {
@@ -108,7 +108,7 @@ std::optional<BusyDescription> DescribeBusyDevice(const std::filesystem::path& r
       unsigned channels = 0;
       const auto converters = PcmConverters(codec.value, device, channels);
       if (converters.empty()) continue;
-      if (device.stream == PcmStream::kPlayback && !device.hdmi && !IsSpdif(device)) {
+      if (device.stream == Direction::kPlayback && !device.hdmi && !IsSpdif(device)) {
         channels = RoutedChannels(root, device, channels);
       }
       d.accepts = HdaTest(converters, channels);

@@ -62,12 +62,12 @@ bool IsLibraryDefault(snd_config_t* top) {
 // of the stream, else its slave's (slave.pcm, or a pcm_slave named by
 // "slave NAME"). Nothing for a plugin without one (null, a sound server).
 snd_config_t* SlavePcm(snd_config_t* top, snd_config_t* definition, const std::string& type,
-                       PcmStream stream, std::vector<OwnedConfig>& keep) {
+                       Direction stream, std::vector<OwnedConfig>& keep) {
   snd_config_t* node = nullptr;
   // dmix only plays and dsnoop only records: the other stream opens nothing.
-  if (type == (stream == PcmStream::kCapture ? "dmix" : "dsnoop")) return nullptr;
+  if (type == (stream == Direction::kCapture ? "dmix" : "dsnoop")) return nullptr;
   if (type == "asym") {
-    const char* key = stream == PcmStream::kCapture ? "capture.pcm" : "playback.pcm";
+    const char* key = stream == Direction::kCapture ? "capture.pcm" : "playback.pcm";
     return snd_config_search(definition, key, &node) >= 0 ? node : nullptr;
   }
   if (snd_config_search(definition, "slave.pcm", &node) >= 0) return node;
@@ -161,7 +161,7 @@ std::optional<std::string> ConfigSetting(const char* key) {
   return text;
 }
 
-std::optional<DefaultPcm> ResolveDefaultPcm(PcmStream stream, const std::vector<CardEntry>& cards) {
+std::optional<DefaultPcm> ResolveDefaultPcm(Direction stream, const std::vector<CardEntry>& cards) {
   const TopConfig top = LoadTop();
   if (!top || IsLibraryDefault(top.get())) return std::nullopt;
   std::vector<OwnedConfig> keep;

@@ -25,7 +25,7 @@ struct DefaultPcm {
 // card-driven default (defaults.pcm.card and defaults.pcm.device decide
 // that), or where the chain ends elsewhere (null, file output alone, a sound
 // server's plugin).
-std::optional<DefaultPcm> ResolveDefaultPcm(PcmStream stream, const std::vector<CardEntry>& cards);
+std::optional<DefaultPcm> ResolveDefaultPcm(Direction stream, const std::vector<CardEntry>& cards);
 
 // A card as ALSA's configuration and environment give it: a number or an id.
 std::optional<int> CardIndex(const std::string& text, const std::vector<CardEntry>& cards);

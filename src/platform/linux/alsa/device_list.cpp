@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <memory>
@@ -32,19 +33,20 @@ using Ctl = std::unique_ptr<snd_ctl_t, CtlClose>;
 using CardInfo = std::unique_ptr<snd_ctl_card_info_t, CardInfoFree>;
 using PcmInfo = std::unique_ptr<snd_pcm_info_t, PcmInfoFree>;
 
-// Appends the devices of one card as its control device names them; a card
-// that cannot be asked is skipped.
-void AddControlDevices(int card, PcmStream stream, std::vector<CardDevice>& out) {
+// Appends the devices of one card as its control device names them; 0, or
+// ALSA's negative code when the card cannot be asked.
+int AddControlDevices(int card, Direction stream, std::vector<CardDevice>& out) {
   snd_ctl_t* rawCtl = nullptr;
-  if (snd_ctl_open(&rawCtl, ("hw:" + std::to_string(card)).c_str(), SND_CTL_NONBLOCK) < 0) return;
+  const std::string hw = "hw:" + std::to_string(card);
+  if (const int err = snd_ctl_open(&rawCtl, hw.c_str(), SND_CTL_NONBLOCK); err < 0) return err;
   const Ctl ctl(rawCtl);
   snd_ctl_card_info_t* rawCard = nullptr;
   snd_pcm_info_t* rawPcm = nullptr;
-  if (snd_ctl_card_info_malloc(&rawCard) < 0) return;
+  if (snd_ctl_card_info_malloc(&rawCard) < 0) return -ENOMEM;
   const CardInfo cardInfo(rawCard);
-  if (snd_pcm_info_malloc(&rawPcm) < 0) return;
+  if (snd_pcm_info_malloc(&rawPcm) < 0) return -ENOMEM;
   const PcmInfo pcmInfo(rawPcm);
-  if (snd_ctl_card_info(ctl.get(), cardInfo.get()) < 0) return;
+  if (const int err = snd_ctl_card_info(ctl.get(), cardInfo.get()); err < 0) return err;
   const auto text = [](const char* s) { return std::string(s ? s : ""); };
   const std::string cardName = text(snd_ctl_card_info_get_name(cardInfo.get()));
   const std::string cardId = text(snd_ctl_card_info_get_id(cardInfo.get()));
@@ -53,7 +55,7 @@ void AddControlDevices(int card, PcmStream stream, std::vector<CardDevice>& out)
   while (snd_ctl_pcm_next_device(ctl.get(), &device) >= 0 && device >= 0) {
     snd_pcm_info_set_device(pcmInfo.get(), static_cast<unsigned>(device));
     snd_pcm_info_set_subdevice(pcmInfo.get(), 0);
-    snd_pcm_info_set_stream(pcmInfo.get(), stream == PcmStream::kCapture ? SND_PCM_STREAM_CAPTURE
+    snd_pcm_info_set_stream(pcmInfo.get(), stream == Direction::kCapture ? SND_PCM_STREAM_CAPTURE
                                                                          : SND_PCM_STREAM_PLAYBACK);
     // Devices without that stream answer with an error here.
     if (snd_ctl_pcm_info(ctl.get(), pcmInfo.get()) < 0) continue;
@@ -62,6 +64,7 @@ void AddControlDevices(int card, PcmStream stream, std::vector<CardDevice>& out)
     out.push_back({card, device, DeviceName(cardName, pcmName, pcmId), cardId, driver, pcmId,
                    IsHdmiOutput(cardId, cardName, pcmId, pcmName), -1, stream});
   }
+  return 0;
 }
 
 // A card (and perhaps a device: -1 for its first) that a rule names.
@@ -87,7 +90,7 @@ std::optional<int> ConfigNumber(const char* key) {
 // that ALSA_PCM_CARD or ALSA_CARD names; else defaults.pcm.card and
 // defaults.pcm.device where either is not ALSA's own 0. A default that ends
 // on no hardware (a sound server's plugin, null) gives way to the rest.
-std::optional<Choice> AlsaDefault(const std::vector<CardEntry>& cards, PcmStream stream) {
+std::optional<Choice> AlsaDefault(const std::vector<CardEntry>& cards, Direction stream) {
   if (const auto end = ResolveDefaultPcm(stream, cards)) {
     return Choice{end->card, end->device, end->chain};
   }
@@ -109,12 +112,14 @@ std::optional<Choice> AlsaDefault(const std::vector<CardEntry>& cards, PcmStream
   return std::nullopt;
 }
 
-// The PCMs of one card from /proc/asound/cardN/pcmDp/info (pcmDc for capture).
-void AddProcDevices(const std::filesystem::path& root, const CardEntry& card, PcmStream stream,
-                    std::vector<CardDevice>& out) {
-  const auto dir = root / "proc/asound" / ("card" + std::to_string(card.index));
+// The PCMs of one card from /proc/asound/cardN/pcmDp/info (pcmDc for capture);
+// the folder's errno when it cannot be read.
+int AddProcDevices(const std::filesystem::path& root, const CardEntry& card, Direction stream,
+                   std::vector<CardDevice>& out) {
+  const std::string name = "proc/asound/card" + std::to_string(card.index);
   std::error_code ec;
-  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+  std::filesystem::directory_iterator it(root / name, ec);
+  for (const std::filesystem::directory_iterator end; !ec && it != end; it.increment(ec)) {
     // "pcm3p": playback device 3; "pcm0c" is a capture device.
     const std::string entry = it->path().filename().string();
     if (entry.size() < 5 || entry.compare(0, 3, "pcm") != 0 ||
@@ -131,6 +136,53 @@ void AddProcDevices(const std::filesystem::path& root, const CardEntry& card, Pc
     out.push_back({card.index, device, DeviceName(card.name, pcmName, pcmId), card.id, card.driver,
                    pcmId, IsHdmiOutput(card.id, card.name, pcmId, pcmName), -1, stream});
   }
+  return ec.value();
+}
+
+// The cards that could not be read and left no device in the list.
+void KeepUnlisted(const std::vector<CardDevice>& devices, std::vector<UnreadCard>& unread) {
+  std::erase_if(unread, [&](const UnreadCard& u) {
+    return std::any_of(devices.begin(), devices.end(),
+                       [&](const CardDevice& d) { return d.card == u.card; });
+  });
+  std::stable_sort(unread.begin(), unread.end(),
+                   [](const UnreadCard& a, const UnreadCard& b) { return a.card < b.card; });
+  // Each card once, by the first source that failed.
+  unread.erase(
+      std::unique(unread.begin(), unread.end(),
+                  [](const UnreadCard& a, const UnreadCard& b) { return a.card == b.card; }),
+      unread.end());
+}
+
+// The devices of every card, from /proc/asound and, for the real root, the
+// control devices too; the cards that none of them could read in `unread`.
+void AddAllDevices(const ListOptions& options, const std::vector<CardEntry>& cards,
+                   DeviceList& list) {
+  const std::filesystem::path& root = options.root;
+  std::vector<CardDevice>& devices = list.devices;
+  for (const auto& card : cards) {
+    if (const int err = AddProcDevices(root, card, options.stream, devices); err != 0) {
+      list.unread.push_back(
+          {card.index, card.id, "/proc/asound/card" + std::to_string(card.index), err});
+    }
+  }
+  if (root == "/") {
+    // Where /proc/asound is missing or partial, the control devices still tell.
+    std::vector<CardDevice> control;
+    int card = -1;
+    while (snd_card_next(&card) >= 0 && card >= 0) {
+      if (const int err = AddControlDevices(card, options.stream, control); err < 0) {
+        list.unread.push_back({card, "", "hw:" + std::to_string(card), -err});
+      }
+    }
+    for (auto& d : control) {
+      const bool known = std::any_of(devices.begin(), devices.end(), [&](const CardDevice& k) {
+        return k.card == d.card && k.device == d.device;
+      });
+      if (!known) devices.push_back(std::move(d));
+    }
+  }
+  KeepUnlisted(devices, list.unread);
 }
 
 }  // namespace
@@ -189,19 +241,7 @@ DeviceList ListCardDevices(const ListOptions& options) {
   DeviceList list;
   std::vector<CardDevice>& devices = list.devices;
   const std::vector<CardEntry> cards = ReadCards(root);
-  for (const auto& card : cards) AddProcDevices(root, card, options.stream, devices);
-  if (root == "/") {
-    // Where /proc/asound is missing or partial, the control devices still tell.
-    std::vector<CardDevice> control;
-    int card = -1;
-    while (snd_card_next(&card) >= 0 && card >= 0) AddControlDevices(card, options.stream, control);
-    for (auto& d : control) {
-      const bool known = std::any_of(devices.begin(), devices.end(), [&](const CardDevice& k) {
-        return k.card == d.card && k.device == d.device;
-      });
-      if (!known) devices.push_back(std::move(d));
-    }
-  }
+  AddAllDevices(options, cards, list);
   if (devices.empty()) return list;
   std::sort(devices.begin(), devices.end(), [](const CardDevice& a, const CardDevice& b) {
     return a.card != b.card ? a.card < b.card : a.device < b.device;

@@ -21,7 +21,7 @@ struct CardDevice {
   std::string pcmId;   // "ALC892 Analog", "HDMI 0", "Jack Out (*)"
   bool hdmi = false;   // an HDMI or DisplayPort output
   int hdmiIndex = -1;  // which of its card's HDMI outputs, from 0
-  PcmStream stream = PcmStream::kPlayback;
+  Direction stream = Direction::kPlayback;
   std::string HwName() const { return "hw:" + std::to_string(card) + "," + std::to_string(device); }
   bool operator==(const CardDevice&) const = default;
 };
@@ -43,15 +43,27 @@ enum class Device0Rule {
   kFirst,         // every card's first output is HDMI: the first device
 };
 
+// A card whose devices could not be listed, and why.
+struct UnreadCard {
+  int card = 0;
+  std::string id;    // "PCH", where the kernel's list of cards gave it
+  std::string what;  // "/proc/asound/card2", "hw:2"
+  int error = 0;     // errno
+  bool operator==(const UnreadCard&) const = default;
+};
+
 struct DeviceList {
   std::vector<CardDevice> devices;
+  // Cards that the kernel lists but whose devices could be read from none
+  // of the sources: they are missing from `devices`.
+  std::vector<UnreadCard> unread;
   Device0Rule rule = Device0Rule::kNone;
   std::string why;  // the sink's name, or the ALSA setting that chose device 0
 };
 
 struct ListOptions {
   std::filesystem::path root = "/";  // under which /proc and /sys are read
-  PcmStream stream = PcmStream::kPlayback;
+  Direction stream = Direction::kPlayback;
 };
 
 // The PCM devices of the stream under the root: from /proc/asound, readable

@@ -35,7 +35,7 @@ struct PcmFiles {
   std::filesystem::path root;
   int card = 0;
   int device = 0;
-  PcmStream stream = PcmStream::kPlayback;
+  Direction stream = Direction::kPlayback;
   std::filesystem::path Dir() const;
   // The same as the kernel names it, "/proc/asound/cardC/pcmDp/" + file.
   std::string Name(const std::string& file) const;

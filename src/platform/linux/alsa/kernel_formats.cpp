@@ -126,9 +126,9 @@ std::optional<std::string> ProcField(std::string_view text, std::string_view key
   return std::nullopt;
 }
 
-std::vector<UsbAltset> ParseUsbStream(std::string_view text, PcmStream stream) {
+std::vector<UsbAltset> ParseUsbStream(std::string_view text, Direction stream) {
   // Only the stream's section; each "Interface N" line opens an altset.
-  const std::string_view section = stream == PcmStream::kCapture ? "Capture:" : "Playback:";
+  const std::string_view section = stream == Direction::kCapture ? "Capture:" : "Playback:";
   std::vector<UsbAltset> altsets;
   bool inSection = false;
   while (!text.empty()) {

@@ -8,11 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "probe/direction.h"
+
 namespace tivrel::alsa {
 
 // A PCM plays or records; the kernel's files say so with 'p' and 'c'.
-enum class PcmStream { kPlayback, kCapture };
-inline char StreamLetter(PcmStream stream) { return stream == PcmStream::kCapture ? 'c' : 'p'; }
+inline char StreamLetter(Direction stream) { return stream == Direction::kCapture ? 'c' : 'p'; }
 
 // "0x8086\n" as sysfs writes PCI ids.
 std::optional<uint16_t> ParsePciId(std::string_view text);
@@ -46,7 +47,7 @@ struct UsbAltset {
 };
 // The altsets of the "Playback:" or the "Capture:" section.
 std::vector<UsbAltset> ParseUsbStream(std::string_view text,
-                                      PcmStream stream = PcmStream::kPlayback);
+                                      Direction stream = Direction::kPlayback);
 
 // One converter widget of an HDA codec (/proc/asound/cardN/codec#M): an
 // "Audio Output" (DAC) or "Audio Input" (ADC) node with what it converts.

@@ -103,7 +103,7 @@ std::optional<FoundControl> FindControl(int card, snd_ctl_elem_iface_t iface, co
 
 std::optional<unsigned> ChannelMapCount(const CardDevice& pcm) {
   const char* name =
-      pcm.stream == PcmStream::kCapture ? "Capture Channel Map" : "Playback Channel Map";
+      pcm.stream == Direction::kCapture ? "Capture Channel Map" : "Playback Channel Map";
   const auto found =
       FindControl(pcm.card, SND_CTL_ELEM_IFACE_PCM, name, static_cast<unsigned>(pcm.device));
   if (!found) return std::nullopt;

@@ -85,25 +85,39 @@ bool RateListed(const UsbAltset& altset, uint32_t rate) {
 
 }  // namespace
 
-int WithPcmSpace(const std::string& pcmName, PcmStream stream,
-                 const std::function<void(unsigned maxChannels, const CombinationTest&)>& use) {
+PcmError WithPcmSpace(
+    const std::string& pcmName, Direction stream,
+    const std::function<void(unsigned maxChannels, const CombinationTest&)>& use) {
   snd_pcm_t* raw = nullptr;
   // Non-blocking: a device that someone else holds answers -EBUSY at once
   // instead of waiting for it to be released.
   const int err =
       snd_pcm_open(&raw, pcmName.c_str(),
-                   stream == PcmStream::kCapture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK,
+                   stream == Direction::kCapture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK,
                    SND_PCM_NONBLOCK);
-  if (err < 0) return err;
+  if (err < 0) return {err};
   const Pcm pcm(raw);
   const HwParams any = NewHwParams();
   const HwParams trial = NewHwParams();
-  if (!any || !trial) return -ENOMEM;
-  if (snd_pcm_hw_params_any(pcm.get(), any.get()) < 0) return kHwParamsRefused;
+  if (!any || !trial) return {-ENOMEM};
+  if (const int refused = snd_pcm_hw_params_any(pcm.get(), any.get()); refused < 0) {
+    return {refused, true};
+  }
   unsigned int channels = 0;
   if (snd_pcm_hw_params_get_channels_max(any.get(), &channels) < 0) channels = 0;
   use(channels, SpaceTest(pcm.get(), any.get(), trial.get()));
-  return 0;
+  return {};
+}
+
+uint32_t FailureResult(const PcmError& error, QueryNote& note) {
+  note.systemText = snd_strerror(error.code);
+  if (error.hwParams && error.code == -EINVAL) {
+    // Opened, and no combination of parameters left at all.
+    note.cause = QueryNote::Cause::kHardwareParams;
+    return kMmSysErrError;
+  }
+  if (error.code == -EACCES || error.code == -EPERM) note.cause = QueryNote::Cause::kPermission;
+  return OpenErrorResult(error.code);
 }
 
 PcmCaps CapsOf(unsigned maxChannels, const CombinationTest& accepts) {
@@ -114,21 +128,20 @@ PcmCaps CapsOf(unsigned maxChannels, const CombinationTest& accepts) {
   return caps;
 }
 
-int ProbePcm(const std::string& pcmName, PcmStream stream, PcmCaps& caps) {
+PcmError ProbePcm(const std::string& pcmName, Direction stream, PcmCaps& caps) {
   caps = {};
   return WithPcmSpace(pcmName, stream, [&](unsigned maxChannels, const CombinationTest& accepts) {
     caps = CapsOf(maxChannels, accepts);
   });
 }
 
-uint32_t ProbePcmMatrix(const std::string& pcmName, PcmStream stream, int channels,
-                        FormatMatrix& matrix) {
+uint32_t ProbePcmMatrix(const std::string& pcmName, Direction stream, int channels,
+                        FormatMatrix& matrix, QueryNote& note) {
   matrix = {};
-  const int err = WithPcmSpace(pcmName, stream, [&](unsigned, const CombinationTest& accepts) {
+  const PcmError err = WithPcmSpace(pcmName, stream, [&](unsigned, const CombinationTest& accepts) {
     matrix = ProbeFormatMatrix(channels, accepts);
   });
-  if (err == kHwParamsRefused) return kMmSysErrError;
-  return OpenErrorResult(err);
+  return err ? FailureResult(err, note) : kMmSysErrNoError;
 }
 
 CombinationTest StreamTest(const std::vector<UsbAltset>& altsets) {

@@ -11,17 +11,28 @@
 
 #include "platform/linux/alsa/kernel_formats.h"
 #include "probe/format_matrix.h"
+#include "probe/query_note.h"
 
 namespace tivrel::alsa {
 
-// The device opened but has no parameter space at all.
-inline constexpr int kHwParamsRefused = 1;
+// How asking a PCM failed: ALSA's own code, and whether the device had
+// opened and then refused its parameter space.
+struct PcmError {
+  int code = 0;           // 0 or a negative errno
+  bool hwParams = false;  // snd_pcm_hw_params_any failed, not the open
+  explicit operator bool() const { return code < 0; }
+  bool operator==(const PcmError&) const = default;
+};
+
+// A failure as the query reports it: the waveform result, with the cause and
+// the system's words for the very code ALSA gave written into `note`.
+uint32_t FailureResult(const PcmError& error, QueryNote& note);
 
 // Opens `pcmName` for the stream without blocking and hands `use` the
-// device's largest channel count and a test of its full parameter space. 0, a
-// negative errno, or kHwParamsRefused; `use` runs only on 0.
-int WithPcmSpace(const std::string& pcmName, PcmStream stream,
-                 const std::function<void(unsigned maxChannels, const CombinationTest&)>& use);
+// device's largest channel count and a test of its full parameter space;
+// `use` runs only when nothing failed.
+PcmError WithPcmSpace(const std::string& pcmName, Direction stream,
+                      const std::function<void(unsigned maxChannels, const CombinationTest&)>& use);
 
 // The record's values: its channel count and the twelve standard format
 // flags; when none of those, the device's own matrix.
@@ -30,12 +41,13 @@ struct PcmCaps {
   int32_t formats = 0;
   std::optional<FormatMatrix> native;
 };
-int ProbePcm(const std::string& pcmName, PcmStream stream, PcmCaps& caps);
+PcmError ProbePcm(const std::string& pcmName, Direction stream, PcmCaps& caps);
 // The same from a test of the device's combinations.
 PcmCaps CapsOf(unsigned maxChannels, const CombinationTest& accepts);
-// The native matrix, channels 1..channels. 0 or a waveform result code.
-uint32_t ProbePcmMatrix(const std::string& pcmName, PcmStream stream, int channels,
-                        FormatMatrix& matrix);
+// The native matrix, channels 1..channels. 0 or a waveform result code,
+// told in `note` as FailureResult tells it.
+uint32_t ProbePcmMatrix(const std::string& pcmName, Direction stream, int channels,
+                        FormatMatrix& matrix, QueryNote& note);
 
 // What a USB device's altsets allow, as the probe would find it.
 CombinationTest StreamTest(const std::vector<UsbAltset>& altsets);

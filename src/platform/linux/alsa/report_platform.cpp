@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/linux/alsa/busy_device.h"
 #include "platform/linux/alsa/pcm_probe.h"
 
 namespace tivrel::alsa {
@@ -21,7 +20,7 @@ std::vector<DeviceListing> AlsaReportPlatform::ListDevices() {
   for (const auto& d : waveOut_.Refresh().devices) {
     DeviceListing l;
     l.name = d.name;
-    l.direction = d.stream == PcmStream::kCapture ? Direction::kCapture : Direction::kPlayback;
+    l.direction = d.stream;
     l.location = {.card = d.card,
                   .device = d.device,
                   .hw = d.HwName(),
@@ -32,21 +31,26 @@ std::vector<DeviceListing> AlsaReportPlatform::ListDevices() {
   return list;
 }
 
-uint32_t AlsaReportPlatform::ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) {
+uint32_t AlsaReportPlatform::ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix,
+                                         std::string& systemText) {
   const auto& devices = waveOut_.Devices().devices;
   if (device >= devices.size()) return kMmSysErrBadDeviceId;
+  // A device in use has its matrix from its query's answer; this one is asked.
   const CardDevice& d = devices[device];
-  const QueryNote note = waveOut_.LastQueryNote();
-  if (note.device == d.HwName() && !note.sources.empty()) {
-    // The query found the device busy and read the kernel's description;
-    // the matrix comes from the same files, never from a guess.
-    const auto described = DescribeBusyDevice(options_.root, d);
-    if (!described) return kMmSysErrAllocated;
-    matrix = ProbeFormatMatrix(channels, described->accepts);
-    matrix.sources = described->sources;
-    return kMmSysErrNoError;
+  QueryNote note;
+  const uint32_t result = ProbePcmMatrix(d.HwName(), d.stream, channels, matrix, note);
+  systemText = note.systemText;
+  return result;
+}
+
+std::vector<std::string> AlsaReportPlatform::Unlisted() {
+  std::vector<std::string> messages;
+  for (const UnreadCard& card : waveOut_.Devices().unread) {
+    messages.push_back(
+        "card " + std::to_string(card.card) + (card.id.empty() ? "" : " (" + card.id + ")") + ": " +
+        card.what + " could not be read, its devices are not listed: " + snd_strerror(card.error));
   }
-  return ProbePcmMatrix(d.HwName(), d.stream, channels, matrix);
+  return messages;
 }
 
 std::optional<std::string> AlsaReportPlatform::Unusable() {
@@ -72,9 +76,7 @@ std::optional<std::string> AlsaReportPlatform::Unusable() {
   return std::nullopt;
 }
 
-void AlsaReportPlatform::SetDirection(Direction direction) {
-  waveOut_.SetStream(direction == Direction::kCapture ? PcmStream::kCapture : PcmStream::kPlayback);
-}
+void AlsaReportPlatform::SetDirection(Direction direction) { waveOut_.SetStream(direction); }
 
 std::optional<Device0Reason> AlsaReportPlatform::Device0() {
   const DeviceList& list = waveOut_.Devices();

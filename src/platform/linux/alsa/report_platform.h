@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/device_report.h"
 #include "platform/linux/alsa/wave_out.h"
+#include "probe/report_platform.h"
 
 namespace tivrel::alsa {
 
@@ -22,7 +22,9 @@ class AlsaReportPlatform final : public ReportPlatform {
   // The service's device list, made afresh: the queries and matrices that
   // follow are of it.
   std::vector<DeviceListing> ListDevices() override;
-  uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) override;
+  std::vector<std::string> Unlisted() override;
+  uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix,
+                       std::string& systemText) override;
   std::optional<Device0Reason> Device0() override;
 
  private:

@@ -87,7 +87,7 @@ struct ServerAnswer {
 };
 
 // The server's name and its default sink or source.
-std::optional<ServerDefault> AskDefault(const Connection& c, PcmStream stream) {
+std::optional<ServerDefault> AskDefault(const Connection& c, Direction stream) {
   ServerAnswer server;
   const bool answered = c.Answered(c.pa->pa_context_get_server_info(
       c.context.get(),
@@ -102,7 +102,7 @@ std::optional<ServerDefault> AskDefault(const Connection& c, PcmStream stream) {
       },
       &server));
   if (!answered || !server.given) return std::nullopt;
-  return ServerDefault{server.server, stream == PcmStream::kCapture ? server.source : server.sink};
+  return ServerDefault{server.server, stream == Direction::kCapture ? server.source : server.sink};
 }
 
 struct SinkAnswer {
@@ -114,7 +114,7 @@ struct SinkAnswer {
 // A sink's or a source's properties, whichever was asked for.
 std::optional<std::map<std::string, std::string>> AskProperties(const Connection& c,
                                                                 const std::string& name,
-                                                                PcmStream stream) {
+                                                                Direction stream) {
   SinkAnswer sink;
   sink.pa = c.pa;
   auto take = [](const auto* info, int last, void* user) {
@@ -129,7 +129,7 @@ std::optional<std::map<std::string, std::string>> AskProperties(const Connection
       }
     }
   };
-  const bool answered = c.Answered(stream == PcmStream::kCapture
+  const bool answered = c.Answered(stream == Direction::kCapture
                                        ? c.pa->pa_context_get_source_info_by_name(
                                              c.context.get(), name.c_str(),
                                              [](pa_context*, const pa_source_info* info, int last,
@@ -147,7 +147,7 @@ std::optional<std::map<std::string, std::string>> AskProperties(const Connection
 // The whole question on the calling thread: loading libpulse, connecting
 // and both answers, each cut at the deadline.
 std::optional<ServerDefault> Ask(Clock::time_point deadline, const std::filesystem::path& root,
-                                 PcmStream stream) {
+                                 Direction stream) {
   const auto connection = Connect(deadline);
   if (!connection) return std::nullopt;
   auto result = AskDefault(*connection, stream);
@@ -179,7 +179,7 @@ constexpr int kMostUnfinished = 4;
 }  // namespace
 
 std::optional<ServerDefault> AskSoundServer(std::chrono::milliseconds timeout,
-                                            const std::filesystem::path& root, PcmStream stream) {
+                                            const std::filesystem::path& root, Direction stream) {
   const Clock::time_point deadline = Clock::now() + timeout;
   if (!ServerMayAnswer()) return std::nullopt;
   // libpulse may read a FIFO or a device in a file's place (the cookie,

@@ -36,6 +36,6 @@ inline constexpr std::chrono::milliseconds kSoundServerBound{500};
 // first call, on a thread of the question's own.
 std::optional<ServerDefault> AskSoundServer(std::chrono::milliseconds timeout = kSoundServerBound,
                                             const std::filesystem::path& root = "/",
-                                            PcmStream stream = PcmStream::kPlayback);
+                                            Direction stream = Direction::kPlayback);
 
 }  // namespace tivrel::alsa

@@ -45,7 +45,7 @@ const DeviceList& AlsaWaveOut::Refresh() {
 
 const DeviceList& AlsaWaveOut::Devices() { return devices_ ? *devices_ : Refresh(); }
 
-void AlsaWaveOut::SetStream(PcmStream stream) {
+void AlsaWaveOut::SetStream(Direction stream) {
   if (stream == options_.stream) return;
   options_.stream = stream;
   devices_.reset();
@@ -60,6 +60,30 @@ uint32_t AlsaWaveOut::waveOutGetNumDevs() {
   }
 }
 
+namespace {
+
+// A device that someone else holds, described from what the kernel tells;
+// kMmSysErrAllocated when it tells nothing.
+uint32_t DescribeInUse(const std::filesystem::path& root, const CardDevice& device,
+                       const PcmFiles& files, PcmCaps& pcm, QueryNote& note) {
+  note.holder = ReadHolder(files);
+  const auto described = DescribeBusyDevice(root, device);
+  if (!described) {
+    note.systemText = snd_strerror(-EBUSY);
+    return kMmSysErrAllocated;
+  }
+  pcm = CapsOf(described->maxChannels, described->accepts);
+  note.sources = described->sources;
+  note.described = described->accepts;
+  if (described->playing) {
+    const RunningParams& p = *described->playing;
+    note.playing = QueryNote::Playing{p.format, p.channels, p.rate};
+  }
+  return kMmSysErrNoError;
+}
+
+}  // namespace
+
 uint32_t AlsaWaveOut::QueryCaps(const CardDevice& device, WAVEOUTCAPS& caps,
                                 QueryNote& note) const {
   caps = {};
@@ -68,41 +92,26 @@ uint32_t AlsaWaveOut::QueryCaps(const CardDevice& device, WAVEOUTCAPS& caps,
   const std::filesystem::path& root = options_.root;
   // The kernel says when no substream is free: then the device is not opened.
   const PcmFiles files{root, device.card, device.device, device.stream};
-  const bool busy = NoFreeSubstream(files);
   PcmCaps pcm;
-  const int err = busy ? -EBUSY : ProbePcm(note.device, device.stream, pcm);
-  if (err == -EBUSY || err == -EAGAIN) {
-    note.holder = ReadHolder(files);
-    note.systemText = snd_strerror(-EBUSY);
-    // Described by what the kernel tells, never opened.
-    const auto described = DescribeBusyDevice(root, device);
-    if (!described) return kMmSysErrAllocated;
-    pcm = CapsOf(described->maxChannels, described->accepts);
-    note.sources = described->sources;
-    if (described->playing) {
-      const RunningParams& p = *described->playing;
-      note.playing = QueryNote::Playing{p.format, p.channels, p.rate};
+  const PcmError err =
+      NoFreeSubstream(files) ? PcmError{-EBUSY} : ProbePcm(note.device, device.stream, pcm);
+  if (err.code == -EBUSY || err.code == -EAGAIN) {
+    if (const uint32_t result = DescribeInUse(root, device, files, pcm, note); result != 0) {
+      return result;
     }
-    note.systemText.clear();
-  } else if (err == kHwParamsRefused) {
-    note.cause = QueryNote::Cause::kHardwareParams;
-    note.systemText = snd_strerror(-EINVAL);
-    return kMmSysErrError;
-  } else if (err < 0) {
-    if (err == -EACCES || err == -EPERM) note.cause = QueryNote::Cause::kPermission;
-    note.systemText = snd_strerror(err);
-    return OpenErrorResult(err);
+  } else if (err) {
+    return FailureResult(err, note);
   }
 
-  const CardIds ids = ReadCardIds(options_.root, device.card);
+  const CardIds ids = ReadCardIds(root, device.card);
   caps.wMid = static_cast<int16_t>(ids.vendor);
   caps.wPid = static_cast<int16_t>(ids.product);
-  caps.vDriverVersion = ReadDriverVersion(options_.root);
+  caps.vDriverVersion = ReadDriverVersion(root);
   SetName(caps, device.name);
   caps.dwFormats = pcm.formats;
   caps.wChannels = static_cast<int16_t>(pcm.maxChannels);
   // An input's record, as Windows' WAVEINCAPS, has no support flags.
-  if (device.stream == PcmStream::kPlayback) {
+  if (device.stream == Direction::kPlayback) {
     caps.dwSupport = OutputFlags(root, device);
   }
   note.native = std::move(pcm.native);
@@ -110,14 +119,19 @@ uint32_t AlsaWaveOut::QueryCaps(const CardDevice& device, WAVEOUTCAPS& caps,
 }
 
 uint32_t AlsaWaveOut::waveOutGetDevCapsA(uintptr_t deviceId, void* caps, uint32_t size) {
-  note_ = {};
+  QueryNote unread;
+  return QueryDevCaps(deviceId, caps, size, unread);
+}
+
+uint32_t AlsaWaveOut::QueryDevCaps(uintptr_t deviceId, void* caps, uint32_t size, QueryNote& note) {
+  note = {};
   // Nothing may escape into the caller: failures become result codes.
   try {
     const auto& devices = Devices().devices;
     if (deviceId >= devices.size()) return kMmSysErrBadDeviceId;
     if (caps == nullptr) return size == 0 ? kMmSysErrNoError : kMmSysErrInvalParam;
     WAVEOUTCAPS record;
-    if (const uint32_t result = QueryCaps(devices[deviceId], record, note_);
+    if (const uint32_t result = QueryCaps(devices[deviceId], record, note);
         result != kMmSysErrNoError) {
       return result;
     }

@@ -24,7 +24,7 @@ struct AlsaOptions {
   // Root under which /sys and /proc are read.
   std::filesystem::path root = "/";
   // Output devices, or input devices in the same shape.
-  PcmStream stream = PcmStream::kPlayback;
+  Direction stream = Direction::kPlayback;
 };
 
 // The test seam of both programs, tivrel and tivrel-report:
@@ -32,7 +32,7 @@ struct AlsaOptions {
 // Unset, the real system is read. ALSA's own ALSA_CONFIG_PATH gives the PCMs.
 AlsaOptions OptionsFromEnvironment();
 
-class AlsaWaveOut final : public WaveOutApi, public QueryNoteSource {
+class AlsaWaveOut final : public WaveOutApi {
  public:
   // `ansi` gives the charset of the record's name bytes; it must outlive this.
   explicit AlsaWaveOut(const AnsiCodec& ansi, AlsaOptions options = {});
@@ -43,22 +43,23 @@ class AlsaWaveOut final : public WaveOutApi, public QueryNoteSource {
   // The list of the last count, made now when there was none.
   const DeviceList& Devices();
   // From now on, the devices of this stream.
-  void SetStream(PcmStream stream);
+  void SetStream(Direction stream);
 
   uint32_t waveOutGetNumDevs() override;
   // Writes the 52-byte exchange image, no more than `size` bytes of it.
   uint32_t waveOutGetDevCapsA(uintptr_t deviceId, void* caps, uint32_t size) override;
-  QueryNote LastQueryNote() const override { return note_; }
+  // The same, with all there is to say about the device in `note`.
+  uint32_t QueryDevCaps(uintptr_t deviceId, void* caps, uint32_t size, QueryNote& note) override;
 
   // The record of one device, as the query fills it; 0 or an MMSYSERR code,
-  // with what there is to say about it in `note`.
+  // with what there is to say about it in `note`. The kernel's files of the
+  // device are read once here, and what they describe travels in the note.
   uint32_t QueryCaps(const CardDevice& device, WAVEOUTCAPS& caps, QueryNote& note) const;
 
  private:
   const AnsiCodec& ansi_;
   AlsaOptions options_;
   std::optional<DeviceList> devices_;
-  QueryNote note_;
 };
 
 // The locale's charset, or UTF-8 where that is ASCII (the C locale), so that

@@ -12,8 +12,8 @@
 #include <optional>
 #include <string>
 
-#include "cli/device_report.h"
 #include "platform/win32/services/services.h"
+#include "probe/report_platform.h"
 
 struct IMMDeviceEnumerator;
 

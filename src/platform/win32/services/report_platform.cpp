@@ -46,7 +46,8 @@ std::vector<DeviceListing> WinReportPlatform::ListDevices() {
   return list;
 }
 
-uint32_t WinReportPlatform::ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) {
+uint32_t WinReportPlatform::ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix,
+                                        std::string& /*systemText*/) {
   uint32_t failure = MMSYSERR_NOERROR;
   LazyProc<OpenFn>& open = input() ? inOpen_ : outOpen_;
   matrix = ProbeFormatMatrix(channels, [&](SampleFormat f, unsigned ch, uint32_t rate) {

@@ -8,9 +8,9 @@
 #include <mmreg.h>
 #include <mmsystem.h>
 
-#include "cli/device_report.h"
 #include "platform/win32/services/core_audio.h"
 #include "platform/win32/services/services.h"
+#include "probe/report_platform.h"
 
 namespace tivrel::win32 {
 
@@ -39,7 +39,8 @@ class WinReportPlatform final : public ReportPlatform {
   WaveOutApi& waveOut() override;
   const AnsiCodec& ansi() override { return ansi_; }
   std::vector<DeviceListing> ListDevices() override;
-  uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix) override;
+  uint32_t ProbeMatrix(uint32_t device, int channels, FormatMatrix& matrix,
+                       std::string& systemText) override;
   std::string SystemText(uint32_t result) override;
   // Since Windows Vista waveform audio goes through the shared-mode mixer.
   bool MatrixIsTheMixers() const override { return true; }

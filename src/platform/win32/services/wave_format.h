@@ -6,8 +6,8 @@
 // After windows.h, which it builds on.
 #include <mmreg.h>
 
-#include "cli/device_report.h"
 #include "probe/format_matrix.h"
+#include "probe/report_platform.h"
 
 namespace tivrel::win32 {
 

@@ -89,8 +89,8 @@ class Machines : public ::testing::TestWithParam<std::string> {
 };
 
 TEST_P(Machines, DevicesNamedAsAplayShowsThemDeviceZeroNotAMonitor) {
-  for (const auto stream : {PcmStream::kPlayback, PcmStream::kCapture}) {
-    const Json& pcms = expect_[stream == PcmStream::kPlayback ? "playback" : "capture"];
+  for (const auto stream : {Direction::kPlayback, Direction::kCapture}) {
+    const Json& pcms = expect_[stream == Direction::kPlayback ? "playback" : "capture"];
     const DeviceList list = ListCardDevices({dir_, stream});
     ASSERT_EQ(list.devices.size(), pcms.size());
     for (const Json& pcm : pcms) {
@@ -99,11 +99,11 @@ TEST_P(Machines, DevicesNamedAsAplayShowsThemDeviceZeroNotAMonitor) {
           [&](const CardDevice& d) { return d.card == pcm["card"] && d.device == pcm["device"]; });
       ASSERT_NE(d, list.devices.end()) << pcm;
       EXPECT_EQ(d->name, Name(pcm)) << pcm;
-      if (stream == PcmStream::kPlayback) {
+      if (stream == Direction::kPlayback) {
         EXPECT_EQ(d->hdmi, pcm["hdmi"].get<bool>()) << pcm;
       }
     }
-    if (stream == PcmStream::kCapture) continue;
+    if (stream == Direction::kCapture) continue;
     // With no sound server and nothing configured: the desktop's card, never
     // a monitor (on SOF and ASoC cards its first output, the jack, may stand
     // before the speakers that expect.json names).
@@ -115,8 +115,8 @@ TEST_P(Machines, DevicesNamedAsAplayShowsThemDeviceZeroNotAMonitor) {
   // A user's asound.conf, as alsa-lib resolves its default.
   for (const Json& configured : expect_.value("configured", Json::array())) {
     Configure(configured["file"]);
-    for (const auto stream : {PcmStream::kPlayback, PcmStream::kCapture}) {
-      const bool capture = stream == PcmStream::kCapture;
+    for (const auto stream : {Direction::kPlayback, Direction::kCapture}) {
+      const bool capture = stream == Direction::kCapture;
       if (capture && !configured.contains("capture")) continue;
       const Json& want = capture ? configured["capture"] : configured;
       const DeviceList list = ListCardDevices({dir_, stream});

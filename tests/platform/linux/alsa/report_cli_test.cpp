@@ -154,5 +154,20 @@ TEST(ReportCli, FifosInTheKernelTreesAreNeverWaitedFor) {
   std::filesystem::remove_all(root);
 }
 
+TEST(ReportCli, ACardThatCannotBeReadIsNamed) {
+  // The kernel lists card 3, but its folder is gone (unplugged while read).
+  const auto root =
+      std::filesystem::temp_directory_path() / ("tivrel-unread-" + std::to_string(::getpid()));
+  std::filesystem::copy(testing::kMachine, root, std::filesystem::copy_options::recursive);
+  std::filesystem::remove_all(root / "proc/asound/card3");
+  const Outcome run = RunReport(MachineEnv("1", root.string()), "--list");
+  EXPECT_EQ(run.code, kReportExitOk);
+  EXPECT_EQ(run.out.find("hw:3,0"), std::string::npos) << run.out;
+  EXPECT_EQ(run.err,
+            "tivrel-report: card 3 (Audio): /proc/asound/card3 could not be read, its devices are "
+            "not listed: No such file or directory\n");
+  std::filesystem::remove_all(root);
+}
+
 }  // namespace
 }  // namespace tivrel::alsa

@@ -211,7 +211,7 @@ class PulseServer : public ::testing::Test {
 
 // The fixture machine's device 0 and the rule that chose it.
 using Choice = std::pair<std::string, Device0Rule>;
-Choice Device0(PcmStream stream = PcmStream::kPlayback) {
+Choice Device0(Direction stream = Direction::kPlayback) {
   const DeviceList list = ListCardDevices({testing::kMachine, stream});
   return {list.devices.at(0).HwName() + " " + list.why, list.rule};
 }
@@ -229,7 +229,7 @@ TEST_F(PulseServer, DefaultSinkDecidesDevice0) {
   EXPECT_EQ(AskSoundServer(), headset);
   Set("PULSE_SERVER", "unix:" + Socket().string());
   // The default source decides the first input as the default sink the first output.
-  const auto capture = PcmStream::kCapture;
+  const auto capture = Direction::kCapture;
   ASSERT_EQ(Pactl("set-default-source microphone"), 0);
   EXPECT_EQ(AskSoundServer(std::chrono::milliseconds(200), "/", capture),
             (ServerDefault{headset->server, "microphone", 3, 0}));

@@ -96,7 +96,8 @@ TEST_F(Machine, DevicesAsTheKernelListsThemDeviceZeroByTheStrongestEvidence) {
 TEST_F(Machine, ImageFieldsAtTheirOffsetsAndNoMoreThanTheSizeGiven) {
   CapsImage image;
   image.fill(0xAB);
-  ASSERT_EQ(waveOut_.waveOutGetDevCapsA(0, image.data(), kImageSize), kMmSysErrNoError);
+  QueryNote note;
+  ASSERT_EQ(waveOut_.QueryDevCaps(0, image.data(), kImageSize, note), kMmSysErrNoError);
   EXPECT_EQ(U16(image, kOffMid), 0x8086);
   EXPECT_EQ(U16(image, kOffPid), 0xA170);
   EXPECT_EQ(U32(image, kOffDriverVersion), 0x0601u);
@@ -105,7 +106,7 @@ TEST_F(Machine, ImageFieldsAtTheirOffsetsAndNoMoreThanTheSizeGiven) {
   EXPECT_EQ(U32(image, kOffFormats), 0x0800u);
   EXPECT_EQ(U16(image, kOffChannels), 8);
   EXPECT_EQ(U32(image, kOffSupport), 0u) << "no mixer, no volume";
-  EXPECT_EQ(waveOut_.LastQueryNote().device, "hw:1,0");
+  EXPECT_EQ(note.device, "hw:1,0");
 
   for (const uint32_t size : {kQuerySize, 3u, 0u}) {
     image.fill(0xAB);
@@ -120,12 +121,13 @@ TEST_F(Machine, DeviceIdsOutsideTheListAreRefused) {
   EXPECT_EQ(waveOut_.waveOutGetDevCapsA(6, image.data(), kQuerySize), kMmSysErrBadDeviceId);
   EXPECT_EQ(waveOut_.waveOutGetDevCapsA(UINTPTR_MAX, image.data(), kQuerySize),
             kMmSysErrBadDeviceId);
-  EXPECT_EQ(waveOut_.waveOutGetDevCapsA(1, image.data(), kQuerySize), kMmSysErrAllocated);
-  EXPECT_EQ(waveOut_.LastQueryNote().holder, "pipewire");
+  QueryNote note;
+  EXPECT_EQ(waveOut_.QueryDevCaps(1, image.data(), kQuerySize, note), kMmSysErrAllocated);
+  EXPECT_EQ(note.holder, "pipewire");
   EXPECT_EQ(image, CapsImage{}) << "a failed query writes nothing";
   EXPECT_EQ(waveOut_.waveOutGetDevCapsA(0, nullptr, kQuerySize), kMmSysErrInvalParam);
-  EXPECT_EQ(waveOut_.waveOutGetDevCapsA(0, nullptr, 0), kMmSysErrNoError);
-  EXPECT_EQ(waveOut_.LastQueryNote().holder, "") << "each query says afresh";
+  EXPECT_EQ(waveOut_.QueryDevCaps(0, nullptr, 0, note), kMmSysErrNoError);
+  EXPECT_EQ(note.holder, "") << "each query says afresh";
 }
 
 // What each device of the machine answers is checked through tivrel-report.
@@ -147,8 +149,9 @@ TEST_F(Machine, LongNamesAreCutToFitTheFieldAndUnknownDevicesAreGone) {
   ASSERT_EQ(waveOut.waveOutGetDevCapsA(1, image.data(), kQuerySize), kMmSysErrNoError);
   EXPECT_EQ(ProductName(FromImage(image, *gbk_)), u"岚铃声卡测试仪岚铃声卡测试仪岚");
   // Listed, but hw:7,0 does not open: no such device.
-  EXPECT_EQ(waveOut.waveOutGetDevCapsA(2, image.data(), kQuerySize), kMmSysErrBadDeviceId);
-  EXPECT_EQ(waveOut.LastQueryNote().device, "hw:7,0");
+  QueryNote note;
+  EXPECT_EQ(waveOut.QueryDevCaps(2, image.data(), kQuerySize, note), kMmSysErrBadDeviceId);
+  EXPECT_EQ(note.device, "hw:7,0");
   fs::remove_all(root);
 }
 
@@ -211,6 +214,28 @@ TEST(OpenErrorResult, MapsErrnoToResults) {
   EXPECT_EQ(OpenErrorResult(-ENOMEM), kMmSysErrNoMem);
   EXPECT_EQ(OpenErrorResult(-EACCES), kMmSysErrError);
   EXPECT_EQ(OpenErrorResult(-EINVAL), kMmSysErrError);
+}
+
+TEST(FailureResult, TheCodeThatAlsaGaveIsTheOneTold) {
+  using Cause = QueryNote::Cause;
+  const struct {
+    PcmError error;
+    uint32_t result;
+    Cause cause;
+  } cases[] = {
+      {{-EACCES}, kMmSysErrError, Cause::kPermission},
+      {{-ENODEV}, kMmSysErrBadDeviceId, Cause::kNone},
+      {{-EINVAL, true}, kMmSysErrError, Cause::kHardwareParams},
+      // Opened, then gone or broken before its parameters could be asked.
+      {{-ENODEV, true}, kMmSysErrBadDeviceId, Cause::kNone},
+      {{-EIO, true}, kMmSysErrError, Cause::kNone},
+  };
+  for (const auto& c : cases) {
+    QueryNote note;
+    EXPECT_EQ(FailureResult(c.error, note), c.result) << c.error.code;
+    EXPECT_EQ(note.cause, c.cause) << c.error.code;
+    EXPECT_EQ(note.systemText, snd_strerror(c.error.code));
+  }
 }
 
 TEST(RealSystem, EnumerationMatchesTheCount) {
