@@ -237,6 +237,7 @@ std::optional<Choice> FirstNotHdmi(const std::vector<CardDevice>& devices) {
 }  // namespace
 
 DeviceList ListCardDevices(const ListOptions& options) {
+  ForgetCodecFiles();
   const std::filesystem::path& root = options.root;
   DeviceList list;
   std::vector<CardDevice>& devices = list.devices;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <system_error>
 
 namespace tivrel::alsa {
@@ -127,21 +128,42 @@ std::optional<UsbStream> ReadUsbStream(const PcmFiles& pcm) {
 
 namespace {
 
+// The codec files of the cards asked about since the device list was last
+// made, by root and card. They describe the hardware, which holds still for
+// as long as one list is used: the description and the flags of a device
+// read each file once, not once a question.
+std::map<std::pair<std::string, int>, std::vector<Described<std::string>>>& CodecTexts() {
+  static std::map<std::pair<std::string, int>, std::vector<Described<std::string>>> texts;
+  return texts;
+}
+
+const std::vector<Described<std::string>>& ReadCodecTexts(const std::filesystem::path& root,
+                                                          int card) {
+  auto [at, added] = CodecTexts().try_emplace({root.string(), card});
+  if (!added) return at->second;
+  // Codec addresses run from 0 to 15 on an HDA link.
+  for (int address = 0; address < 16; ++address) {
+    const std::string name = "codec#" + std::to_string(address);
+    auto text = ReadSmallFile(CardDir(root, "proc/asound", card) / name, 256 * 1024);
+    if (!text) continue;
+    at->second.push_back(
+        {"/proc/asound/card" + std::to_string(card) + "/" + name, std::move(*text)});
+  }
+  return at->second;
+}
+
 // Each codec file of the card, codec#0 on, parsed.
 template <typename T, typename Parse>
 std::vector<Described<T>> ReadCodecFiles(const std::filesystem::path& root, int card, Parse parse) {
   std::vector<Described<T>> codecs;
-  // Codec addresses run from 0 to 15 on an HDA link.
-  for (int address = 0; address < 16; ++address) {
-    const std::string name = "codec#" + std::to_string(address);
-    const auto text = ReadSmallFile(CardDir(root, "proc/asound", card) / name, 256 * 1024);
-    if (!text) continue;
-    codecs.push_back({"/proc/asound/card" + std::to_string(card) + "/" + name, parse(*text)});
-  }
+  for (const auto& text : ReadCodecTexts(root, card))
+    codecs.push_back({text.file, parse(text.value)});
   return codecs;
 }
 
 }  // namespace
+
+void ForgetCodecFiles() { CodecTexts().clear(); }
 
 std::vector<Described<std::vector<HdaConverter>>> ReadHdaCodecs(const std::filesystem::path& root,
                                                                 int card) {

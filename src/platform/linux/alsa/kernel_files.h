@@ -59,6 +59,10 @@ struct Described {
   std::string file;
   T value;
 };
+// The HDA codecs of a card, codec#0 on, with their converters. Each card's
+// codec files are read once until ForgetCodecFiles(), which a new device
+// list calls.
+void ForgetCodecFiles();
 // The HDA codecs of a card, codec#0 on, with their converters.
 std::vector<Described<std::vector<HdaConverter>>> ReadHdaCodecs(const std::filesystem::path& root,
                                                                 int card);

@@ -159,6 +159,22 @@ for args in ([], ["--list"], ["--device", "2", "--formats"], ["--all"], ["-afj"]
         opened = sum("/proc/asound/cards" in line for line in trace)
     check(f"{args}: /proc/asound/cards opened", opened, 1)
 
+# A held HDA output is described from its card's codec files: each is read
+# once a command, however many devices and questions need it.
+msi = os.path.join(fixtures, "machines", "msi-ms7752")
+with tempfile.NamedTemporaryFile("w", suffix=".conf") as msi_conf, \
+        tempfile.NamedTemporaryFile("r") as trace:
+    msi_conf.write(f"<{os.path.join(os.path.dirname(conf), 'alsa-test-base.conf')}>\n"
+                   f"<{os.path.join(msi, 'devices.conf')}>\n")
+    msi_conf.flush()
+    env = dict(os.environ, ALSA_CONFIG_PATH=msi_conf.name, TIVREL_ALSA_ROOT=msi,
+               PULSE_SERVER="unix:/nonexistent/tivrel-tests")
+    subprocess.run(["strace", "-f", "-qq", "-e", "trace=openat", "-o", trace.name, tool, "--all",
+                    "--formats", "--json"], env=env, capture_output=True, timeout=60)
+    codecs = [line.split('"')[1] for line in trace if "/codec#" in line]
+check("codec files opened more than once", sorted({c for c in codecs if codecs.count(c) > 1}), [])
+check("codec files opened at all", len(codecs) > 0, True)
+
 # Output that cannot be written: a message and status 74; a reader that went
 # away: nothing said.
 with open("/dev/full", "wb") as full:
