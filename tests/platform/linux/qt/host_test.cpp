@@ -78,6 +78,8 @@ class ModalAnswerer {
 
 // Plays the user at the next pop-up menu: notes its items, then picks one by
 // its caption (clicking it even when disabled) and closes whatever is left.
+// The pointer goes to the item before the click, as a hand moves it: a menu
+// takes no click on an item the pointer never moved to.
 class PopupDriver {
  public:
   explicit PopupDriver(QString pick = {}) : pick_(std::move(pick)) {
@@ -91,7 +93,9 @@ class PopupDriver {
       for (QAction* a : menu->actions()) items.push_back({a->text(), a->isEnabled()});
       for (QAction* a : menu->actions()) {
         if (a->text() == pick_) {
-          QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+          const QPoint item = menu->actionGeometry(a).center();
+          QTest::mouseMove(menu, item);
+          QTest::mouseClick(menu, Qt::LeftButton, {}, item);
           break;
         }
       }
@@ -209,7 +213,8 @@ TEST_F(QtProgramTest, MainWindowIsBuiltFromItsDesign) {
 TEST_F(QtProgramTest, TabVisitsTheButtonsAndTheReportButNeverTheContactLine) {
   ASSERT_TRUE(Run([&] { app.Start(); }));
   FormWindow& w = Win(FormId::Form1);
-  QApplication::setActiveWindow(&w);
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
   EXPECT_EQ(w.focusWidget(), Ctl(FormId::Form1, "Command1", 2));
   std::vector<QWidget*> visited;
   for (int i = 0; i < 4; ++i) {
