@@ -57,9 +57,17 @@ step "README, install: --target tivrel tivrel-report, cmake --install build/linu
   sh -c 'cmake --build --preset linux --target tivrel tivrel-report &&
     cmake --install build/linux --prefix ~/.local && ~/.local/bin/tivrel-report --version'
 step "README, tests of the Linux build: scripts/test.sh linux" bash scripts/test.sh linux
-step "AppStream data: appstreamcli validate --pedantic" \
-  sh -c 'sudo apt-get install -y -q --no-install-recommends appstream >/dev/null &&
-    appstreamcli --version && appstreamcli validate --no-net --pedantic resources/packaging/*.metainfo.xml'
+# Nothing but the note on Debian 12's developer_name, which the file keeps.
+appstream_notes() {
+  sudo apt-get install -y -q --no-install-recommends appstream >/dev/null || return 1
+  appstreamcli --version
+  local out
+  out=$(appstreamcli validate --no-net --pedantic resources/packaging/*.metainfo.xml 2>&1) ||
+    { echo "$out"; return 1; }
+  echo "$out"
+  ! echo "$out" | grep -E '^[IWE]: ' | grep -vq ': developer-name-tag-deprecated$'
+}
+step "AppStream data: appstreamcli validate --pedantic" appstream_notes
 echo "#### compilers: $(g++ --version | head -n 1); Qt $(dpkg-query -W -f='${Version}' qt6-base-dev)"
 exit $failed
 EOF
