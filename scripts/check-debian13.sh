@@ -21,6 +21,7 @@ command -v mmdebstrap >/dev/null || {
 mirror=${MIRROR:-http://deb.debian.org/debian}
 work=$(mktemp -d /tmp/tivrel-debian13.XXXXXX)
 log=$work.log
+chmod 755 "$work"  # apt downloads as _apt
 [ -n "$keep" ] || trap 'rm -rf "$work"' EXIT
 
 # The working tree without its builds.
