@@ -52,16 +52,17 @@ else()
   # The layout of tivrel-report --json, which its manual page names.
   install(FILES ${PROJECT_SOURCE_DIR}/docs/tivrel-report.schema.json DESTINATION ${tivrel_doc})
   # Debian wants the changelog compressed, without a name or time stamp in it
-  # so that the package is the same from build to build.
+  # so that the package is the same from build to build. Made when the build
+  # is configured (again whenever the changelog changes), so that installing
+  # needs no build target of its own.
   find_program(GZIP_PROGRAM gzip REQUIRED)
   set(tivrel_changelog_gz ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog.gz)
-  add_custom_command(
-    OUTPUT ${tivrel_changelog_gz}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/packaging
-    COMMAND ${GZIP_PROGRAM} -9nc ${TIVREL_PACKAGING}/changelog > ${tivrel_changelog_gz}
-    DEPENDS ${TIVREL_PACKAGING}/changelog
-    VERBATIM)
-  add_custom_target(tivrel_changelog ALL DEPENDS ${tivrel_changelog_gz})
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${TIVREL_PACKAGING}/changelog)
+  file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/packaging)
+  execute_process(
+    COMMAND ${GZIP_PROGRAM} -9nc ${TIVREL_PACKAGING}/changelog
+    OUTPUT_FILE ${tivrel_changelog_gz}
+    COMMAND_ERROR_IS_FATAL ANY)
   install(FILES ${tivrel_changelog_gz} DESTINATION ${tivrel_doc})
 
   set(CPACK_GENERATOR DEB)

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian package into a clean Debian 12 root, as a new user's
-# `apt install ./tivrel_*.deb` would, and checks what that user sees: a
-# Chinese face for zh-CN (fc-match), and tivrel's main window mapped on an
-# X server in that root. Not part of scripts/test.sh: it downloads about two
-# hundred packages. Needs root (mmdebstrap's root mode) and the network to
-# the Debian archive.
+# Installs the Debian package into a clean Debian 12 root (13 with
+# SUITE=trixie), as a new user's `apt install ./tivrel_*.deb` would, and
+# checks what that user sees: a Chinese face for zh-CN (fc-match), and
+# tivrel's main window mapped on an X server in that root. Not part of
+# scripts/test.sh: it downloads about two hundred packages. Needs root
+# (mmdebstrap's root mode) and the network to the Debian archive.
 #   scripts/check-clean-install.sh [PACKAGE.deb]    (default build/packages/tivrel_*.deb)
+# The log is kept when something failed, and its path printed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 deb=${1:-$(ls build/packages/tivrel_*.deb 2>/dev/null | head -n 1)}
@@ -21,6 +22,7 @@ for tool in mmdebstrap; do
 done
 deb=$(realpath "$deb")
 mirror=${MIRROR:-http://deb.debian.org/debian}
+suite=${SUITE:-bookworm}
 root=$(mktemp -d /tmp/tivrel-clean-root.XXXXXX)
 log=$root.log
 trap 'rm -rf "$root"' EXIT
@@ -48,12 +50,15 @@ mmdebstrap --variant=apt --include=xvfb,xdotool,x11-utils,fontconfig \
     echo \"tivrel main window: \${found:-none} \${state}\"
     kill \$t \$x 2>/dev/null
     [ \"\$state\" = IsViewable ] || { cat /tmp/tivrel.log; exit 1; }"' \
-  bookworm "$root" "deb $mirror bookworm main" 2>&1 | tee "$log" | grep -E '^[0-9]+ upgraded|^fc-match|^tivrel main window|^E:' || true
-status=${PIPESTATUS[0]}
+  "$suite" "$root" "deb $mirror $suite main" >"$log" 2>&1 || status=$?
+status=${status:-0}
+grep -E '^[0-9]+ upgraded|^fc-match|^tivrel main window|^E:' "$log" || true
 
 family=$(sed -n 's/^fc-match :lang=zh-cn: //p' "$log")
 result=0
 if [ "$status" -ne 0 ]; then
+  # Why it failed: apt's or the hooks' own words, then where the rest is.
+  grep -E '^(E|W): |[Uu]nmet|Depends:|Error|error' "$log" | grep -v '^W: Download is performed unsandboxed' | tail -n 20
   echo "check-clean-install: FAILED (mmdebstrap ended with $status; its log: $log)"
   exit 1
 fi
@@ -65,6 +70,6 @@ case "$family" in
     ;;
 esac
 grep -q 'main window: [0-9]* IsViewable' "$log" && echo "ok: tivrel's main window maps" || result=1
-rm -f "$log"
-[ $result -eq 0 ] && echo "check-clean-install: passed" || echo "check-clean-install: FAILED"
+[ $result -eq 0 ] && rm -f "$log"
+[ $result -eq 0 ] && echo "check-clean-install: passed" || echo "check-clean-install: FAILED (its log: $log)"
 exit $result

@@ -25,7 +25,12 @@ quiet() {
 }
 
 quiet desktop-file-validate resources/tivrel.desktop
-quiet appstreamcli validate --no-net --pedantic resources/packaging/*.metainfo.xml
+# Not a note beyond the one on the developer tag of the other AppStream
+# version (0.16 on Debian 12 knows no developer block, 1.0 on 13 calls
+# developer_name old): the metainfo carries both, for both releases' centres.
+notes=$(appstreamcli validate --no-net --pedantic resources/packaging/*.metainfo.xml 2>&1 |
+  grep -E '^[IWE]: ' | grep -vE ': (unknown-tag developer|developer-name-tag-deprecated)$' || true)
+[ -z "$notes" ] || fail "appstreamcli validate: $notes"
 quiet python3 resources/gen_icons.py --check
 
 # ---- the Debian package

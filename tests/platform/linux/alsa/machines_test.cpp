@@ -151,10 +151,10 @@ TEST_P(Machines, EachOutputAsTheRecordHoldsIt) {
     if (pcm.contains("busy")) {
       // Described from the kernel's files, never measured.
       const Json& busy = pcm["busy"];
-      EXPECT_EQ(note.holder, busy["holder"]) << at;
+      EXPECT_EQ(note.holder, busy["holder"].get<std::string>()) << at;
       EXPECT_EQ(note.sources, busy["files"].get<std::vector<std::string>>()) << at;
       ASSERT_TRUE(note.playing) << at;
-      EXPECT_EQ(note.playing->format, busy["format"]) << at;
+      EXPECT_EQ(note.playing->format, busy["format"].get<std::string>()) << at;
       EXPECT_EQ(note.playing->channels, busy["channels"]) << at;
       EXPECT_EQ(note.playing->rate, busy["rate"]) << at;
     } else {

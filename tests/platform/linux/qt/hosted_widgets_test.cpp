@@ -26,7 +26,9 @@ class BitmapButtonTest : public testing::Test {
     window.resize(200, 100);
     button.setParent(&window);
     window.show();
-    QApplication::setActiveWindow(&window);
+    window.activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::mouseMove(&window, QPoint(150, 80));  // the pointer rests beside the button
   }
   QWidget window;
   BitmapButton button;
@@ -159,7 +161,8 @@ TEST(MovingTextTest, FocusArrivalsAreReportedButNotReturnsWithTheWindow) {
   clickOnly->move(0, 40);
   window.resize(300, 80);
   window.show();
-  QApplication::setActiveWindow(&window);
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
   EXPECT_EQ(tabbed->focusPolicy(), Qt::StrongFocus);
   EXPECT_EQ(clickOnly->focusPolicy(), Qt::ClickFocus);
 

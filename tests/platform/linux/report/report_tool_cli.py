@@ -126,7 +126,11 @@ for args, status, out, err in (
     text = proc.stdout.decode()
     check(f"{args}", (proc.returncode, out in text, err in proc.stderr.decode(), "\r" in text),
           (status, True, True, False))
-for conf_path, why in (("/nonexistent", "No such file or directory"), ("/etc/passwd", "Invalid"),
+# A file that is no ALSA configuration: made here, never the machine's own.
+not_alsa = tempfile.NamedTemporaryFile("w", prefix="passwd.", delete=False)
+not_alsa.write("root:x:0:0:root:/root:/bin/bash\nstaff {\n")
+not_alsa.close()
+for conf_path, why in (("/nonexistent", "No such file or directory"), (not_alsa.name, "Invalid"),
                        ("/dev/null", "defines no hw devices")):
     proc = subprocess.run([tool, "--all"], capture_output=True, timeout=30,
                           env=dict(os.environ, ALSA_CONFIG_PATH=conf_path,
@@ -134,6 +138,7 @@ for conf_path, why in (("/nonexistent", "No such file or directory"), ("/etc/pas
     check(f"configuration {conf_path}", (proc.returncode, proc.stdout,
                                          why in proc.stderr.decode(), proc.stderr.endswith(b"\n")),
           (3, b"", True, True))
+os.unlink(not_alsa.name)
 proc = document("capture json", run(["--capture", "--all", "--formats", "--json"]))
 check("capture json", [(d["direction"], d["location"]["hw"]) for d in proc["devices"]],
       [("capture", "hw:1,0"), ("capture", "hw:2,0"), ("capture", "hw:3,0")])
