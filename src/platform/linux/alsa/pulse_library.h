@@ -3,17 +3,19 @@
 #pragma once
 
 #include <pulse/context.h>
+#include <pulse/error.h>
 #include <pulse/introspect.h>
 #include <pulse/mainloop.h>
 #include <pulse/operation.h>
 #include <pulse/proplist.h>
+#include <pulse/stream.h>
 
 #include <memory>
 
 namespace tivrel::alsa {
 
-// The libpulse calls the sound server's question makes; only the headers'
-// types are compiled in.
+// The libpulse calls of the sound server's question and of playing through
+// the server; only the headers' types are compiled in.
 // clang-format off
 #define TIVREL_PULSE_CALLS(X)                                                               \
   X(pa_mainloop_new) X(pa_mainloop_free) X(pa_mainloop_get_api) X(pa_mainloop_prepare)      \
@@ -22,7 +24,12 @@ namespace tivrel::alsa {
   X(pa_context_get_state) X(pa_context_get_server_info) X(pa_context_get_sink_info_by_name) \
   X(pa_context_get_source_info_by_name)                                                     \
   X(pa_operation_get_state) X(pa_operation_cancel) X(pa_operation_unref)                    \
-  X(pa_proplist_iterate) X(pa_proplist_gets)
+  X(pa_proplist_iterate) X(pa_proplist_gets)                                               \
+  /* and those of playing through the server */                                             \
+  X(pa_context_errno) X(pa_context_get_sink_info_list) X(pa_strerror)                       \
+  X(pa_channel_map_init_auto) X(pa_stream_new) X(pa_stream_connect_playback)                \
+  X(pa_stream_get_state) X(pa_stream_writable_size) X(pa_stream_write) X(pa_stream_drain)   \
+  X(pa_stream_disconnect) X(pa_stream_unref)
 // clang-format on
 
 struct Pulse {

@@ -1,6 +1,5 @@
 #include "platform/linux/alsa/server_playback.h"
 
-#include <dlfcn.h>
 #include <pulse/context.h>
 #include <pulse/error.h>
 #include <pulse/introspect.h>
@@ -14,6 +13,7 @@
 #include <optional>
 
 #include "platform/linux/alsa/kernel_files.h"
+#include "platform/linux/alsa/pulse_library.h"
 #include "platform/linux/alsa/sound_server.h"
 
 namespace tivrel::alsa {
@@ -21,47 +21,6 @@ namespace tivrel::alsa {
 namespace {
 
 using sound::ChannelPosition;
-
-// The libpulse calls of playback; only the headers' types are compiled in.
-// clang-format off
-#define TIVREL_PLAY_CALLS(X)                                                                  \
-  X(pa_mainloop_new) X(pa_mainloop_free) X(pa_mainloop_get_api) X(pa_mainloop_prepare)        \
-  X(pa_mainloop_poll) X(pa_mainloop_dispatch)                                                 \
-  X(pa_context_new) X(pa_context_connect) X(pa_context_disconnect) X(pa_context_unref)        \
-  X(pa_context_get_state) X(pa_context_errno) X(pa_context_get_sink_info_list)                \
-  X(pa_context_get_server_info) X(pa_operation_get_state) X(pa_operation_unref)               \
-  X(pa_operation_cancel) X(pa_proplist_iterate) X(pa_proplist_gets) X(pa_strerror)            \
-  X(pa_channel_map_init_auto) X(pa_stream_new) X(pa_stream_connect_playback)                  \
-  X(pa_stream_get_state) X(pa_stream_writable_size) X(pa_stream_write) X(pa_stream_drain)     \
-  X(pa_stream_disconnect) X(pa_stream_unref)
-// clang-format on
-
-struct PulseCalls {
-#define TIVREL_PLAY_MEMBER(name) decltype(&::name) name = nullptr;
-  TIVREL_PLAY_CALLS(TIVREL_PLAY_MEMBER)
-#undef TIVREL_PLAY_MEMBER
-};
-
-// libpulse bound when a held device first needs it, and kept; null without it.
-const PulseCalls* BoundCalls() {
-  static const std::optional<PulseCalls> calls = []() -> std::optional<PulseCalls> {
-    void* library = ::dlopen("libpulse.so.0", RTLD_NOW | RTLD_LOCAL);
-    if (!library) return std::nullopt;
-    PulseCalls p;
-    bool complete = true;
-#define TIVREL_PLAY_BIND(name)                                          \
-  p.name = reinterpret_cast<decltype(p.name)>(::dlsym(library, #name)); \
-  complete = complete && p.name;
-    TIVREL_PLAY_CALLS(TIVREL_PLAY_BIND)
-#undef TIVREL_PLAY_BIND
-    if (!complete) {
-      ::dlclose(library);
-      return std::nullopt;
-    }
-    return p;
-  }();
-  return calls ? &*calls : nullptr;
-}
 
 ChannelPosition PositionOfPulse(pa_channel_position_t p) {
   switch (p) {
@@ -110,7 +69,7 @@ ChannelPosition PositionOfPulse(pa_channel_position_t p) {
 
 // The sink found on the device, as the list of sinks gave it.
 struct SinkFound {
-  const PulseCalls* pa = nullptr;
+  const Pulse* pa = nullptr;
   std::pair<int, int> device;
   std::vector<CardEntry> cards;
   bool done = false;
@@ -137,7 +96,7 @@ void OnSink(pa_context*, const pa_sink_info* info, int eol, void* data) {
 
 class ServerPlayback final : public sound::PlaybackStream {
  public:
-  ServerPlayback(const PulseCalls& pa, std::string hw, std::function<bool()> stop)
+  ServerPlayback(const Pulse& pa, std::string hw, std::function<bool()> stop)
       : pa_(pa), hw_(std::move(hw)), stop_(std::move(stop)) {}
   ~ServerPlayback() override { Close(); }
 
@@ -179,7 +138,7 @@ class ServerPlayback final : public sound::PlaybackStream {
                       " (" + std::to_string(code) + ")"};
   }
 
-  const PulseCalls& pa_;
+  const Pulse& pa_;
   std::string hw_;
   std::function<bool()> stop_;
   pa_mainloop* loop_ = nullptr;
@@ -310,7 +269,7 @@ std::unique_ptr<sound::PlaybackStream> OpenServerPlayback(
     int card, int device, const std::filesystem::path& root, sound::StreamConfig& config,
     std::function<bool()> stop, std::string& note, sound::StreamError& error) {
   const std::string hw = "hw:" + std::to_string(card) + "," + std::to_string(device);
-  const PulseCalls* pa = BoundCalls();
+  const Pulse* pa = BoundPulse();
   if (!pa) {
     error = {ENOENT, hw + ": libpulse is not installed, so no sound server can play to it"};
     return nullptr;
