@@ -70,7 +70,8 @@ Measurement Analyse(const SignalLayout& layout, const std::vector<float>& captur
   const ToneFrames frames{
       capture.data(), layout.settle + static_cast<std::size_t>(std::lround(m.latency_frames)), to};
   for (int c = 0; c < 2; ++c)
-    m.channels[static_cast<std::size_t>(c)] = MeasureChannel(layout, tone_fft, frames, c);
+    m.channels[static_cast<std::size_t>(c)] =
+        MeasureChannel(layout, tone_fft, frames, c, &m.spectrum);
   const auto crosstalk = MeasureCrosstalk(layout, tone_fft, frames);
   m.crosstalk_left_to_right_db = crosstalk[0];
   m.crosstalk_right_to_left_db = crosstalk[1];

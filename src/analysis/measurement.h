@@ -43,6 +43,8 @@ struct Measurement {
   double deviation_min_db = 0, deviation_max_db = 0;  // 20 Hz to 20 kHz, both channels
   std::optional<double> low_3db_hz, high_3db_hz;      // the narrower channel's
   std::array<ChannelFigures, 2> channels{};
+  // The 997 Hz tone's spectrum in dBFS, the loudest bin of each 1/48 octave.
+  std::vector<FrequencyPoint> spectrum;
   double crosstalk_left_to_right_db = 0;
   double crosstalk_right_to_left_db = 0;
 

@@ -60,6 +60,17 @@ double PowerSpectrum::Band(double low_hz, double high_hz, bool a_weighted,
   return sum;
 }
 
+std::vector<double> PowerSpectrum::Loudest(const std::vector<double>& edges) const {
+  std::vector<double> loudest(edges.size() - 1, 0.0);
+  for (std::size_t b = 0; b + 1 < edges.size(); ++b) {
+    const auto first = static_cast<std::size_t>(std::ceil(edges[b] / bin_hz_));
+    const auto end =
+        std::min(power_.size(), static_cast<std::size_t>(std::ceil(edges[b + 1] / bin_hz_)));
+    for (std::size_t k = first; k < end; ++k) loudest[b] = std::max(loudest[b], power_[k]);
+  }
+  return loudest;
+}
+
 double AWeighting(double hz) {
   const auto ra = [](double f) {
     const double f2 = f * f;

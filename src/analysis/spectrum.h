@@ -26,6 +26,8 @@ class PowerSpectrum {
   PowerSpectrum(const WindowedFft& fft, const float* samples, std::size_t stride, int rate);
 
   double BinHz() const { return bin_hz_; }
+  // The loudest bin's mean square in each band [edges[i], edges[i + 1]).
+  std::vector<double> Loudest(const std::vector<double>& edges) const;
   // Mean-square level of a tone at hz (the seven bins of its lobe).
   double Tone(double hz) const;
   // Mean-square level of [low_hz, high_hz], without the bins within

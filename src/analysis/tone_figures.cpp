@@ -1,5 +1,8 @@
 #include "analysis/tone_figures.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "analysis/spectrum.h"
 
 namespace tivrel::analysis {
@@ -25,7 +28,8 @@ double HarmonicPower(const PowerSpectrum& s, double hz, double limit_hz) {
 }  // namespace
 
 ChannelFigures MeasureChannel(const SignalLayout& layout, const WindowedFft& fft,
-                              const ToneFrames& frames, int channel) {
+                              const ToneFrames& frames, int channel,
+                              std::vector<FrequencyPoint>* spectrum) {
   ChannelFigures c;
   const double top = std::min(kBandHighHz, 0.45 * layout.rate);
   const auto quiet = Segment(layout, fft, frames, layout.noise, channel);
@@ -35,6 +39,16 @@ ChannelFigures MeasureChannel(const SignalLayout& layout, const WindowedFft& fft
   const double fundamental = loud.Tone(kThdHz);
   c.thd_db = Db(HarmonicPower(loud, kThdHz, top) / fundamental);
   c.thd_n_db = Db(loud.Band(kBandLowHz, top, false, {kThdHz}, kNotchHz) / fundamental);
+  if (spectrum) {
+    std::vector<double> edges;
+    for (double hz = kBandLowHz; hz < top; hz *= std::exp2(1.0 / 48)) edges.push_back(hz);
+    const std::vector<double> loudest = loud.Loudest(edges);
+    spectrum->resize(loudest.size());
+    for (std::size_t b = 0; b < loudest.size(); ++b) {
+      (*spectrum)[b].hz = std::sqrt(edges[b] * edges[b + 1]);
+      (*spectrum)[b].db[static_cast<std::size_t>(channel)] = std::max(-200.0, Dbfs(loudest[b]));
+    }
+  }
 
   const auto soft = Segment(layout, fft, frames, layout.dynamic_range, channel);
   c.dynamic_range_dba = -Dbfs(soft.Band(kBandLowHz, top, true, {kThdHz}, kNotchHz));

@@ -18,8 +18,10 @@ struct ToneFrames {
   std::array<std::size_t, 2> channel;  // capture channel of each output channel
 };
 
+// With `spectrum`, also the 997 Hz tone's spectrum into its channel's column.
 ChannelFigures MeasureChannel(const SignalLayout& layout, const WindowedFft& fft,
-                              const ToneFrames& frames, int channel);
+                              const ToneFrames& frames, int channel,
+                              std::vector<FrequencyPoint>* spectrum = nullptr);
 
 // {left to right, right to left} in dB.
 std::array<double, 2> MeasureCrosstalk(const SignalLayout& layout, const WindowedFft& fft,

@@ -7,7 +7,8 @@ namespace {
 
 std::string Quoted(std::string_view arg) { return "'" + EscapeControls(arg) + "'"; }
 
-const OptionDef* Find(const std::vector<OptionDef>& defs, std::string_view longName, char shortName) {
+const OptionDef* Find(const std::vector<OptionDef>& defs, std::string_view longName,
+                      char shortName) {
   for (const auto& o : defs) {
     if (!longName.empty() && o.longName == longName) return &o;
     if (shortName != 0 && o.shortName == shortName) return &o;
@@ -17,9 +18,10 @@ const OptionDef* Find(const std::vector<OptionDef>& defs, std::string_view longN
 
 }  // namespace
 
-bool ScanOptions(const std::vector<std::string>& args, const std::vector<OptionDef>& defs,
-                 const std::function<bool(const OptionDef&, std::optional<std::string_view>)>& apply,
-                 std::string& error) {
+bool ScanOptions(
+    const std::vector<std::string>& args, const std::vector<OptionDef>& defs,
+    const std::function<bool(const OptionDef&, std::optional<std::string_view>)>& apply,
+    std::string& error) {
   bool optionsEnded = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];

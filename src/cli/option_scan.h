@@ -21,8 +21,9 @@ struct OptionDef {
 // Calls `apply` for each option in order (the definition and its value);
 // stops at the first that `apply` refuses (false, with `error` set) or that
 // is not an option of `defs`. True when every argument was applied.
-bool ScanOptions(const std::vector<std::string>& args, const std::vector<OptionDef>& defs,
-                 const std::function<bool(const OptionDef&, std::optional<std::string_view>)>& apply,
-                 std::string& error);
+bool ScanOptions(
+    const std::vector<std::string>& args, const std::vector<OptionDef>& defs,
+    const std::function<bool(const OptionDef&, std::optional<std::string_view>)>& apply,
+    std::string& error);
 
 }  // namespace tivrel

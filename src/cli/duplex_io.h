@@ -1,0 +1,35 @@
+// Playing one stereo signal out of a device while recording the same length
+// from another: what tivrel-loopback asks of the platform.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tivrel {
+
+struct DuplexRequest {
+  std::string output;  // as the user named it; empty for device 0
+  std::string input;
+  int rate = 48000;
+  std::string format;  // empty: the deepest both take
+};
+
+struct DuplexOutcome {
+  enum class Status { Done, NoSuchDevice, Failed, Unusable };
+  Status status = Status::Done;
+  std::string error;  // one line naming the device and the system's words
+  std::string output_name, input_name;  // "hw:1,0 (HDA Intel PCH: ALC892 Analog)"
+  std::string format;
+  std::vector<std::string> warnings;  // e.g. shared access instead of exclusive
+};
+
+class DuplexIo {
+ public:
+  virtual ~DuplexIo() = default;
+  // `play` is interleaved stereo in [-1, 1]; `capture` gets as many frames,
+  // recorded from the moment the first frame was played.
+  virtual DuplexOutcome PlayAndCapture(const DuplexRequest& request, const std::vector<float>& play,
+                                       std::vector<float>& capture) = 0;
+};
+
+}  // namespace tivrel

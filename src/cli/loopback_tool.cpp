@@ -1,0 +1,64 @@
+#include "cli/loopback_tool.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+
+#include "analysis/loopback_analysis.h"
+#include "cli/loopback_options.h"
+#include "cli/loopback_plot.h"
+#include "cli/loopback_report.h"
+#include "cli/text_output.h"
+
+namespace tivrel {
+namespace {
+
+int DeviceFailure(const DuplexOutcome& outcome, std::string& err) {
+  err += "tivrel-loopback: " + outcome.error + "\n";
+  switch (outcome.status) {
+    case DuplexOutcome::Status::NoSuchDevice: return kLoopbackExitUsage;
+    case DuplexOutcome::Status::Unusable: return kLoopbackExitSystem;
+    default: return kLoopbackExitDevice;
+  }
+}
+
+bool WritePlot(const std::string& path, const std::string& svg, std::string& err) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (file) file << svg;
+  if (file && file.flush()) return true;
+  err += "tivrel-loopback: the plot could not be written to '" + EscapeControls(path) +
+         "': " + std::strerror(errno) + "\n";
+  return false;
+}
+
+}  // namespace
+
+int RunLoopbackTool(const std::vector<std::string>& args, DuplexIo& io, std::string& out,
+                    std::string& err) {
+  std::string error;
+  const auto options = ParseLoopbackOptions(args, error);
+  if (!options) {
+    err += "tivrel-loopback: " + error + "\n" + kLoopbackTryHelp;
+    return kLoopbackExitUsage;
+  }
+  if (options->mode == LoopbackOptions::Mode::Help) return out += LoopbackHelpText(), kLoopbackExitOk;
+  if (options->mode == LoopbackOptions::Mode::Version) return out += LoopbackVersionText(), kLoopbackExitOk;
+
+  const analysis::SignalLayout layout = analysis::LayoutFor(options->rate, options->level_dbfs);
+  const std::vector<float> played = analysis::MakeTestSignal(layout);
+  std::vector<float> captured(played.size(), 0.0f);
+  const DuplexRequest request{options->output, options->input, options->rate, options->format};
+  const DuplexOutcome outcome = io.PlayAndCapture(request, played, captured);
+  if (outcome.status != DuplexOutcome::Status::Done) return DeviceFailure(outcome, err);
+  for (const auto& warning : outcome.warnings) err += "tivrel-loopback: warning: " + warning + "\n";
+
+  const analysis::Measurement m = analysis::Analyse(layout, captured);
+  const LoopbackRun run{outcome, options->rate, options->level_dbfs, m};
+  out += options->json ? LoopbackJson(run) : LoopbackTable(run);
+  for (const auto& advice : CheckAdvice(m.checks))
+    err += std::string("tivrel-loopback: ") + (m.checks.Fatal() ? "" : "warning: ") + advice + "\n";
+  if (!options->plot.empty() && !WritePlot(options->plot, LoopbackSvg(m), err)) return kLoopbackExitOutput;
+  return m.checks.Fatal() ? kLoopbackExitSetup : kLoopbackExitOk;
+}
+
+}  // namespace tivrel
