@@ -17,7 +17,7 @@ struct DuplexRequest {
 struct DuplexOutcome {
   enum class Status { Done, NoSuchDevice, Failed, Unusable };
   Status status = Status::Done;
-  std::string error;  // one line naming the device and the system's words
+  std::string error;                    // one line naming the device and the system's words
   std::string output_name, input_name;  // "hw:1,0 (HDA Intel PCH: ALC892 Analog)"
   std::string format;
   std::vector<std::string> warnings;  // e.g. shared access instead of exclusive

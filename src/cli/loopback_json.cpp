@@ -18,23 +18,27 @@ Json ChecksJson(const analysis::SetupChecks& c) {
       {"latency_in_range", c.latency_in_range},
       {"polarity", {{"left", side(c.inverted[0])}, {"right", side(c.inverted[1])}}},
       {"swapped", c.swapped},
-      {"clipping", {{"state", c.clipped ? "clipped" : c.low_headroom ? "low_headroom" : "none"},
-                    {"headroom_db", c.headroom_db}}},
+      {"clipping",
+       {{"state", c.clipped        ? "clipped"
+                  : c.low_headroom ? "low_headroom"
+                                   : "none"},
+        {"headroom_db", c.headroom_db}}},
       {"fatal", c.Fatal()},
   };
 }
 
 Json Channel(const analysis::ChannelFigures& f) {
   const auto percent = [](double db) { return analysis::Percent(std::pow(10.0, db / 10)); };
-  return {{"noise_dba", f.noise_dba},         {"dynamic_range_dba", f.dynamic_range_dba},
-          {"thd_db", f.thd_db},               {"thd_percent", percent(f.thd_db)},
-          {"thd_n_db", f.thd_n_db},           {"thd_n_percent", percent(f.thd_n_db)},
-          {"imd_smpte_db", f.imd_db},         {"imd_smpte_percent", percent(f.imd_db)}};
+  return {{"noise_dba", f.noise_dba}, {"dynamic_range_dba", f.dynamic_range_dba},
+          {"thd_db", f.thd_db},       {"thd_percent", percent(f.thd_db)},
+          {"thd_n_db", f.thd_n_db},   {"thd_n_percent", percent(f.thd_n_db)},
+          {"imd_smpte_db", f.imd_db}, {"imd_smpte_percent", percent(f.imd_db)}};
 }
 
 void Figures(const analysis::Measurement& m, Json& j) {
   Json points = Json::array();
-  for (const auto& p : m.points) points.push_back({{"hz", p.hz}, {"left_db", p.db[0]}, {"right_db", p.db[1]}});
+  for (const auto& p : m.points)
+    points.push_back({{"hz", p.hz}, {"left_db", p.db[0]}, {"right_db", p.db[1]}});
   j["latency"] = {{"samples", m.latency_frames}, {"ms", m.latency_ms}};
   j["frequency_response"] = {
       {"points", points},

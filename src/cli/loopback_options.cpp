@@ -55,11 +55,18 @@ bool Apply(const OptionDef& def, std::string_view value, LoopbackOptions& o, std
   double number = 0;
   const std::string quoted = "'" + EscapeControls(value) + "'";
   switch (def.shortName != 0 ? def.shortName : def.longName[0]) {
-    case 'D': o.output = value; return !value.empty() || (error = "option '--device' needs a device", false);
-    case 'C': o.input = value; return !value.empty() || (error = "option '--capture' needs a device", false);
-    case 'j': o.json = true; return true;
+    case 'D':
+      o.output = value;
+      return !value.empty() || (error = "option '--device' needs a device", false);
+    case 'C':
+      o.input = value;
+      return !value.empty() || (error = "option '--capture' needs a device", false);
+    case 'j':
+      o.json = true;
+      return true;
     case 'r':
-      if (Number(value, number) && number >= 8000 && number <= 768000 && number == std::floor(number)) {
+      if (Number(value, number) && number >= 8000 && number <= 768000 &&
+          number == std::floor(number)) {
         o.rate = static_cast<int>(number);
         return true;
       }
@@ -89,7 +96,8 @@ bool Apply(const OptionDef& def, std::string_view value, LoopbackOptions& o, std
 }  // namespace
 
 const std::vector<std::string>& LoopbackFormats() {
-  static const std::vector<std::string> formats{"FLOAT_LE", "S32_LE", "S24_LE", "S24_3LE", "S16_LE"};
+  static const std::vector<std::string> formats{"FLOAT_LE", "S32_LE", "S24_LE", "S24_3LE",
+                                                "S16_LE"};
   return formats;
 }
 
@@ -99,7 +107,8 @@ std::optional<LoopbackOptions> ParseLoopbackOptions(const std::vector<std::strin
   std::optional<LoopbackOptions::Mode> first;  // --help or --version, the first wins
   const auto apply = [&](const OptionDef& def, std::optional<std::string_view> value) {
     if (def.shortName == 'h' || def.shortName == 'V') {
-      if (!first) first = def.shortName == 'h' ? LoopbackOptions::Mode::Help : LoopbackOptions::Mode::Version;
+      if (!first)
+        first = def.shortName == 'h' ? LoopbackOptions::Mode::Help : LoopbackOptions::Mode::Version;
       return true;
     }
     return Apply(def, value.value_or(""), options, error);

@@ -17,7 +17,9 @@ std::string Fixed(double value, int decimals) {
   return text;
 }
 
-std::string Percent(double db) { return Fixed(analysis::Percent(std::pow(10.0, db / 10)), 5) + " %"; }
+std::string Percent(double db) {
+  return Fixed(analysis::Percent(std::pow(10.0, db / 10)), 5) + " %";
+}
 
 // Columns on a terminal: a Chinese character takes two (and three bytes).
 int Columns(const std::string& text) {
@@ -32,7 +34,8 @@ std::string Row(const std::string& label, int label_width, const std::string& le
   std::string line = "  " + label;
   line.append(static_cast<std::size_t>(std::max(1, label_width - Columns(label))), ' ');
   line += left;
-  if (!right.empty()) line.append(static_cast<std::size_t>(std::max(1, 22 - Columns(left))), ' ') += right;
+  if (!right.empty())
+    line.append(static_cast<std::size_t>(std::max(1, 22 - Columns(left))), ' ') += right;
   return line + "\n";
 }
 
@@ -40,7 +43,8 @@ std::string Figures(const analysis::Measurement& m) {
   constexpr int w = 34;
   const ChannelFigures &l = m.channels[0], &r = m.channels[1];
   std::string t = Row("测量 Figure", w, "左 Left", "右 Right");
-  t += Row("往返延迟 Latency", w, Fixed(m.latency_frames, 2) + " frames (" + Fixed(m.latency_ms, 3) + " ms)");
+  t += Row("往返延迟 Latency", w,
+           Fixed(m.latency_frames, 2) + " frames (" + Fixed(m.latency_ms, 3) + " ms)");
   t += Row("频率响应 Response 20 Hz-20 kHz", w,
            Fixed(m.deviation_min_db, 2) + " / +" + Fixed(m.deviation_max_db, 2) + " dB");
   t += Row("-3 dB 点 points", w,
@@ -61,13 +65,19 @@ std::string Figures(const analysis::Measurement& m) {
 
 std::string Checks(const analysis::SetupChecks& c) {
   constexpr int w = 34;
-  const auto ok = [](bool good, const std::string& bad) { return good ? std::string("正常 ok") : bad; };
+  const auto ok = [](bool good, const std::string& bad) {
+    return good ? std::string("正常 ok") : bad;
+  };
   std::string polarity = "正常 ok";
   if (c.inverted[0] || c.inverted[1])
-    polarity = std::string("反相 inverted: ") + (c.inverted[0] && c.inverted[1] ? "L, R" : c.inverted[0] ? "L" : "R");
+    polarity = std::string("反相 inverted: ") + (c.inverted[0] && c.inverted[1] ? "L, R"
+                                                 : c.inverted[0]                ? "L"
+                                                                                : "R");
   std::string level = "正常 ok, headroom " + Fixed(c.headroom_db, 1) + " dB";
-  if (c.clipped) level = "削波 clipped";
-  else if (c.low_headroom) level = "余量不足 headroom " + Fixed(c.headroom_db, 1) + " dB";
+  if (c.clipped)
+    level = "削波 clipped";
+  else if (c.low_headroom)
+    level = "余量不足 headroom " + Fixed(c.headroom_db, 1) + " dB";
   std::string t = Row("检查 Check", w, "结果 Result");
   t += Row("回环 Loopback", w, ok(c.loopback, "无信号 nothing came back"));
   if (c.loopback) t += Row("延迟 Round trip", w, ok(c.latency_in_range, "过长 too long"));
@@ -82,8 +92,9 @@ std::string Checks(const analysis::SetupChecks& c) {
 std::vector<std::string> CheckAdvice(const analysis::SetupChecks& c) {
   std::vector<std::string> advice;
   if (!c.loopback)
-    advice.push_back("nothing of the signal came back: connect the output to the input with a cable, "
-                     "unmute both and raise the capture volume");
+    advice.push_back(
+        "nothing of the signal came back: connect the output to the input with a cable, "
+        "unmute both and raise the capture volume");
   else if (!c.latency_in_range)
     advice.push_back("the round trip takes longer than 0.4 s: use the hardware devices directly");
   if (c.clipped)
@@ -91,7 +102,8 @@ std::vector<std::string> CheckAdvice(const analysis::SetupChecks& c) {
   else if (c.low_headroom)
     advice.push_back("less than 6 dB of headroom at the input (" + Fixed(c.headroom_db, 1) +
                      " dB): lower the capture volume or --level");
-  if (c.swapped) advice.push_back("left and right are swapped: the figures are measured with them crossed back");
+  if (c.swapped)
+    advice.push_back("left and right are swapped: the figures are measured with them crossed back");
   for (int ch = 0; ch < 2; ++ch)
     if (c.inverted[static_cast<std::size_t>(ch)])
       advice.push_back(std::string(ch == 0 ? "left" : "right") +
@@ -103,8 +115,8 @@ std::string LoopbackTable(const LoopbackRun& run) {
   std::string t = "岚铃声卡测试仪 回环测试 Tivrel loopback\n";
   t += "  输出 Output: " + EscapeControls(run.devices.output_name) + "\n";
   t += "  输入 Input:  " + EscapeControls(run.devices.input_name) + "\n";
-  t += "  " + std::to_string(run.rate) + " Hz, " + run.devices.format + ", " + Fixed(run.level_dbfs, 1) +
-       " dBFS\n\n";
+  t += "  " + std::to_string(run.rate) + " Hz, " + run.devices.format + ", " +
+       Fixed(run.level_dbfs, 1) + " dBFS\n\n";
   t += Checks(run.m.checks);
   if (run.m.measured) t += "\n" + Figures(run.m);
   return t;

@@ -16,9 +16,12 @@ namespace {
 int DeviceFailure(const DuplexOutcome& outcome, std::string& err) {
   err += "tivrel-loopback: " + outcome.error + "\n";
   switch (outcome.status) {
-    case DuplexOutcome::Status::NoSuchDevice: return kLoopbackExitUsage;
-    case DuplexOutcome::Status::Unusable: return kLoopbackExitSystem;
-    default: return kLoopbackExitDevice;
+    case DuplexOutcome::Status::NoSuchDevice:
+      return kLoopbackExitUsage;
+    case DuplexOutcome::Status::Unusable:
+      return kLoopbackExitSystem;
+    default:
+      return kLoopbackExitDevice;
   }
 }
 
@@ -41,8 +44,10 @@ int RunLoopbackTool(const std::vector<std::string>& args, DuplexIo& io, std::str
     err += "tivrel-loopback: " + error + "\n" + kLoopbackTryHelp;
     return kLoopbackExitUsage;
   }
-  if (options->mode == LoopbackOptions::Mode::Help) return out += LoopbackHelpText(), kLoopbackExitOk;
-  if (options->mode == LoopbackOptions::Mode::Version) return out += LoopbackVersionText(), kLoopbackExitOk;
+  if (options->mode == LoopbackOptions::Mode::Help)
+    return out += LoopbackHelpText(), kLoopbackExitOk;
+  if (options->mode == LoopbackOptions::Mode::Version)
+    return out += LoopbackVersionText(), kLoopbackExitOk;
 
   const analysis::SignalLayout layout = analysis::LayoutFor(options->rate, options->level_dbfs);
   const std::vector<float> played = analysis::MakeTestSignal(layout);
@@ -57,7 +62,8 @@ int RunLoopbackTool(const std::vector<std::string>& args, DuplexIo& io, std::str
   out += options->json ? LoopbackJson(run) : LoopbackTable(run);
   for (const auto& advice : CheckAdvice(m.checks))
     err += std::string("tivrel-loopback: ") + (m.checks.Fatal() ? "" : "warning: ") + advice + "\n";
-  if (!options->plot.empty() && !WritePlot(options->plot, LoopbackSvg(m), err)) return kLoopbackExitOutput;
+  if (!options->plot.empty() && !WritePlot(options->plot, LoopbackSvg(m), err))
+    return kLoopbackExitOutput;
   return m.checks.Fatal() ? kLoopbackExitSetup : kLoopbackExitOk;
 }
 

@@ -9,9 +9,9 @@
 namespace tivrel {
 
 inline constexpr int kLoopbackExitOk = 0;
-inline constexpr int kLoopbackExitSetup = 1;    // no loopback, or clipping
-inline constexpr int kLoopbackExitDevice = 2;   // a device could not be used
-inline constexpr int kLoopbackExitSystem = 3;   // the audio library could not
+inline constexpr int kLoopbackExitSetup = 1;   // no loopback, or clipping
+inline constexpr int kLoopbackExitDevice = 2;  // a device could not be used
+inline constexpr int kLoopbackExitSystem = 3;  // the audio library could not
 inline constexpr int kLoopbackExitUsage = 64;
 inline constexpr int kLoopbackExitOutput = 74;
 

@@ -10,7 +10,8 @@ namespace {
 
 class ChainIo final : public DuplexIo {
  public:
-  tivrel_chain_params chain{.delay_frames = 80.5, .gain_db = -7, .noise_dbfs = -110, .crosstalk_db = -300, .bits = 24};
+  tivrel_chain_params chain{
+      .delay_frames = 80.5, .gain_db = -7, .noise_dbfs = -110, .crosstalk_db = -300, .bits = 24};
   DuplexOutcome::Status status = DuplexOutcome::Status::Done;
   DuplexRequest asked;
   DuplexOutcome PlayAndCapture(const DuplexRequest& r, const std::vector<float>& play,
@@ -19,7 +20,11 @@ class ChainIo final : public DuplexIo {
     static tivrel_chain state;
     tivrel_chain_init(&state, &chain, r.rate, 3);
     tivrel_chain_run(&state, play.data(), capture.data(), play.size() / 2);
-    return {.status = status, .error = "hw:9,0: refused", .output_name = "out", .input_name = "in", .format = "S32_LE"};
+    return {.status = status,
+            .error = "hw:9,0: refused",
+            .output_name = "out",
+            .input_name = "in",
+            .format = "S32_LE"};
   }
 };
 
@@ -34,12 +39,28 @@ struct Case {
 TEST(LoopbackTool, RunsAndExits) {
   const auto none = [](ChainIo&) {};
   const Case cases[] = {
-      {{"--rate=44100", "-F", "S16_LE", "-Dhw:1,0", "--capture", "2"}, none, 0, "串扰 Crosstalk", ""},
+      {{"--rate=44100", "-F", "S16_LE", "-Dhw:1,0", "--capture", "2"},
+       none,
+       0,
+       "串扰 Crosstalk",
+       ""},
       {{"--json", "--level=-6"}, none, 0, "\"thd_db\"", ""},
-      {{"--json"}, [](ChainIo& io) { io.chain.disconnected = 1; }, 1, "\"loopback\": false", "connect the output"},
+      {{"--json"},
+       [](ChainIo& io) { io.chain.disconnected = 1; },
+       1,
+       "\"loopback\": false",
+       "connect the output"},
       {{"-j"}, [](ChainIo& io) { io.chain.gain_db = 6; }, 1, "\"clipped\"", "input clipped"},
-      {{}, [](ChainIo& io) { io.chain.swap = 1, io.chain.invert = 1; }, 0, "左右互换 swapped", "polarity is inverted"},
-      {{}, [](ChainIo& io) { io.status = DuplexOutcome::Status::Failed; }, 2, "", "hw:9,0: refused"},
+      {{},
+       [](ChainIo& io) { io.chain.swap = 1, io.chain.invert = 1; },
+       0,
+       "左右互换 swapped",
+       "polarity is inverted"},
+      {{},
+       [](ChainIo& io) { io.status = DuplexOutcome::Status::Failed; },
+       2,
+       "",
+       "hw:9,0: refused"},
       {{}, [](ChainIo& io) { io.status = DuplexOutcome::Status::NoSuchDevice; }, 64, "", "refused"},
       {{"--level=3"}, none, 64, "", "invalid level '3'"},
       {{"-F", "U8"}, none, 64, "", "invalid format"},

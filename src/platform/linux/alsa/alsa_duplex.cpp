@@ -42,10 +42,11 @@ Endpoint Resolve(const std::string& named, PcmStream stream, const AlsaOptions& 
   if (named.empty() || number) {
     const std::size_t n = number ? std::stoul(named.substr(0, 9)) : 0;
     if (n >= list.devices.size())
-      throw Failure{Status::NoSuchDevice, "no " + std::string(e.Kind()) + " device " +
-                                              (named.empty() ? std::string("was found") : "'" + named + "'") +
-                                              " (see tivrel-report" +
-                                              (stream == PcmStream::kCapture ? " -c" : "") + " --list)"};
+      throw Failure{Status::NoSuchDevice,
+                    "no " + std::string(e.Kind()) + " device " +
+                        (named.empty() ? std::string("was found") : "'" + named + "'") +
+                        " (see tivrel-report" + (stream == PcmStream::kCapture ? " -c" : "") +
+                        " --list)"};
     e.listed = list.devices[n];
   }
   for (const auto& d : list.devices) {
@@ -61,10 +62,11 @@ Endpoint Resolve(const std::string& named, PcmStream stream, const AlsaOptions& 
 }
 
 std::string Said(const Endpoint& e, const std::string& what, int err, const AlsaOptions& options) {
-  std::string text = "cannot " + what + " " + e.Kind() + " " + e.name + ": " + snd_strerror(err) + " (" +
-                     std::to_string(err) + ")";
+  std::string text = "cannot " + what + " " + e.Kind() + " " + e.name + ": " + snd_strerror(err) +
+                     " (" + std::to_string(err) + ")";
   if ((err == -EBUSY || err == -EAGAIN) && e.listed) {
-    const std::string holder = ReadHolder({options.root, e.listed->card, e.listed->device, e.stream});
+    const std::string holder =
+        ReadHolder({options.root, e.listed->card, e.listed->device, e.stream});
     if (!holder.empty()) text += ", held by " + holder;
   }
   return text;
@@ -72,13 +74,16 @@ std::string Said(const Endpoint& e, const std::string& what, int err, const Alsa
 
 Pcm Open(const Endpoint& e, const AlsaOptions& options) {
   snd_pcm_t* raw = nullptr;
-  const auto direction = e.stream == PcmStream::kCapture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK;
+  const auto direction =
+      e.stream == PcmStream::kCapture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK;
   // Not waiting for a device that someone holds; then blocking I/O.
   int err = snd_pcm_open(&raw, e.pcm.c_str(), direction, SND_PCM_NONBLOCK);
-  if (err == -ENOENT && !e.listed) throw Failure{Status::NoSuchDevice, Said(e, "open", err, options)};
+  if (err == -ENOENT && !e.listed)
+    throw Failure{Status::NoSuchDevice, Said(e, "open", err, options)};
   if (err < 0) throw Failure{Status::Failed, Said(e, "open", err, options)};
   Pcm pcm(raw);
-  if ((err = snd_pcm_nonblock(raw, 0)) < 0) throw Failure{Status::Failed, Said(e, "open", err, options)};
+  if ((err = snd_pcm_nonblock(raw, 0)) < 0)
+    throw Failure{Status::Failed, Said(e, "open", err, options)};
   return pcm;
 }
 
@@ -98,16 +103,26 @@ HwParams Space(snd_pcm_t* pcm, int rate) {
   return p;
 }
 
-void Configure(snd_pcm_t* pcm, const Endpoint& e, int rate, snd_pcm_format_t format, const AlsaOptions& options) {
+void Configure(snd_pcm_t* pcm, const Endpoint& e, int rate, snd_pcm_format_t format,
+               const AlsaOptions& options) {
   const HwParams p = Space(pcm, rate);
   snd_pcm_uframes_t buffer = static_cast<snd_pcm_uframes_t>(rate) / 5, period = buffer / 4;
   int err = snd_pcm_hw_params_set_format(pcm, p.get(), format);
   if (err == 0) err = snd_pcm_hw_params_set_period_size_near(pcm, p.get(), &period, nullptr);
   if (err == 0) err = snd_pcm_hw_params_set_buffer_size_near(pcm, p.get(), &buffer);
   if (err == 0) err = snd_pcm_hw_params(pcm, p.get());
+  // Started by us alone, both at once: never by the first write.
+  snd_pcm_sw_params_t* sw = nullptr;
+  snd_pcm_sw_params_alloca(&sw);
+  snd_pcm_uframes_t boundary = 0;
+  if (err == 0) err = snd_pcm_sw_params_current(pcm, sw);
+  if (err == 0) err = snd_pcm_sw_params_get_boundary(sw, &boundary);
+  if (err == 0) err = snd_pcm_sw_params_set_start_threshold(pcm, sw, boundary);
+  if (err == 0) err = snd_pcm_sw_params(pcm, sw);
   if (err < 0)
-    throw Failure{Status::Failed, Said(e, "set 2 channels, " + std::to_string(rate) + " Hz, " +
-                                              snd_pcm_format_name(format) + " on",
+    throw Failure{Status::Failed, Said(e,
+                                       "set 2 channels, " + std::to_string(rate) + " Hz, " +
+                                           snd_pcm_format_name(format) + " on",
                                        err, options)};
 }
 
@@ -126,8 +141,8 @@ snd_pcm_format_t ChooseFormat(snd_pcm_t* out, snd_pcm_t* in, const DuplexRequest
 
 }  // namespace
 
-DuplexOutcome PlayAndCaptureOn(const DuplexRequest& r, const std::vector<float>& play, std::vector<float>& capture,
-                               const AlsaOptions& options);
+DuplexOutcome PlayAndCaptureOn(const DuplexRequest& r, const std::vector<float>& play,
+                               std::vector<float>& capture, const AlsaOptions& options);
 
 DuplexOutcome AlsaDuplex::PlayAndCapture(const DuplexRequest& r, const std::vector<float>& play,
                                          std::vector<float>& capture) {
@@ -145,7 +160,8 @@ namespace {
 
 // Plays and records the whole, the playback kept one buffer ahead.
 void Stream(snd_pcm_t* out, snd_pcm_t* in, const Endpoint (&e)[2], snd_pcm_format_t format,
-            const std::vector<float>& play, std::vector<float>& capture, const AlsaOptions& options) {
+            const std::vector<float>& play, std::vector<float>& capture,
+            const AlsaOptions& options) {
   const std::size_t frames = play.size() / 2, bytes = 2 * SampleBytes(format);
   snd_pcm_uframes_t buffer = 0, period = 0;
   snd_pcm_get_params(out, &buffer, &period);
@@ -165,12 +181,14 @@ void Stream(snd_pcm_t* out, snd_pcm_t* in, const Endpoint (&e)[2], snd_pcm_forma
   write(buffer);  // the whole buffer first: nothing runs dry when both start
   const bool linked = snd_pcm_link(out, in) == 0;
   int err = snd_pcm_start(in);
-  if (err == 0 && !linked) err = snd_pcm_start(out);
   if (err < 0) throw Failure{Status::Failed, Said(e[1], "start", err, options)};
+  if (!linked && (err = snd_pcm_start(out)) < 0)
+    throw Failure{Status::Failed, Said(e[0], "start", err, options)};
   while (recorded < frames) {
     const std::size_t want = std::min<std::size_t>(period, frames - recorded);
     const snd_pcm_sframes_t n = snd_pcm_readi(in, raw.data(), want);
-    if (n < 0) throw Failure{Status::Failed, Said(e[1], "record from", static_cast<int>(n), options)};
+    if (n < 0)
+      throw Failure{Status::Failed, Said(e[1], "record from", static_cast<int>(n), options)};
     DecodeSamples(raw.data(), 2 * static_cast<std::size_t>(n), format, &capture[2 * recorded]);
     recorded += static_cast<std::size_t>(n);
     write(static_cast<std::size_t>(n));
@@ -182,8 +200,8 @@ void Stream(snd_pcm_t* out, snd_pcm_t* in, const Endpoint (&e)[2], snd_pcm_forma
 
 }  // namespace
 
-DuplexOutcome PlayAndCaptureOn(const DuplexRequest& r, const std::vector<float>& play, std::vector<float>& capture,
-                               const AlsaOptions& options) {
+DuplexOutcome PlayAndCaptureOn(const DuplexRequest& r, const std::vector<float>& play,
+                               std::vector<float>& capture, const AlsaOptions& options) {
   const Endpoint e[2] = {Resolve(r.output, PcmStream::kPlayback, options),
                          Resolve(r.input, PcmStream::kCapture, options)};
   const Pcm out = Open(e[0], options);

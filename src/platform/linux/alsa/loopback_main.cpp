@@ -42,7 +42,9 @@ int main(int argc, char** argv) {
   }
   snd_config_update_free_global();
   if (const int error = WriteAll(1, out); error != 0) {
-    if (error != EPIPE) err += std::string("tivrel-loopback: the output could not be written: ") + std::strerror(error) + "\n";
+    if (error != EPIPE)
+      err += std::string("tivrel-loopback: the output could not be written: ") +
+             std::strerror(error) + "\n";
     code = tivrel::kLoopbackExitOutput;
   }
   WriteAll(2, err);
