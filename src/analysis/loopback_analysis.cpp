@@ -13,8 +13,9 @@
 namespace tivrel::analysis {
 namespace {
 
-constexpr double kLoopbackDb = 25;     // response peak over its noise, a cable
-constexpr float kFullScale = 0.9999f;  // -0.0009 dBFS: the converter's last codes
+constexpr double kLoopbackDb = 25;       // response peak over its noise, a cable
+constexpr double kEarlyLoopbackDb = 10;  // the sweep's power over the silence's
+constexpr float kFullScale = 0.9999f;    // -0.0009 dBFS: the converter's last codes
 
 void CheckLevels(const std::vector<float>& capture, SetupChecks& checks) {
   float peak = 0;
@@ -24,7 +25,34 @@ void CheckLevels(const std::vector<float>& capture, SetupChecks& checks) {
   checks.low_headroom = checks.headroom_db < kMinHeadroomDb;
 }
 
+double MeanSquare(const std::vector<float>& capture, std::size_t from, std::size_t to) {
+  double sum = 0;
+  for (std::size_t i = 2 * from; i < 2 * to; ++i)
+    sum += static_cast<double>(capture[i]) * capture[i];
+  return sum / static_cast<double>(2 * (to - from)) + 1e-30;
+}
+
 }  // namespace
+
+std::size_t EarlyCheckFrames(const SignalLayout& layout) {
+  return layout.sweep_left + layout.period / 2;
+}
+
+SetupChecks EarlyChecks(const SignalLayout& layout, const std::vector<float>& capture) {
+  const std::size_t end = EarlyCheckFrames(layout);
+  if (capture.size() < 2 * end)
+    throw std::invalid_argument("capture shorter than the early checks");
+  SetupChecks checks;
+  CheckLevels(
+      std::vector<float>(capture.begin(), capture.begin() + static_cast<std::ptrdiff_t>(2 * end)),
+      checks);
+  // The sweep's second quarter (about 70 to 470 Hz) against the silence
+  // before it: a cable brings it back tens of dB over the input's noise.
+  const double sweep = MeanSquare(capture, layout.sweep_left + layout.period / 4, end);
+  const double quiet = MeanSquare(capture, layout.settle / 4, layout.settle);
+  checks.loopback = Db(sweep / quiet) >= kEarlyLoopbackDb;
+  return checks;
+}
 
 ChannelFigures Measurement::Worst() const {
   const ChannelFigures &l = channels[0], &r = channels[1];

@@ -2,6 +2,8 @@
 // from another: what tivrel-loopback asks of the platform.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,9 @@ struct DuplexRequest {
   std::string input;
   int rate = 48000;
   std::string format;  // empty: the deepest both take
+  // Called as the capture grows, with the frames recorded so far; false
+  // ends the run there (the rest of the capture stays silent).
+  std::function<bool(std::size_t recorded)> keep_going;
 };
 
 struct DuplexOutcome {

@@ -52,12 +52,23 @@ int RunLoopbackTool(const std::vector<std::string>& args, DuplexIo& io, std::str
   const analysis::SignalLayout layout = analysis::LayoutFor(options->rate, options->level_dbfs);
   const std::vector<float> played = analysis::MakeTestSignal(layout);
   std::vector<float> captured(played.size(), 0.0f);
-  const DuplexRequest request{options->output, options->input, options->rate, options->format};
+  // No cable or a clipping input ends the run within its first 2 s.
+  analysis::Measurement m;
+  bool checked = false;
+  const auto keep_going = [&](std::size_t recorded) {
+    if (!checked && recorded >= analysis::EarlyCheckFrames(layout)) {
+      checked = true;
+      m.checks = analysis::EarlyChecks(layout, captured);
+    }
+    return !m.checks.Fatal();
+  };
+  const DuplexRequest request{options->output, options->input, options->rate, options->format,
+                              keep_going};
   const DuplexOutcome outcome = io.PlayAndCapture(request, played, captured);
   if (outcome.status != DuplexOutcome::Status::Done) return DeviceFailure(outcome, err);
   for (const auto& warning : outcome.warnings) err += "tivrel-loopback: warning: " + warning + "\n";
 
-  const analysis::Measurement m = analysis::Analyse(layout, captured);
+  if (!m.checks.Fatal()) m = analysis::Analyse(layout, captured);
   const LoopbackRun run{outcome, options->rate, options->level_dbfs, m};
   out += options->json ? LoopbackJson(run) : LoopbackTable(run);
   for (const auto& advice : CheckAdvice(m.checks))

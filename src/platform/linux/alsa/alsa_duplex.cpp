@@ -160,7 +160,7 @@ namespace {
 
 // Plays and records the whole, the playback kept one buffer ahead.
 void Stream(snd_pcm_t* out, snd_pcm_t* in, const Endpoint (&e)[2], snd_pcm_format_t format,
-            const std::vector<float>& play, std::vector<float>& capture,
+            const DuplexRequest& r, const std::vector<float>& play, std::vector<float>& capture,
             const AlsaOptions& options) {
   const std::size_t frames = play.size() / 2, bytes = 2 * SampleBytes(format);
   snd_pcm_uframes_t buffer = 0, period = 0;
@@ -191,6 +191,7 @@ void Stream(snd_pcm_t* out, snd_pcm_t* in, const Endpoint (&e)[2], snd_pcm_forma
       throw Failure{Status::Failed, Said(e[1], "record from", static_cast<int>(n), options)};
     DecodeSamples(raw.data(), 2 * static_cast<std::size_t>(n), format, &capture[2 * recorded]);
     recorded += static_cast<std::size_t>(n);
+    if (r.keep_going && !r.keep_going(recorded)) break;
     write(static_cast<std::size_t>(n));
   }
   if (linked) snd_pcm_unlink(in);
@@ -209,7 +210,7 @@ DuplexOutcome PlayAndCaptureOn(const DuplexRequest& r, const std::vector<float>&
   const snd_pcm_format_t format = ChooseFormat(out.get(), in.get(), r);
   Configure(out.get(), e[0], r.rate, format, options);
   Configure(in.get(), e[1], r.rate, format, options);
-  Stream(out.get(), in.get(), e, format, play, capture, options);
+  Stream(out.get(), in.get(), e, format, r, play, capture, options);
   DuplexOutcome o;
   o.output_name = e[0].name;
   o.input_name = e[1].name;

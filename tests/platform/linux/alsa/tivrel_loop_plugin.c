@@ -40,7 +40,9 @@ typedef struct {
   int running;
 } Loop;
 
-static double Seconds(const struct timespec* t) { return (double)t->tv_sec + (double)t->tv_nsec / 1e9; }
+static double Seconds(const struct timespec* t) {
+  return (double)t->tv_sec + (double)t->tv_nsec / 1e9;
+}
 
 static snd_pcm_uframes_t Elapsed(const Loop* l) {
   struct timespec now;
@@ -51,7 +53,8 @@ static snd_pcm_uframes_t Elapsed(const Loop* l) {
 static int Start(snd_pcm_ioplug_t* io) {
   Loop* l = io->private_data;
   const long ns = (long)(1e9 * (double)io->period_size / io->rate);
-  const struct itimerspec every = {{ns / 1000000000, ns % 1000000000}, {ns / 1000000000, ns % 1000000000}};
+  const struct itimerspec every = {{ns / 1000000000, ns % 1000000000},
+                                   {ns / 1000000000, ns % 1000000000}};
   clock_gettime(CLOCK_MONOTONIC, &l->start);
   l->running = 1;
   if (io->stream == SND_PCM_STREAM_CAPTURE) {
@@ -89,8 +92,10 @@ static void ToCode(const snd_pcm_ioplug_t* io, float x, void* at) {
   const double scale = io->format == SND_PCM_FORMAT_S16_LE ? 32768.0 : 2147483648.0;
   double v = x * scale;
   v = v > scale - 1 ? scale - 1 : v < -scale ? -scale : v;
-  if (io->format == SND_PCM_FORMAT_S16_LE) *(int16_t*)at = (int16_t)lrint(v);
-  else *(int32_t*)at = (int32_t)llrint(v);
+  if (io->format == SND_PCM_FORMAT_S16_LE)
+    *(int16_t*)at = (int16_t)lrint(v);
+  else
+    *(int32_t*)at = (int32_t)llrint(v);
 }
 
 static snd_pcm_sframes_t Transfer(snd_pcm_ioplug_t* io, const snd_pcm_channel_area_t* areas,
@@ -102,7 +107,8 @@ static snd_pcm_sframes_t Transfer(snd_pcm_ioplug_t* io, const snd_pcm_channel_ar
     float in[2] = {0, 0}, out[2];
     if (io->stream == SND_PCM_STREAM_PLAYBACK) {
       for (int ch = 0; ch < 2; ++ch)
-        pair->played[2 * ((pair->written + i) % RING) + ch] = FromCode(io, data + (2 * i + ch) * bytes);
+        pair->played[2 * ((pair->written + i) % RING) + ch] =
+            FromCode(io, data + (2 * i + ch) * bytes);
       continue;
     }
     if (l->done + i < pair->written) /* else the application played nothing yet */
@@ -115,9 +121,11 @@ static snd_pcm_sframes_t Transfer(snd_pcm_ioplug_t* io, const snd_pcm_channel_ar
   return (snd_pcm_sframes_t)size;
 }
 
-static int PollRevents(snd_pcm_ioplug_t* io, struct pollfd* pfd, unsigned int nfds, unsigned short* revents) {
+static int PollRevents(snd_pcm_ioplug_t* io, struct pollfd* pfd, unsigned int nfds,
+                       unsigned short* revents) {
   uint64_t ticks;
-  if (nfds == 1 && (pfd->revents & POLLIN) && read(pfd->fd, &ticks, sizeof ticks) < 0) return -errno;
+  if (nfds == 1 && (pfd->revents & POLLIN) && read(pfd->fd, &ticks, sizeof ticks) < 0)
+    return -errno;
   *revents = pfd->revents & POLLIN ? (io->stream == SND_PCM_STREAM_PLAYBACK ? POLLOUT : POLLIN) : 0;
   return 0;
 }
@@ -136,21 +144,40 @@ static int Close(snd_pcm_ioplug_t* io) {
   return 0;
 }
 
-static const snd_pcm_ioplug_callback_t kCallbacks = {
-    .start = Start, .stop = Stop, .pointer = Pointer, .transfer = Transfer,
-    .poll_revents = PollRevents, .prepare = Prepare, .close = Close};
+static const snd_pcm_ioplug_callback_t kCallbacks = {.start = Start,
+                                                     .stop = Stop,
+                                                     .pointer = Pointer,
+                                                     .transfer = Transfer,
+                                                     .poll_revents = PollRevents,
+                                                     .prepare = Prepare,
+                                                     .close = Close};
 
 /* The chain's parameters from the PCM's keys. */
 static void ReadParams(snd_config_t* conf, struct tivrel_chain_params* p) {
-  struct { const char* key; double* value; } reals[] = {
-      {"delay", &p->delay_frames}, {"gain", &p->gain_db},   {"highpass", &p->highpass_hz},
-      {"lowpass", &p->lowpass_hz}, {"bell_hz", &p->bell_hz}, {"bell_db", &p->bell_db},
-      {"bell_q", &p->bell_q},      {"noise", &p->noise_dbfs}, {"h2", &p->h2},
-      {"h3", &p->h3},              {"crosstalk", &p->crosstalk_db}};
-  struct { const char* key; int* value; } flags[] = {
-      {"invert", &p->invert}, {"swap", &p->swap}, {"bits", &p->bits}, {"disconnected", &p->disconnected}};
+  struct {
+    const char* key;
+    double* value;
+  } reals[] = {{"delay", &p->delay_frames},
+               {"gain", &p->gain_db},
+               {"highpass", &p->highpass_hz},
+               {"lowpass", &p->lowpass_hz},
+               {"bell_hz", &p->bell_hz},
+               {"bell_db", &p->bell_db},
+               {"bell_q", &p->bell_q},
+               {"noise", &p->noise_dbfs},
+               {"h2", &p->h2},
+               {"h3", &p->h3},
+               {"crosstalk", &p->crosstalk_db}};
+  struct {
+    const char* key;
+    int* value;
+  } flags[] = {{"invert", &p->invert},
+               {"swap", &p->swap},
+               {"bits", &p->bits},
+               {"disconnected", &p->disconnected}};
   snd_config_iterator_t i, next;
-  *p = (struct tivrel_chain_params){.delay_frames = 100, .noise_dbfs = -300, .crosstalk_db = -300, .bell_q = 1};
+  *p = (struct tivrel_chain_params){
+      .delay_frames = 100, .noise_dbfs = -300, .crosstalk_db = -300, .bell_q = 1};
   snd_config_for_each(i, next, conf) {
     snd_config_t* n = snd_config_iterator_entry(i);
     const char* id;
@@ -189,7 +216,8 @@ SND_PCM_PLUGIN_DEFINE_FUNC(tivrel_loop) {
       (err = snd_pcm_ioplug_set_param_list(&l->io, SND_PCM_IOPLUG_HW_FORMAT, 2, formats)) < 0 ||
       (err = snd_pcm_ioplug_set_param_minmax(&l->io, SND_PCM_IOPLUG_HW_CHANNELS, 2, 2)) < 0 ||
       (err = snd_pcm_ioplug_set_param_minmax(&l->io, SND_PCM_IOPLUG_HW_RATE, 8000, 192000)) < 0 ||
-      (err = snd_pcm_ioplug_set_param_minmax(&l->io, SND_PCM_IOPLUG_HW_PERIOD_BYTES, 256, 1 << 20)) < 0) {
+      (err = snd_pcm_ioplug_set_param_minmax(&l->io, SND_PCM_IOPLUG_HW_PERIOD_BYTES, 256,
+                                             1 << 20)) < 0) {
     snd_pcm_ioplug_delete(&l->io);
     return err;
   }
