@@ -16,6 +16,8 @@ namespace {
 
 using Status = DuplexOutcome::Status;
 
+constexpr int kStallMs = 2000;
+
 struct Failure {
   Status status;
   std::string message;
@@ -186,6 +188,10 @@ void Stream(snd_pcm_t* out, snd_pcm_t* in, const Endpoint (&e)[2], snd_pcm_forma
     throw Failure{Status::Failed, Said(e[0], "start", err, options)};
   while (recorded < frames) {
     const std::size_t want = std::min<std::size_t>(period, frames - recorded);
+    // A device whose clock stopped would keep a blocking read waiting for
+    // ever: two seconds without a frame is a failure.
+    if ((err = snd_pcm_wait(in, kStallMs)) == 0) err = -ETIMEDOUT;
+    if (err < 0) throw Failure{Status::Failed, Said(e[1], "record from", err, options)};
     const snd_pcm_sframes_t n = snd_pcm_readi(in, raw.data(), want);
     if (n < 0)
       throw Failure{Status::Failed, Said(e[1], "record from", static_cast<int>(n), options)};

@@ -2,11 +2,12 @@
 """tivrel-loopback end to end: each run plays through the tests' PCM pair
 (tivrel_loop_plugin.c) in real time, and its --json is checked against the
 chain it was given and against the schema. The runs go side by side.
-usage: loopback_e2e.py TIVREL_LOOPBACK PLUGIN SCHEMA ALSA_ROOT"""
+The fixture machine's devices (ALSA_CONF) are named in tivrel-report's forms.
+usage: loopback_e2e.py TIVREL_LOOPBACK PLUGIN SCHEMA ALSA_ROOT ALSA_CONF"""
 import json, math, os, subprocess, sys, tempfile
 import jsonschema
 
-program, plugin, schema_file, root = sys.argv[1:5]
+program, plugin, schema_file, root, machine_conf = sys.argv[1:6]
 LEVEL = 10 ** (-3 / 20)
 CODEC = dict(delay=300.25, highpass=20, lowpass=21000, noise=-90, h2=2e-4 / LEVEL, crosstalk=-75, bits=24)
 FLAT = dict(delay=91.37, gain=-7, bits=24)
@@ -56,6 +57,18 @@ RUNS = {  # name: chain, exit status, what the checks say, what standard error s
     "inverted": (dict(FLAT, invert=1), 0, {"polarity": {"left": "inverted", "right": "inverted"}}, "polarity"),
 }
 
+DEVICE_RUNS = [  # the fixture's hw:1,0 takes the parameters but its clock never runs
+    (["-D", "hw:2,0"], 2, "output hw:2,0 (Logitech USB Headset: USB Audio): Device or resource busy (-16), held by pipewire"),
+    (["-D", "0", "-C", "Headset"], 2, "input hw:2,0 (Logitech USB Headset: USB Audio): Device or resource busy (-16), held by arecord"),
+    (["-C", "PCH"], 2, "cannot record from input hw:1,0 (HDA Intel PCH: ALC892 Analog): Connection timed out"),
+    (["-D", "9"], 64, "no output device '9'"),
+]
+for args, status, said in DEVICE_RUNS:
+    run = subprocess.run([program] + args, env=dict(os.environ, ALSA_CONFIG_PATH=machine_conf, TIVREL_ALSA_ROOT=root),
+                         capture_output=True, text=True, timeout=60)
+    if run.returncode != status or said not in run.stderr:
+        print(f"{args}: exit {run.returncode}, {run.stderr}")
+        sys.exit(1)
 schema = json.load(open(schema_file))
 failures, work = [], tempfile.mkdtemp()
 started = {}
