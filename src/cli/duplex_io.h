@@ -12,8 +12,10 @@ namespace tivrel {
 struct DuplexRequest {
   std::string output;  // as the user named it; empty for device 0
   std::string input;
-  int rate = 48000;
-  std::string format;  // empty: the deepest both take
+  std::vector<int> rates{48000};  // the first that both take
+  std::string format;             // empty: the deepest both take
+  // What to play, interleaved stereo in [-1, 1], at the rate chosen.
+  std::function<std::vector<float>(int rate)> signal;
   // Called as the capture grows, with the frames recorded so far; false
   // ends the run there (the rest of the capture stays silent).
   std::function<bool(std::size_t recorded)> keep_going;
@@ -25,15 +27,16 @@ struct DuplexOutcome {
   std::string error;                    // one line naming the device and the system's words
   std::string output_name, input_name;  // "hw:1,0 (HDA Intel PCH: ALC892 Analog)"
   std::string format;
+  int rate = 0;
   std::vector<std::string> warnings;  // e.g. shared access instead of exclusive
 };
 
 class DuplexIo {
  public:
   virtual ~DuplexIo() = default;
-  // `play` is interleaved stereo in [-1, 1]; `capture` gets as many frames,
+  // Plays request.signal(rate) while `capture` gets as many frames,
   // recorded from the moment the first frame was played.
-  virtual DuplexOutcome PlayAndCapture(const DuplexRequest& request, const std::vector<float>& play,
+  virtual DuplexOutcome PlayAndCapture(const DuplexRequest& request,
                                        std::vector<float>& capture) = 0;
 };
 

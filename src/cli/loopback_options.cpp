@@ -21,7 +21,8 @@ constexpr const char* kHelp =
     "  -D, --device=DEVICE   the output: its number as tivrel-report --list shows\n"
     "                        it, hw:C,D, a card id, or any ALSA PCM name\n"
     "  -C, --capture=DEVICE  the input, in the same forms (tivrel-report -c --list)\n"
-    "  -r, --rate=HZ         the sample rate (default 48000)\n"
+    "  -r, --rate=HZ         the sample rate, 44100 to 768000 (default 48000 where\n"
+    "                        both devices take it, else 44100, 96000, ...)\n"
     "  -F, --format=FORMAT   S32_LE, S24_LE, S24_3LE, S16_LE or FLOAT_LE\n"
     "                        (default the deepest that both devices take)\n"
     "      --level=DBFS      peak level of the test signals, -40 to 0 (default -3)\n"
@@ -65,12 +66,14 @@ bool Apply(const OptionDef& def, std::string_view value, LoopbackOptions& o, std
       o.json = true;
       return true;
     case 'r':
-      if (Number(value, number) && number >= 8000 && number <= 768000 &&
-          number == std::floor(number)) {
+      // 20 Hz to 20 kHz needs 44.1 kHz at least; the tones' FFTs an even size.
+      if (Number(value, number) && number >= 44100 && number <= 768000 &&
+          std::fmod(number, 2) == 0) {
         o.rate = static_cast<int>(number);
+        o.rate_given = true;
         return true;
       }
-      error = "invalid rate " + quoted + " (8000 to 768000 Hz)";
+      error = "invalid rate " + quoted + " (an even number of Hz, 44100 to 768000)";
       return false;
     case 'F':
       if (std::ranges::count(LoopbackFormats(), std::string(value)) != 0) {

@@ -13,7 +13,8 @@ struct LoopbackOptions {
   std::string output;  // -D: empty for output device 0
   std::string input;   // -C: empty for input device 0
   int rate = 48000;
-  std::string format;  // empty: the deepest both devices take
+  bool rate_given = false;  // else 48000 where both take it, then the next usual rate
+  std::string format;       // empty: the deepest both devices take
   double level_dbfs = -3;
   bool json = false;
   std::string plot;  // SVG file, empty for none

@@ -49,27 +49,30 @@ int RunLoopbackTool(const std::vector<std::string>& args, DuplexIo& io, std::str
   if (options->mode == LoopbackOptions::Mode::Version)
     return out += LoopbackVersionText(), kLoopbackExitOk;
 
-  const analysis::SignalLayout layout = analysis::LayoutFor(options->rate, options->level_dbfs);
-  const std::vector<float> played = analysis::MakeTestSignal(layout);
-  std::vector<float> captured(played.size(), 0.0f);
   // No cable or a clipping input ends the run within its first 2 s.
+  analysis::SignalLayout layout;
+  std::vector<float> captured;
   analysis::Measurement m;
   bool checked = false;
-  const auto keep_going = [&](std::size_t recorded) {
+  DuplexRequest request{options->output, options->input, {options->rate}, options->format};
+  if (!options->rate_given) request.rates = {48000, 44100, 96000, 88200, 192000, 176400};
+  request.signal = [&](int rate) {
+    layout = analysis::LayoutFor(rate, options->level_dbfs);
+    return analysis::MakeTestSignal(layout);
+  };
+  request.keep_going = [&](std::size_t recorded) {
     if (!checked && recorded >= analysis::EarlyCheckFrames(layout)) {
       checked = true;
       m.checks = analysis::EarlyChecks(layout, captured);
     }
     return !m.checks.Fatal();
   };
-  const DuplexRequest request{options->output, options->input, options->rate, options->format,
-                              keep_going};
-  const DuplexOutcome outcome = io.PlayAndCapture(request, played, captured);
+  const DuplexOutcome outcome = io.PlayAndCapture(request, captured);
   if (outcome.status != DuplexOutcome::Status::Done) return DeviceFailure(outcome, err);
   for (const auto& warning : outcome.warnings) err += "tivrel-loopback: warning: " + warning + "\n";
 
   if (!m.checks.Fatal()) m = analysis::Analyse(layout, captured);
-  const LoopbackRun run{outcome, options->rate, options->level_dbfs, m};
+  const LoopbackRun run{outcome, outcome.rate, options->level_dbfs, m};
   out += options->json ? LoopbackJson(run) : LoopbackTable(run);
   for (const auto& advice : CheckAdvice(m.checks))
     err += std::string("tivrel-loopback: ") + (m.checks.Fatal() ? "" : "warning: ") + advice + "\n";

@@ -94,20 +94,26 @@ struct HwParamsFree {
 };
 using HwParams = std::unique_ptr<snd_pcm_hw_params_t, HwParamsFree>;
 
+// The device's parameter space narrowed to stereo at the rate, or none
+// where it does not take the rate.
 HwParams Space(snd_pcm_t* pcm, int rate) {
   snd_pcm_hw_params_t* raw = nullptr;
   if (snd_pcm_hw_params_malloc(&raw) < 0) throw std::bad_alloc();
   HwParams p(raw);
-  snd_pcm_hw_params_any(pcm, raw);
-  snd_pcm_hw_params_set_access(pcm, raw, SND_PCM_ACCESS_RW_INTERLEAVED);
-  snd_pcm_hw_params_set_channels(pcm, raw, 2);
-  snd_pcm_hw_params_set_rate(pcm, raw, static_cast<unsigned>(rate), 0);
+  if (snd_pcm_hw_params_any(pcm, raw) < 0 ||
+      snd_pcm_hw_params_set_access(pcm, raw, SND_PCM_ACCESS_RW_INTERLEAVED) < 0 ||
+      snd_pcm_hw_params_set_channels(pcm, raw, 2) < 0 ||
+      snd_pcm_hw_params_set_rate(pcm, raw, static_cast<unsigned>(rate), 0) < 0)
+    return nullptr;
   return p;
 }
 
 void Configure(snd_pcm_t* pcm, const Endpoint& e, int rate, snd_pcm_format_t format,
                const AlsaOptions& options) {
   const HwParams p = Space(pcm, rate);
+  if (!p)
+    throw Failure{Status::Failed, Said(e, "set 2 channels at " + std::to_string(rate) + " Hz on",
+                                       -EINVAL, options)};
   snd_pcm_uframes_t buffer = static_cast<snd_pcm_uframes_t>(rate) / 5, period = buffer / 4;
   int err = snd_pcm_hw_params_set_format(pcm, p.get(), format);
   if (err == 0) err = snd_pcm_hw_params_set_period_size_near(pcm, p.get(), &period, nullptr);
@@ -128,28 +134,35 @@ void Configure(snd_pcm_t* pcm, const Endpoint& e, int rate, snd_pcm_format_t for
                                        err, options)};
 }
 
-snd_pcm_format_t ChooseFormat(snd_pcm_t* out, snd_pcm_t* in, const DuplexRequest& r) {
-  for (const auto& name : LoopbackFormats()) {
-    if (!r.format.empty() && name != r.format) continue;
-    const snd_pcm_format_t f = snd_pcm_format_value(name.c_str());
-    if (snd_pcm_hw_params_test_format(out, Space(out, r.rate).get(), f) == 0 &&
-        snd_pcm_hw_params_test_format(in, Space(in, r.rate).get(), f) == 0)
-      return f;
+bool Takes(snd_pcm_t* pcm, int rate, snd_pcm_format_t format) {
+  const HwParams p = Space(pcm, rate);
+  return p && snd_pcm_hw_params_test_format(pcm, p.get(), format) == 0;
+}
+
+// The first rate of the request that both take, in the deepest format.
+std::pair<int, snd_pcm_format_t> Choose(snd_pcm_t* out, snd_pcm_t* in, const DuplexRequest& r) {
+  for (int rate : r.rates) {
+    for (const auto& name : LoopbackFormats()) {
+      if (!r.format.empty() && name != r.format) continue;
+      const snd_pcm_format_t f = snd_pcm_format_value(name.c_str());
+      if (Takes(out, rate, f) && Takes(in, rate, f)) return {rate, f};
+    }
   }
+  std::string rates;
+  for (int rate : r.rates) rates += (rates.empty() ? "" : ", ") + std::to_string(rate);
   throw Failure{Status::Failed, "the output and the input take no common format" +
                                     (r.format.empty() ? std::string() : " " + r.format) + " at " +
-                                    std::to_string(r.rate) + " Hz in stereo"};
+                                    rates + " Hz in stereo"};
 }
 
 }  // namespace
 
-DuplexOutcome PlayAndCaptureOn(const DuplexRequest& r, const std::vector<float>& play,
-                               std::vector<float>& capture, const AlsaOptions& options);
+DuplexOutcome PlayAndCaptureOn(const DuplexRequest& r, std::vector<float>& capture,
+                               const AlsaOptions& options);
 
-DuplexOutcome AlsaDuplex::PlayAndCapture(const DuplexRequest& r, const std::vector<float>& play,
-                                         std::vector<float>& capture) {
+DuplexOutcome AlsaDuplex::PlayAndCapture(const DuplexRequest& r, std::vector<float>& capture) {
   try {
-    return PlayAndCaptureOn(r, play, capture, options_);
+    return PlayAndCaptureOn(r, capture, options_);
   } catch (const Failure& f) {
     DuplexOutcome o;
     o.status = f.status;
@@ -207,20 +220,23 @@ void Stream(snd_pcm_t* out, snd_pcm_t* in, const Endpoint (&e)[2], snd_pcm_forma
 
 }  // namespace
 
-DuplexOutcome PlayAndCaptureOn(const DuplexRequest& r, const std::vector<float>& play,
-                               std::vector<float>& capture, const AlsaOptions& options) {
+DuplexOutcome PlayAndCaptureOn(const DuplexRequest& r, std::vector<float>& capture,
+                               const AlsaOptions& options) {
   const Endpoint e[2] = {Resolve(r.output, PcmStream::kPlayback, options),
                          Resolve(r.input, PcmStream::kCapture, options)};
   const Pcm out = Open(e[0], options);
   const Pcm in = Open(e[1], options);
-  const snd_pcm_format_t format = ChooseFormat(out.get(), in.get(), r);
-  Configure(out.get(), e[0], r.rate, format, options);
-  Configure(in.get(), e[1], r.rate, format, options);
+  const auto [rate, format] = Choose(out.get(), in.get(), r);
+  Configure(out.get(), e[0], rate, format, options);
+  Configure(in.get(), e[1], rate, format, options);
+  const std::vector<float> play = r.signal(rate);
+  capture.assign(play.size(), 0.0f);
   Stream(out.get(), in.get(), e, format, r, play, capture, options);
   DuplexOutcome o;
   o.output_name = e[0].name;
   o.input_name = e[1].name;
   o.format = snd_pcm_format_name(format);
+  o.rate = rate;
   return o;
 }
 

@@ -11,8 +11,7 @@ namespace tivrel::alsa {
 class AlsaDuplex final : public DuplexIo {
  public:
   explicit AlsaDuplex(AlsaOptions options) : options_(std::move(options)) {}
-  DuplexOutcome PlayAndCapture(const DuplexRequest& request, const std::vector<float>& play,
-                               std::vector<float>& capture) override;
+  DuplexOutcome PlayAndCapture(const DuplexRequest& request, std::vector<float>& capture) override;
 
  private:
   AlsaOptions options_;
