@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <memory>
 
 #include "cli/loopback_options.h"
@@ -42,7 +43,7 @@ Endpoint Resolve(const std::string& named, PcmStream stream, const AlsaOptions& 
   const DeviceList list = ListCardDevices({options.root, stream});
   const bool number = !named.empty() && named.find_first_not_of("0123456789") == std::string::npos;
   if (named.empty() || number) {
-    const std::size_t n = number ? std::stoul(named.substr(0, 9)) : 0;
+    const std::size_t n = !number ? 0 : named.size() > 9 ? SIZE_MAX : std::stoul(named);
     if (n >= list.devices.size())
       throw Failure{Status::NoSuchDevice,
                     "no " + std::string(e.Kind()) + " device " +
