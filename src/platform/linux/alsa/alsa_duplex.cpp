@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdint>
 #include <memory>
 
@@ -43,7 +44,9 @@ Endpoint Resolve(const std::string& named, PcmStream stream, const AlsaOptions& 
   const DeviceList list = ListCardDevices({options.root, stream});
   const bool number = !named.empty() && named.find_first_not_of("0123456789") == std::string::npos;
   if (named.empty() || number) {
-    const std::size_t n = !number ? 0 : named.size() > 9 ? SIZE_MAX : std::stoul(named);
+    std::uint64_t n = 0;  // as tivrel-report reads it; too large for the type is no device
+    if (number && std::from_chars(named.data(), named.data() + named.size(), n).ec != std::errc{})
+      n = UINT64_MAX;
     if (n >= list.devices.size())
       throw Failure{Status::NoSuchDevice,
                     "no " + std::string(e.Kind()) + " device " +
