@@ -13,10 +13,15 @@ double Amplitude(double dbfs) { return std::pow(10.0, dbfs / 20); }
 // Adds amplitude * sin(2 pi f t) on one channel of [start, start + count).
 void AddTone(std::vector<float>& out, int channel, std::size_t start, std::size_t count, double hz,
              double amplitude, int rate) {
+  // A 50 ms fade-in, within the settling time: a tone that started at once
+  // would throw a DC-blocking high-pass's transient over its own peak.
+  const double fade = rate / 20.0;
   for (std::size_t i = 0; i < count; ++i) {
     // Whole hertz and a phase from the segment's start: exactly periodic.
     const double phase = kTwoPi * std::fmod(hz * static_cast<double>(i), rate) / rate;
-    out[2 * (start + i) + channel] += static_cast<float>(amplitude * std::sin(phase));
+    const double x = static_cast<double>(i) / fade;
+    const double gain = x >= 1 ? 1 : 0.5 - 0.5 * std::cos(std::numbers::pi * x);
+    out[2 * (start + i) + channel] += static_cast<float>(gain * amplitude * std::sin(phase));
   }
 }
 
