@@ -17,7 +17,9 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "supports and its extended output functions, and shows them as a report"
   "that can be copied to the clipboard. The interface is in Simplified Chinese."
   "tivrel-report prints the same report on a terminal; tivrel-channels plays"
-  "each channel of a device in turn, named as the device maps it.")
+  "each channel of a device in turn, named as the device maps it; tivrel-loopback"
+  "measures an output wired back to an input (latency, frequency response,"
+  "noise, dynamic range, distortion and crosstalk).")
 # Packages carry no symbols; the build folder keeps them for debugging.
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "")
@@ -45,6 +47,10 @@ else()
   endif()
   if(TARGET tivrel-channels)
     install(TARGETS tivrel-channels RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+  if(TARGET tivrel-loopback)
+    install(TARGETS tivrel-loopback RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(FILES ${PROJECT_SOURCE_DIR}/docs/tivrel-loopback.schema.json DESTINATION ${tivrel_doc})
   endif()
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/resources/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
   install(FILES ${TIVREL_PACKAGING}/com.example.tivrel.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

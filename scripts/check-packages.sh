@@ -71,7 +71,7 @@ for e in json.load(open(sys.argv[1])):
   done
   depends=$(dpkg-deb -f "$deb" Depends)
   echo "  Depends: $depends"
-  for lib in libasound2 libqt6widgets6 libc6; do
+  for lib in libasound2 libqt6widgets6 libc6 libkissfft-float131; do
     grep -q "\b$lib\b" <<<"$depends" || fail "Depends lacks $lib"
   done
   # A Chinese face, or every text of the window is empty boxes.
@@ -81,23 +81,23 @@ for e in json.load(open(sys.argv[1])):
   dpkg-deb -x "$deb" "$root"
   version=$(dpkg-deb -f "$deb" Version)
   wanted=(
-    usr/bin/tivrel usr/bin/tivrel-report usr/bin/tivrel-channels
+    usr/bin/tivrel usr/bin/tivrel-report usr/bin/tivrel-channels usr/bin/tivrel-loopback
     usr/share/applications/tivrel.desktop
     usr/share/icons/hicolor/scalable/apps/tivrel.svg
     usr/share/metainfo/com.example.tivrel.metainfo.xml
     usr/share/doc/tivrel/copyright usr/share/doc/tivrel/changelog.gz
-    usr/share/doc/tivrel/tivrel-report.schema.json
+    usr/share/doc/tivrel/tivrel-report.schema.json usr/share/doc/tivrel/tivrel-loopback.schema.json
   )
   for size in 16 32 48 64 128 256; do
     wanted+=("usr/share/icons/hicolor/${size}x$size/apps/tivrel.png")
   done
-  for page in tivrel tivrel-report tivrel-channels; do
+  for page in tivrel tivrel-report tivrel-channels tivrel-loopback; do
     wanted+=("usr/share/man/man1/$page.1.gz")
   done
   for f in "${wanted[@]}"; do
     [ -f "$root/$f" ] || fail "the package lacks /$f"
   done
-  for exe in tivrel tivrel-report tivrel-channels; do
+  for exe in tivrel tivrel-report tivrel-channels tivrel-loopback; do
     file -b "$root/usr/bin/$exe" | grep -q ', stripped' || fail "/usr/bin/$exe is not stripped"
   done
   # tivrel answers --help and --version on a terminal without a display, and

@@ -30,7 +30,7 @@ esac
 # Build the linux preset (its unit tests included) and run tivrel.
 run=(
   cmake ninja-build g++ pkg-config git python3
-  libgtest-dev libasound2-dev nlohmann-json3-dev
+  libgtest-dev libasound2-dev nlohmann-json3-dev libkissfft-dev
   qt6-base-dev libxcb1-dev libpulse-dev
   fonts-noto-cjk qt6-translations-l10n
 )

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "app/version.h"
+#include "cli/option_scan.h"
 #include "cli/text_output.h"
 
 namespace tivrel {
@@ -38,18 +39,13 @@ constexpr const char* kHelp =
     "  64  the command line is wrong, or names a device that is not there\n"
     "  74  the output could not be written\n";
 
-struct OptionDef {
-  std::string_view longName;
-  char shortName;
-  bool takesValue;
+const std::vector<OptionDef> kOptions = {
+    {"list", 'l', false},        {"device", 'd', true, "a device"},
+    {"", 'D', true, "a device"}, {"all", 'a', false},
+    {"formats", 'f', false},     {"json", 'j', false},
+    {"capture", 'c', false},     {"crlf", 0, false},
+    {"help", 'h', false},        {"version", 'V', false},
 };
-constexpr OptionDef kOptions[] = {
-    {"list", 'l', false},    {"device", 'd', true},   {"", 'D', true},         {"all", 'a', false},
-    {"formats", 'f', false}, {"json", 'j', false},    {"capture", 'c', false}, {"crlf", 0, false},
-    {"help", 'h', false},    {"version", 'V', false},
-};
-
-std::string Quoted(std::string_view arg) { return "'" + EscapeControls(arg) + "'"; }
 
 // Folds one option into `options`; false with `error` set when it cannot be.
 bool Apply(const OptionDef& def, std::optional<std::string_view> value, ReportOptions& options,
@@ -106,69 +102,10 @@ std::optional<ReportOptions> ParseReportOptions(const std::vector<std::string>& 
   ReportOptions options;
   // --help and --version win over everything else; the first of them decides.
   std::optional<ReportOptions::Mode> first;
-  bool optionsEnded = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-      error = "unexpected argument " + Quoted(arg);
-      return std::nullopt;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-      continue;
-    }
-    if (arg[1] == '-') {
-      const size_t eq = arg.find('=');
-      const std::string_view name = arg.substr(2, eq == std::string_view::npos ? eq : eq - 2);
-      const OptionDef* def = nullptr;
-      for (const auto& o : kOptions) {
-        if (!o.longName.empty() && o.longName == name) def = &o;
-      }
-      if (def == nullptr) {
-        error = "unknown option " + Quoted(arg.substr(0, eq));
-        return std::nullopt;
-      }
-      std::optional<std::string_view> value;
-      if (eq != std::string_view::npos) {
-        if (!def->takesValue) {
-          error = "option '--" + std::string(name) + "' takes no value";
-          return std::nullopt;
-        }
-        value = arg.substr(eq + 1);
-      } else if (def->takesValue) {
-        if (i + 1 >= args.size()) {
-          error = "option '--" + std::string(name) + "' needs a device";
-          return std::nullopt;
-        }
-        value = args[++i];
-      }
-      if (!Apply(*def, value, options, first, error)) return std::nullopt;
-      continue;
-    }
-    for (size_t k = 1; k < arg.size(); ++k) {
-      const OptionDef* def = nullptr;
-      for (const auto& o : kOptions) {
-        if (o.shortName != 0 && o.shortName == arg[k]) def = &o;
-      }
-      if (def == nullptr) {
-        error = "unknown option " + Quoted(std::string("-") + arg[k]);
-        return std::nullopt;
-      }
-      std::optional<std::string_view> value;
-      if (def->takesValue) {
-        if (k + 1 < arg.size()) {
-          value = arg.substr(k + 1);
-        } else if (i + 1 < args.size()) {
-          value = args[++i];
-        } else {
-          error = "option '-" + std::string(1, arg[k]) + "' needs a device";
-          return std::nullopt;
-        }
-      }
-      if (!Apply(*def, value, options, first, error)) return std::nullopt;
-      if (def->takesValue) break;
-    }
-  }
+  const auto apply = [&](const OptionDef& def, std::optional<std::string_view> value) {
+    return Apply(def, value, options, first, error);
+  };
+  if (!ScanOptions(args, kOptions, apply, error)) return std::nullopt;
   if (options.formats && options.mode == ReportOptions::Mode::List) {
     error = "--formats belongs to a report, not to --list";
     return std::nullopt;
