@@ -34,12 +34,12 @@ struct Endpoint {
   std::string pcm;   // what snd_pcm_open is given
   std::string name;  // how the report names it
   std::optional<CardDevice> listed;
-  PcmStream stream;
-  const char* Kind() const { return stream == PcmStream::kCapture ? "input" : "output"; }
+  Direction stream;
+  const char* Kind() const { return stream == Direction::kCapture ? "input" : "output"; }
 };
 
 // The user's name for a device, in tivrel-report's forms, or any PCM name.
-Endpoint Resolve(const std::string& named, PcmStream stream, const AlsaOptions& options) {
+Endpoint Resolve(const std::string& named, Direction stream, const AlsaOptions& options) {
   Endpoint e{named, named, std::nullopt, stream};
   const DeviceList list = ListCardDevices({options.root, stream});
   const bool number = !named.empty() && named.find_first_not_of("0123456789") == std::string::npos;
@@ -51,7 +51,7 @@ Endpoint Resolve(const std::string& named, PcmStream stream, const AlsaOptions& 
       throw Failure{Status::NoSuchDevice,
                     "no " + std::string(e.Kind()) + " device " +
                         (named.empty() ? std::string("was found") : "'" + named + "'") +
-                        " (see tivrel-report" + (stream == PcmStream::kCapture ? " -c" : "") +
+                        " (see tivrel-report" + (stream == Direction::kCapture ? " -c" : "") +
                         " --list)"};
     e.listed = list.devices[n];
   }
@@ -81,7 +81,7 @@ std::string Said(const Endpoint& e, const std::string& what, int err, const Alsa
 Pcm Open(const Endpoint& e, const AlsaOptions& options) {
   snd_pcm_t* raw = nullptr;
   const auto direction =
-      e.stream == PcmStream::kCapture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK;
+      e.stream == Direction::kCapture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK;
   // Not waiting for a device that someone holds; then blocking I/O.
   int err = snd_pcm_open(&raw, e.pcm.c_str(), direction, SND_PCM_NONBLOCK);
   if (err == -ENOENT && !e.listed)
@@ -226,8 +226,8 @@ void Stream(snd_pcm_t* out, snd_pcm_t* in, const Endpoint (&e)[2], snd_pcm_forma
 
 DuplexOutcome PlayAndCaptureOn(const DuplexRequest& r, std::vector<float>& capture,
                                const AlsaOptions& options) {
-  const Endpoint e[2] = {Resolve(r.output, PcmStream::kPlayback, options),
-                         Resolve(r.input, PcmStream::kCapture, options)};
+  const Endpoint e[2] = {Resolve(r.output, Direction::kPlayback, options),
+                         Resolve(r.input, Direction::kCapture, options)};
   const Pcm out = Open(e[0], options);
   const Pcm in = Open(e[1], options);
   const auto [rate, format] = Choose(out.get(), in.get(), r);
