@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "analysis/spectrum.h"
+#include "analysis/power_spectrum.h"
 
 namespace tivrel::analysis {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "analysis/spectrum.h"
+#include "analysis/power_spectrum.h"
 
 namespace tivrel::analysis {
 namespace {

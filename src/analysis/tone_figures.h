@@ -8,7 +8,7 @@
 
 #include "analysis/measurement.h"
 #include "analysis/measurement_signal.h"
-#include "analysis/spectrum.h"
+#include "analysis/power_spectrum.h"
 
 namespace tivrel::analysis {
 

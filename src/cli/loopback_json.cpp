@@ -1,6 +1,6 @@
 #include <nlohmann/json.hpp>
 
-#include "analysis/spectrum.h"
+#include "analysis/power_spectrum.h"
 #include "app/version.h"
 #include "cli/loopback_report.h"
 
