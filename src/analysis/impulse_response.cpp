@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "analysis/power_spectrum.h"
+#include "analysis/windowed_power.h"
 
 namespace tivrel::analysis {
 namespace {

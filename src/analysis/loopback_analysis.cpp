@@ -7,7 +7,7 @@
 #include "analysis/fft.h"
 #include "analysis/frequency_response.h"
 #include "analysis/impulse_response.h"
-#include "analysis/power_spectrum.h"
+#include "analysis/windowed_power.h"
 #include "analysis/tone_figures.h"
 
 namespace tivrel::analysis {

@@ -8,7 +8,7 @@
 
 #include "analysis/measurement.h"
 #include "analysis/measurement_signal.h"
-#include "analysis/power_spectrum.h"
+#include "analysis/windowed_power.h"
 
 namespace tivrel::analysis {
 

@@ -1,4 +1,4 @@
-#include "analysis/power_spectrum.h"
+#include "analysis/windowed_power.h"
 
 #include <algorithm>
 #include <cmath>
