@@ -54,8 +54,8 @@ step() {
 step "README, build and run: setup.sh run, cmake --preset linux, --target tivrel, tivrel --version" \
   sh -c 'bash scripts/setup.sh run && cmake --preset linux && cmake --build --preset linux --target tivrel &&
     build/linux/src/platform/linux/qt/tivrel --version'
-step "README, install: --target tivrel tivrel-report, cmake --install build/linux --prefix ~/.local" \
-  sh -c 'cmake --build --preset linux --target tivrel tivrel-report &&
+step "README, install: --target programs, cmake --install build/linux --prefix ~/.local" \
+  sh -c 'cmake --build --preset linux --target programs &&
     cmake --install build/linux --prefix ~/.local && ~/.local/bin/tivrel-report --version'
 step "README, tests of the Linux build: scripts/test.sh linux" bash scripts/test.sh linux
 # Nothing but the note on Debian 12's developer_name, which the file keeps.

@@ -121,7 +121,9 @@ TEST_P(Machines, DevicesNamedAsAplayShowsThemDeviceZeroNotAMonitor) {
       const Json& want = capture ? configured["capture"] : configured;
       const DeviceList list = ListCardDevices({dir_, stream});
       const CardDevice& first = list.devices.front();
-      EXPECT_EQ(std::vector<int>({first.card, first.device}), want["device0"]) << configured;
+      EXPECT_EQ(std::vector<int>({first.card, first.device}),
+                want["device0"].get<std::vector<int>>())
+          << configured;
       const bool alsa = want.value("rule", "alsa-default") == "alsa-default";
       EXPECT_EQ(list.rule, alsa ? Device0Rule::kAlsaDefault : Device0Rule::kFirstNotHdmi);
       EXPECT_EQ(list.why, want["why"].get<std::string>()) << configured;
