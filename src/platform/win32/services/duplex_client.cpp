@@ -83,9 +83,9 @@ void DuplexClient::Fresh() {
   std::string failure;
   const HRESULT hr = com_.Activate(id_, &client_, failure);
   if (FAILED(hr))
-    throw DuplexFailure{hr == E_NOTIMPL ? Status::Unusable : Status::Failed,
-                        std::string("cannot open ") + (capture_ ? "input " : "output ") + name_ +
-                            ": " + failure};
+    throw DuplexFailure{
+        hr == E_NOTIMPL ? Status::Unusable : Status::Failed,
+        std::string("cannot open ") + (capture_ ? "input " : "output ") + name_ + ": " + failure};
 }
 
 bool DuplexClient::TakesExclusive(uint32_t rate, const SampleKind& kind) {
@@ -132,10 +132,10 @@ void DuplexClient::OpenShared() {
 void DuplexClient::Services() {
   HRESULT hr = client_->GetBufferSize(&bufferFrames_);
   if (FAILED(hr)) Fail("size the buffer of", hr);
-  hr = capture_ ? client_->GetService(__uuidof(IAudioCaptureClient),
-                                      reinterpret_cast<void**>(&capturer_))
-                : client_->GetService(__uuidof(IAudioRenderClient),
-                                      reinterpret_cast<void**>(&render_));
+  hr =
+      capture_
+          ? client_->GetService(__uuidof(IAudioCaptureClient), reinterpret_cast<void**>(&capturer_))
+          : client_->GetService(__uuidof(IAudioRenderClient), reinterpret_cast<void**>(&render_));
   if (FAILED(hr)) Fail("open", hr);
 }
 

@@ -56,12 +56,13 @@ Named Resolve(WinReportPlatform& devices, const std::string& named, Direction di
                                                   " device was found (see tivrel-report" +
                                                   (input ? " --capture" : "") + " --list)"};
   const DeviceListing& listing = reports.devices.front().listing;
-  const auto endpoint = devices.DeviceEndpoint(static_cast<uint32_t>(listing.location.waveDevice), 0);
+  const auto endpoint =
+      devices.DeviceEndpoint(static_cast<uint32_t>(listing.location.waveDevice), 0);
   const std::string where = LocationText(listing);
   if (!endpoint)
-    throw DuplexFailure{Status::Failed, std::string("cannot open ") + (input ? "input " : "output ") +
-                                            where + " (" + listing.name +
-                                            "): it has no Core Audio endpoint"};
+    throw DuplexFailure{Status::Failed, std::string("cannot open ") +
+                                            (input ? "input " : "output ") + where + " (" +
+                                            listing.name + "): it has no Core Audio endpoint"};
   return {Wide(endpoint->id), where + " (" + endpoint->name + ")"};
 }
 
@@ -83,8 +84,8 @@ std::optional<std::pair<uint32_t, SampleKind>> Choose(DuplexClient& out, DuplexC
 }
 
 void Open(DuplexClient& c, uint32_t rate, const SampleKind& kind, DuplexOutcome& o) {
-  const HRESULT refused = c.TakesExclusive(rate, kind) ? c.OpenExclusive(rate, kind)
-                                                       : AUDCLNT_E_UNSUPPORTED_FORMAT;
+  const HRESULT refused =
+      c.TakesExclusive(rate, kind) ? c.OpenExclusive(rate, kind) : AUDCLNT_E_UNSUPPORTED_FORMAT;
   if (SUCCEEDED(refused)) return;
   if (c.MixRate() != rate)
     throw DuplexFailure{Status::Failed, "cannot open " + c.name() + " in exclusive mode at " +
@@ -92,8 +93,9 @@ void Open(DuplexClient& c, uint32_t rate, const SampleKind& kind, DuplexOutcome&
                                             HresultText(refused) + "), and its mixer runs at " +
                                             std::to_string(c.MixRate()) + " Hz"};
   c.OpenShared();
-  o.warnings.push_back(c.name() + " refused exclusive mode (" + HresultText(refused) +
-                       "): measured through the system's mixer, whose processing is in the figures");
+  o.warnings.push_back(
+      c.name() + " refused exclusive mode (" + HresultText(refused) +
+      "): measured through the system's mixer, whose processing is in the figures");
 }
 
 // Plays and records the whole, the output kept full ahead of the input.
@@ -122,8 +124,8 @@ void Stream(DuplexClient& out, DuplexClient& in, const DuplexRequest& r,
     if (n > 0) continue;
     // A device whose clock stopped would leave the run waiting for ever.
     if (GetTickCount() - heard > kStallMs)
-      throw DuplexFailure{Status::Failed, "cannot record from input " + in.name() +
-                                              ": nothing came for 2 s"};
+      throw DuplexFailure{Status::Failed,
+                          "cannot record from input " + in.name() + ": nothing came for 2 s"};
     Sleep(2);
   }
   in.Stop();
