@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "analysis/test_signal.h"
+#include "analysis/measurement_signal.h"
 
 namespace tivrel::analysis {
 namespace {

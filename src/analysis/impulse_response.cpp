@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "analysis/spectrum.h"
+#include "analysis/windowed_power.h"
 
 namespace tivrel::analysis {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "analysis/fft.h"
-#include "analysis/test_signal.h"
+#include "analysis/measurement_signal.h"
 
 namespace tivrel::analysis {
 

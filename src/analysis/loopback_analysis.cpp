@@ -7,8 +7,8 @@
 #include "analysis/fft.h"
 #include "analysis/frequency_response.h"
 #include "analysis/impulse_response.h"
-#include "analysis/spectrum.h"
 #include "analysis/tone_figures.h"
+#include "analysis/windowed_power.h"
 
 namespace tivrel::analysis {
 namespace {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "analysis/measurement.h"
-#include "analysis/test_signal.h"
+#include "analysis/measurement_signal.h"
 
 namespace tivrel::analysis {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "analysis/spectrum.h"
+#include "analysis/windowed_power.h"
 
 namespace tivrel::analysis {
 namespace {

@@ -7,8 +7,8 @@
 #include <cstddef>
 
 #include "analysis/measurement.h"
-#include "analysis/spectrum.h"
-#include "analysis/test_signal.h"
+#include "analysis/measurement_signal.h"
+#include "analysis/windowed_power.h"
 
 namespace tivrel::analysis {
 

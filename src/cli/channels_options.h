@@ -17,7 +17,7 @@ struct ChannelsOptions {
   std::optional<std::string> device;
   unsigned channels = 0;  // 0: as many as the device takes
   unsigned channel = 0;   // from 1; 0: every channel
-  sound::SignalSpec signal;
+  sound::SignalChoice signal;
   unsigned loops = 1;
   double seconds = 2;
   bool json = false;

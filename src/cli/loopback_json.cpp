@@ -1,6 +1,6 @@
 #include <nlohmann/json.hpp>
 
-#include "analysis/spectrum.h"
+#include "analysis/windowed_power.h"
 #include "app/version.h"
 #include "cli/loopback_report.h"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "analysis/spectrum.h"
+#include "analysis/windowed_power.h"
 #include "cli/text_output.h"
 
 namespace tivrel {

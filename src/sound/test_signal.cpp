@@ -76,16 +76,16 @@ double RmsDbfs(std::span<const float> samples) {
   return 20 * std::log10(std::sqrt(sum / samples.size()) * std::numbers::sqrt2);
 }
 
-std::optional<TestSignal> TestSignal::Make(const SignalSpec& spec, uint32_t rate,
+std::optional<TestSignal> TestSignal::Make(const SignalChoice& choice, uint32_t rate,
                                            std::string& error) {
   TestSignal signal;
-  signal.spec_ = spec;
+  signal.choice_ = choice;
   signal.rate_ = rate;
   // AES17: a full-scale sine is 0 dBFS, so its RMS is 1/sqrt(2).
-  const double rms = std::pow(10.0, spec.levelDbfs / 20) / std::numbers::sqrt2;
-  if (spec.kind == SignalKind::kSine) {
-    if (!(spec.frequency > 0 && spec.frequency < rate / 2.0)) {
-      error = "a sine of " + Shown(spec.frequency) + " Hz cannot be played at " +
+  const double rms = std::pow(10.0, choice.levelDbfs / 20) / std::numbers::sqrt2;
+  if (choice.kind == SignalKind::kSine) {
+    if (!(choice.frequency > 0 && choice.frequency < rate / 2.0)) {
+      error = "a sine of " + Shown(choice.frequency) + " Hz cannot be played at " +
               std::to_string(rate) + " Hz";
       return std::nullopt;
     }
@@ -97,21 +97,21 @@ std::optional<TestSignal> TestSignal::Make(const SignalSpec& spec, uint32_t rate
       signal.amplitude_ = std::max<double>(signal.amplitude_, std::abs(s));
   }
   if (signal.amplitude_ > 1) {
-    error = "a level of " + Shown(spec.levelDbfs) + " dBFS would clip this signal";
+    error = "a level of " + Shown(choice.levelDbfs) + " dBFS would clip this signal";
     return std::nullopt;
   }
   return signal;
 }
 
 void TestSignal::Fill(std::span<float> out) {
-  if (spec_.kind == SignalKind::kPink) {
+  if (choice_.kind == SignalKind::kPink) {
     for (auto& s : out) {
       s = loop_[position_];
       position_ = (position_ + 1) % loop_.size();
     }
     return;
   }
-  const double step = 2 * std::numbers::pi * spec_.frequency / rate_;
+  const double step = 2 * std::numbers::pi * choice_.frequency / rate_;
   for (auto& s : out) {
     s = static_cast<float>(amplitude_ * std::sin(phase_));
     phase_ = std::fmod(phase_ + step, 2 * std::numbers::pi);

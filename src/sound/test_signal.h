@@ -13,7 +13,7 @@ namespace tivrel::sound {
 
 enum class SignalKind { kPink, kSine };
 
-struct SignalSpec {
+struct SignalChoice {
   SignalKind kind = SignalKind::kPink;
   double frequency = 1000;  // Hz, for the sine
   double levelDbfs = -18;
@@ -26,7 +26,8 @@ class TestSignal {
  public:
   // Nothing, with `error` set, when the signal cannot be made at `rate`: a
   // sine at or above half the rate, a level whose peaks would clip.
-  static std::optional<TestSignal> Make(const SignalSpec& spec, uint32_t rate, std::string& error);
+  static std::optional<TestSignal> Make(const SignalChoice& choice, uint32_t rate,
+                                        std::string& error);
 
   // The next samples of the endless signal.
   void Fill(std::span<float> out);
@@ -35,7 +36,7 @@ class TestSignal {
 
  private:
   TestSignal() = default;
-  SignalSpec spec_;
+  SignalChoice choice_;
   uint32_t rate_ = 0;
   std::vector<float> loop_;  // pink noise: one second, scaled to the level
   size_t position_ = 0;

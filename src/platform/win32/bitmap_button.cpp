@@ -36,23 +36,17 @@ class Button {
       case WM_GETDLGCODE:
         return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
       case WM_SETFOCUS:
-        focused_ = true;
-        Redraw();
-        Notify(hwnd_, kNotifySetFocus);
+        OnSetFocus();
         return 0;
       case WM_KILLFOCUS:
-        focused_ = false;
+      case WM_CANCELMODE:
+        if (msg == WM_KILLFOCUS) focused_ = false;
         spaceDown_ = false;
         CancelTracking();
         Redraw();
         return 0;
       case WM_ENABLE:
         if (!wParam) CancelTracking();
-        Redraw();
-        return 0;
-      case WM_CANCELMODE:
-        CancelTracking();
-        spaceDown_ = false;
         Redraw();
         return 0;
       case WM_LBUTTONDOWN:
@@ -62,34 +56,24 @@ class Button {
         OnMouseMove(lParam);
         return 0;
       case WM_MOUSELEAVE:
-        hot_ = false;
-        leaveArmed_ = false;
+        hot_ = leaveArmed_ = false;
         Redraw();
         return 0;
       case WM_LBUTTONUP:
         OnButtonUp();  // may destroy this window: nothing follows
         return 0;
       case WM_CAPTURECHANGED:
+        // Another window took the mouse: the press is over.
         if (tracking_ && reinterpret_cast<HWND>(lParam) != hwnd_) {
           tracking_ = false;
           Redraw();
         }
         return 0;
       case WM_KEYDOWN:
-        if (wParam == VK_SPACE && !IsAutoRepeat(lParam) && !tracking_ && IsWindowEnabled(hwnd_)) {
-          spaceDown_ = true;
-          Redraw();
-        } else if (wParam == VK_RETURN && !IsAutoRepeat(lParam) && !tracking_ &&
-                   IsWindowEnabled(hwnd_)) {
-          Notify(hwnd_, kNotifyClick);
-        }
+        OnKeyDown(wParam, lParam);
         return 0;
       case WM_KEYUP:
-        if (wParam == VK_SPACE && spaceDown_) {
-          spaceDown_ = false;
-          Redraw();
-          Notify(hwnd_, kNotifyClick);
-        }
+        OnKeyUp(wParam);  // may destroy this window: nothing follows
         return 0;
       case kMsgSetFlag:
         flag_ = wParam != 0;
@@ -103,6 +87,30 @@ class Button {
   }
 
   void Redraw() { InvalidateRect(hwnd_, nullptr, FALSE); }
+
+  void OnSetFocus() {
+    focused_ = true;
+    Redraw();
+    Notify(hwnd_, kNotifySetFocus);
+  }
+
+  // Space presses on its release, Enter at once; neither while the mouse has it.
+  void OnKeyDown(WPARAM key, LPARAM lParam) {
+    if (IsAutoRepeat(lParam) || tracking_ || !IsWindowEnabled(hwnd_)) return;
+    if (key == VK_SPACE) {
+      spaceDown_ = true;
+      Redraw();
+    } else if (key == VK_RETURN) {
+      Notify(hwnd_, kNotifyClick);
+    }
+  }
+
+  void OnKeyUp(WPARAM key) {
+    if (key != VK_SPACE || !spaceDown_) return;
+    spaceDown_ = false;
+    Redraw();
+    Notify(hwnd_, kNotifyClick);
+  }
 
   bool Inside(LPARAM lParam) const {
     RECT rc;
@@ -171,10 +179,15 @@ class Button {
     const HDC dc = paint.dc();
     const RECT& rc = paint.rect();
     const ButtonLook look = Look();
-    const bool pressed = look == ButtonLook::Pressed;
-    const bool enabled = look != ButtonLook::Disabled;
     FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+    PaintFace(dc, rc, look);
+    PaintCaption(dc, rc, look);
+    if (focused_) PaintFocus(dc, rc);
+  }
 
+  // The picture of the look (or the one picture, with edges for the looks).
+  void PaintFace(HDC dc, const RECT& rc, ButtonLook look) const {
+    const bool pressed = look == ButtonLook::Pressed;
     const FrameRect frame = ButtonFaceFrame(settings_, look);
     const bool strip = settings_.pictureFrames > 1;  // the picture holds every look
     if (face_ && frame.width > 0 && frame.height > 0) {
@@ -205,8 +218,12 @@ class Button {
       RECT outer = rc;
       ::FrameRect(dc, &outer, GetSysColorBrush(COLOR_WINDOWFRAME));
     }
+  }
 
-    // Icon left of the caption, the pair centred.
+  // Icon left of the caption, the pair centred.
+  void PaintCaption(HDC dc, const RECT& rc, ButtonLook look) const {
+    const bool pressed = look == ButtonLook::Pressed;
+    const bool enabled = look != ButtonLook::Disabled;
     HGDIOBJ oldFont = SelectObject(dc, font_.get());
     const std::wstring caption = Wide(settings_.caption);
     RECT measure{0, 0, 0, 0};
@@ -233,17 +250,17 @@ class Button {
     DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
               DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | DT_LEFT);
     SelectObject(dc, oldFont);
+  }
 
-    if (focused_) {
-      RECT cue = rc;
-      InflateRect(&cue, -3, -3);
-      if (settings_.showfocus.value_or(true)) {
-        DrawFocusRect(dc, &cue);
-      } else {
-        // No dotted rectangle, but the keyboard user still sees where they are.
-        InflateRect(&cue, 1, 1);
-        ::FrameRect(dc, &cue, GetSysColorBrush(COLOR_BTNSHADOW));
-      }
+  void PaintFocus(HDC dc, const RECT& rc) const {
+    RECT cue = rc;
+    InflateRect(&cue, -3, -3);
+    if (settings_.showfocus.value_or(true)) {
+      DrawFocusRect(dc, &cue);
+    } else {
+      // No dotted rectangle, but the keyboard user still sees where they are.
+      InflateRect(&cue, 1, 1);
+      ::FrameRect(dc, &cue, GetSysColorBrush(COLOR_BTNSHADOW));
     }
   }
 

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "cli/loopback_options.h"
+#include "platform/linux/alsa/alsa_owned.h"
 #include "platform/linux/alsa/device_list.h"
 #include "platform/linux/alsa/kernel_files.h"
 #include "platform/linux/alsa/pcm_samples.h"
@@ -24,11 +25,6 @@ struct Failure {
   Status status;
   std::string message;
 };
-
-struct PcmCloser {
-  void operator()(snd_pcm_t* pcm) const { snd_pcm_close(pcm); }
-};
-using Pcm = std::unique_ptr<snd_pcm_t, PcmCloser>;
 
 struct Endpoint {
   std::string pcm;   // what snd_pcm_open is given
@@ -92,11 +88,6 @@ Pcm Open(const Endpoint& e, const AlsaOptions& options) {
     throw Failure{Status::Failed, Said(e, "open", err, options)};
   return pcm;
 }
-
-struct HwParamsFree {
-  void operator()(snd_pcm_hw_params_t* p) const { snd_pcm_hw_params_free(p); }
-};
-using HwParams = std::unique_ptr<snd_pcm_hw_params_t, HwParamsFree>;
 
 // The device's parameter space narrowed to stereo at the rate, or none
 // where it does not take the rate.

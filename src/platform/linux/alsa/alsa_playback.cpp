@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/linux/alsa/pcm_samples.h"
+
 namespace tivrel::alsa {
 
 namespace {
@@ -15,37 +17,6 @@ using sound::ChannelPosition;
 constexpr snd_pcm_format_t kFormats[] = {SND_PCM_FORMAT_S32_LE, SND_PCM_FORMAT_S16_LE,
                                          SND_PCM_FORMAT_FLOAT_LE, SND_PCM_FORMAT_S24_LE,
                                          SND_PCM_FORMAT_S24_3LE};
-
-int32_t Scaled(float sample, double full) {
-  const double v = std::clamp<double>(sample, -1.0, 1.0) * full;
-  return static_cast<int32_t>(
-      std::clamp(std::lround(v), std::lround(-full) - 1, std::lround(full)));
-}
-
-void Convert(std::span<const float> in, snd_pcm_format_t format, std::vector<unsigned char>& out) {
-  const int width = snd_pcm_format_physical_width(format) / 8;
-  out.resize(in.size() * width);
-  unsigned char* p = out.data();
-  for (const float s : in) {
-    int32_t v = 0;
-    switch (format) {
-      case SND_PCM_FORMAT_S32_LE:
-        v = Scaled(s, 2147483647.0);
-        break;
-      case SND_PCM_FORMAT_S16_LE:
-        v = Scaled(s, 32767.0);
-        break;
-      case SND_PCM_FORMAT_FLOAT_LE:
-        std::memcpy(&v, &s, 4);
-        break;
-      default:  // 24 bits, in 4 bytes or 3
-        v = Scaled(s, 8388607.0);
-        break;
-    }
-    for (int b = 0; b < width; ++b)
-      *p++ = static_cast<unsigned char>(static_cast<uint32_t>(v) >> (8 * b));
-  }
-}
 
 }  // namespace
 
@@ -184,7 +155,8 @@ std::optional<std::vector<ChannelPosition>> AlsaPlayback::ChannelMap() {
 
 sound::StreamError AlsaPlayback::Write(std::span<const float> samples) {
   if (!handle_) return {EBADF, pcm_ + ": not open"};
-  Convert(samples, format_, bytes_);
+  bytes_.resize(samples.size() * SampleBytes(format_));
+  EncodeSamples(samples.data(), samples.size(), format_, bytes_.data());
   const size_t frameBytes = bytes_.size() / std::max<size_t>(1, samples.size() / channels_);
   snd_pcm_uframes_t left = samples.size() / channels_;
   const unsigned char* p = bytes_.data();

@@ -32,7 +32,7 @@ class AlsaPlayback final : public sound::PlaybackStream {
   snd_pcm_t* handle_ = nullptr;
   snd_pcm_format_t format_ = SND_PCM_FORMAT_UNKNOWN;
   unsigned channels_ = 0;
-  std::vector<unsigned char> bytes_;  // one write, converted
+  std::vector<uint8_t> bytes_;  // one write, converted
 };
 
 // The speaker of an ALSA channel position (SND_CHMAP_FL, ...).

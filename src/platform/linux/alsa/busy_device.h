@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/linux/alsa/device_list.h"
-#include "platform/linux/alsa/kernel_formats.h"
+#include "platform/linux/alsa/proc_parsers.h"
 #include "probe/format_matrix.h"
 
 namespace tivrel::alsa {

@@ -19,26 +19,13 @@
 #include "platform/linux/alsa/alsa_playback.h"
 #include "platform/linux/alsa/report_platform.h"
 #include "platform/linux/alsa/server_playback.h"
+#include "platform/linux/alsa/terminal_io.h"
 
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
 
 void OnInterrupt(int) { interrupted = 1; }
-
-void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
-
-// 0, or the errno of the write that failed.
-int WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
-    done += static_cast<size_t>(n);
-  }
-  return 0;
-}
 
 class LinuxChannels final : public tivrel::ChannelsPlatform {
  public:
@@ -75,7 +62,7 @@ class LinuxChannels final : public tivrel::ChannelsPlatform {
   }
 
   bool Say(bool toOut, const std::string& text, std::string& why) override {
-    const int error = WriteAll(toOut ? 1 : 2, text);
+    const int error = tivrel::alsa::WriteAll(toOut ? 1 : 2, text);
     if (error != 0) why = std::strerror(error);
     return error == 0;
   }
@@ -96,7 +83,7 @@ int main(int argc, char** argv) {
   sigemptyset(&stop.sa_mask);
   sigaction(SIGINT, &stop, nullptr);
   sigaction(SIGTERM, &stop, nullptr);
-  snd_lib_error_set_handler(QuietAlsa);
+  tivrel::alsa::QuietAlsa();
   int code = tivrel::kChannelsExitSystem;
   std::string out, err;
   try {
@@ -108,11 +95,11 @@ int main(int argc, char** argv) {
     err += std::string("tivrel-channels: ") + e.what() + "\n";
   }
   snd_config_update_free_global();
-  if (const int error = WriteAll(1, out); error != 0) {
+  if (const int error = tivrel::alsa::WriteAll(1, out); error != 0) {
     if (error == EPIPE) return tivrel::kChannelsExitOutput;
     err += tivrel::OutputFailedMessage(std::strerror(error));
     if (code == 0) code = tivrel::kChannelsExitOutput;
   }
-  WriteAll(2, err);
+  tivrel::alsa::WriteAll(2, err);
   return code;
 }

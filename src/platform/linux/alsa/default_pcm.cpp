@@ -8,20 +8,11 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/linux/alsa/alsa_owned.h"
+
 namespace tivrel::alsa {
 
 namespace {
-
-struct ConfigDelete {
-  void operator()(snd_config_t* p) const { snd_config_delete(p); }
-};
-struct ConfigUnref {
-  void operator()(snd_config_t* p) const { snd_config_unref(p); }
-};
-using OwnedConfig = std::unique_ptr<snd_config_t, ConfigDelete>;
-// ALSA's whole configuration, as the library loaded it (ALSA_CONFIG_PATH,
-// @hooks), held for as long as the search takes.
-using TopConfig = std::unique_ptr<snd_config_t, ConfigUnref>;
 
 TopConfig LoadTop() {
   snd_config_t* top = nullptr;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <system_error>
 
+#include "platform/linux/alsa/alsa_owned.h"
 #include "platform/linux/alsa/default_pcm.h"
 #include "platform/linux/alsa/kernel_files.h"
 #include "platform/linux/alsa/sound_server.h"
@@ -18,20 +19,6 @@
 namespace tivrel::alsa {
 
 namespace {
-
-// Every ALSA object is released on every path, including the early returns.
-struct CtlClose {
-  void operator()(snd_ctl_t* p) const { snd_ctl_close(p); }
-};
-struct CardInfoFree {
-  void operator()(snd_ctl_card_info_t* p) const { snd_ctl_card_info_free(p); }
-};
-struct PcmInfoFree {
-  void operator()(snd_pcm_info_t* p) const { snd_pcm_info_free(p); }
-};
-using Ctl = std::unique_ptr<snd_ctl_t, CtlClose>;
-using CardInfo = std::unique_ptr<snd_ctl_card_info_t, CardInfoFree>;
-using PcmInfo = std::unique_ptr<snd_pcm_info_t, PcmInfoFree>;
 
 // Appends the devices of one card as its control device names them; 0, or
 // ALSA's negative code when the card cannot be asked.

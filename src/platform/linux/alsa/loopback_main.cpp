@@ -11,27 +11,11 @@
 
 #include "cli/loopback_tool.h"
 #include "platform/linux/alsa/alsa_duplex.h"
-
-namespace {
-
-void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
-
-int WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return errno;
-    done += static_cast<size_t>(n);
-  }
-  return 0;
-}
-
-}  // namespace
+#include "platform/linux/alsa/terminal_io.h"
 
 int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_DFL);
-  snd_lib_error_set_handler(QuietAlsa);
+  tivrel::alsa::QuietAlsa();
   int code = tivrel::kLoopbackExitSystem;
   std::string out, err;
   try {
@@ -41,12 +25,12 @@ int main(int argc, char** argv) {
     err += std::string("tivrel-loopback: ") + e.what() + "\n";
   }
   snd_config_update_free_global();
-  if (const int error = WriteAll(1, out); error != 0) {
+  if (const int error = tivrel::alsa::WriteAll(1, out); error != 0) {
     if (error != EPIPE)
       err += std::string("tivrel-loopback: the output could not be written: ") +
              std::strerror(error) + "\n";
     code = tivrel::kLoopbackExitOutput;
   }
-  WriteAll(2, err);
+  tivrel::alsa::WriteAll(2, err);
   return code;
 }

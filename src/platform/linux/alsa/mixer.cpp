@@ -8,23 +8,18 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/linux/alsa/alsa_owned.h"
 #include "platform/linux/alsa/kernel_files.h"
 
 namespace tivrel::alsa {
 
 namespace {
 
-struct CtlClose {
-  void operator()(snd_ctl_t* p) const { snd_ctl_close(p); }
-};
 struct ElemListFree {
   void operator()(snd_ctl_elem_list_t* p) const {
     snd_ctl_elem_list_free_space(p);
     snd_ctl_elem_list_free(p);
   }
-};
-struct ElemInfoFree {
-  void operator()(snd_ctl_elem_info_t* p) const { snd_ctl_elem_info_free(p); }
 };
 
 bool EndsWith(std::string_view s, std::string_view end) {
@@ -71,12 +66,6 @@ bool NamedSpdif(const CardDevice& output) {
 
 namespace {
 
-struct ElemValueFree {
-  void operator()(snd_ctl_elem_value_t* p) const { snd_ctl_elem_value_free(p); }
-};
-using Ctl = std::unique_ptr<snd_ctl_t, CtlClose>;
-using ElemInfo = std::unique_ptr<snd_ctl_elem_info_t, ElemInfoFree>;
-
 // The card's control device and the description of one of its controls.
 struct FoundControl {
   Ctl ctl;
@@ -118,7 +107,7 @@ std::optional<unsigned> ChannelModeChannels(int card) {
   }
   snd_ctl_elem_value_t* rawValue = nullptr;
   if (snd_ctl_elem_value_malloc(&rawValue) < 0) return std::nullopt;
-  const std::unique_ptr<snd_ctl_elem_value_t, ElemValueFree> value(rawValue);
+  const ElemValue value(rawValue);
   snd_ctl_elem_info_t* info = found->info.get();
   snd_ctl_elem_value_set_interface(rawValue, SND_CTL_ELEM_IFACE_MIXER);
   snd_ctl_elem_value_set_name(rawValue, "Channel Mode");
@@ -139,13 +128,13 @@ std::vector<MixerControl> ReadControls(const std::string& ctlName) {
   std::vector<MixerControl> controls;
   snd_ctl_t* rawCtl = nullptr;
   if (snd_ctl_open(&rawCtl, ctlName.c_str(), SND_CTL_NONBLOCK) < 0) return controls;
-  const std::unique_ptr<snd_ctl_t, CtlClose> ctl(rawCtl);
+  const Ctl ctl(rawCtl);
   snd_ctl_elem_list_t* rawList = nullptr;
   snd_ctl_elem_info_t* rawInfo = nullptr;
   if (snd_ctl_elem_list_malloc(&rawList) < 0) return controls;
   const std::unique_ptr<snd_ctl_elem_list_t, ElemListFree> list(rawList);
   if (snd_ctl_elem_info_malloc(&rawInfo) < 0) return controls;
-  const std::unique_ptr<snd_ctl_elem_info_t, ElemInfoFree> info(rawInfo);
+  const ElemInfo info(rawInfo);
   if (snd_ctl_elem_list(ctl.get(), list.get()) < 0) return controls;
   const unsigned count = snd_ctl_elem_list_get_count(list.get());
   if (snd_ctl_elem_list_alloc_space(list.get(), count) < 0 ||

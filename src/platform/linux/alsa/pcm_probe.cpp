@@ -8,20 +8,11 @@
 #include <optional>
 
 #include "framework/platform_api.h"
+#include "platform/linux/alsa/alsa_owned.h"
 
 namespace tivrel::alsa {
 
 namespace {
-
-// Every ALSA object is released on every path, the early returns included.
-struct PcmClose {
-  void operator()(snd_pcm_t* p) const { snd_pcm_close(p); }
-};
-struct HwParamsFree {
-  void operator()(snd_pcm_hw_params_t* p) const { snd_pcm_hw_params_free(p); }
-};
-using Pcm = std::unique_ptr<snd_pcm_t, PcmClose>;
-using HwParams = std::unique_ptr<snd_pcm_hw_params_t, HwParamsFree>;
 
 HwParams NewHwParams() {
   snd_pcm_hw_params_t* p = nullptr;

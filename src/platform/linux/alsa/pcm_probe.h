@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/alsa/kernel_formats.h"
+#include "platform/linux/alsa/proc_parsers.h"
 #include "probe/format_matrix.h"
 #include "probe/query_note.h"
 

@@ -191,8 +191,9 @@ sound::StreamError ServerPlayback::Open(sound::StreamConfig& config) {
     return Fail("pa_channel_map_init_auto", PA_ERR_INVALID);
   }
   config.channels = map.channels;
-  const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, config.rate, static_cast<uint8_t>(map.channels)};
-  stream_ = pa_.pa_stream_new(context_, "tivrel-channels", &spec, &map);
+  const pa_sample_spec sampleFormat{PA_SAMPLE_FLOAT32LE, config.rate,
+                                    static_cast<uint8_t>(map.channels)};
+  stream_ = pa_.pa_stream_new(context_, "tivrel-channels", &sampleFormat, &map);
   if (!stream_) return Fail("pa_stream_new");
   const uint32_t frame = 4 * map.channels;
   const pa_buffer_attr attr{.maxlength = config.bufferFrames * frame,

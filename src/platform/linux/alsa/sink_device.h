@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/alsa/kernel_formats.h"
+#include "platform/linux/alsa/proc_parsers.h"
 
 namespace tivrel::alsa {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/linux/alsa/kernel_formats.h"
+#include "platform/linux/alsa/proc_parsers.h"
 #include "platform/linux/alsa/sink_device.h"
 
 namespace tivrel::alsa {

@@ -30,6 +30,7 @@ typedef struct {
 } Pair;
 
 static Pair* pair; /* one per process, shared by the two streams */
+static int users;  /* the streams open on it; the last to close frees it */
 
 typedef struct {
   snd_pcm_ioplug_t io;
@@ -137,10 +138,17 @@ static int Prepare(snd_pcm_ioplug_t* io) {
   return 0;
 }
 
+static void Release(void) {
+  if (--users > 0) return;
+  free(pair);
+  pair = NULL;
+}
+
 static int Close(snd_pcm_ioplug_t* io) {
   Loop* l = io->private_data;
   close(l->timer);
   free(l);
+  Release();
   return 0;
 }
 
@@ -198,7 +206,11 @@ SND_PCM_PLUGIN_DEFINE_FUNC(tivrel_loop) {
   int err;
   (void)root;
   if (!pair && !(pair = calloc(1, sizeof *pair))) return -ENOMEM;
-  if (!(l = calloc(1, sizeof *l))) return -ENOMEM;
+  ++users;
+  if (!(l = calloc(1, sizeof *l))) {
+    Release();
+    return -ENOMEM;
+  }
   ReadParams(conf, &l->params);
   l->timer = timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
   l->io.version = SND_PCM_IOPLUG_VERSION;
@@ -210,6 +222,7 @@ SND_PCM_PLUGIN_DEFINE_FUNC(tivrel_loop) {
   if ((err = snd_pcm_ioplug_create(&l->io, name, stream, mode)) < 0) {
     close(l->timer);
     free(l);
+    Release();
     return err;
   }
   if ((err = snd_pcm_ioplug_set_param_list(&l->io, SND_PCM_IOPLUG_HW_ACCESS, 1, &access)) < 0 ||

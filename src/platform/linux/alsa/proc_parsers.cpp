@@ -1,4 +1,4 @@
-#include "platform/linux/alsa/kernel_formats.h"
+#include "platform/linux/alsa/proc_parsers.h"
 
 #include <charconv>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "analysis/spectrum.h"
+#include "analysis/windowed_power.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "platform/linux/alsa/device_list.h"
-#include "platform/linux/alsa/kernel_formats.h"
+#include "platform/linux/alsa/proc_parsers.h"
 
 using namespace tivrel::alsa;
 

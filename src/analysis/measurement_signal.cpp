@@ -1,4 +1,4 @@
-#include "analysis/test_signal.h"
+#include "analysis/measurement_signal.h"
 
 #include <cmath>
 #include <numbers>
