@@ -25,10 +25,13 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "")
 
 if(WIN32)
-  # The zip holds the two programs and the read-me and nothing else, whatever
+  # The zip holds the programs and the read-me and nothing else, whatever
   # else the build installs: they form a component of their own, and only it
-  # is packed.
+  # is packed. tivrel-loopback.exe where kissfft was found for the toolchain.
   install(TARGETS Tivrel tivrel-report tivrel-channels RUNTIME DESTINATION . COMPONENT winzip)
+  if(TARGET tivrel-loopback)
+    install(TARGETS tivrel-loopback RUNTIME DESTINATION . COMPONENT winzip)
+  endif()
   install(FILES ${TIVREL_PACKAGING}/README.txt DESTINATION . COMPONENT winzip)
   set(CPACK_GENERATOR ZIP)
   set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};winzip;/")

@@ -139,15 +139,15 @@ if [ ! -f "$zip" ]; then
 else
   echo "$(basename "$zip"): $(du -k "$zip" | cut -f1) KiB"
   listed=$(unzip -Z1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
-  [ "$listed" = "README.txt Tivrel.exe tivrel-channels.exe tivrel-report.exe " ] ||
+  [ "$listed" = "README.txt Tivrel.exe tivrel-channels.exe tivrel-loopback.exe tivrel-report.exe " ] ||
     fail "the zip holds: $listed"
   unzip -q "$zip" -d "$scratch/zip"
   kind() { file -b "$scratch/zip/$1"; }
   kind Tivrel.exe | grep -q '^PE32 executable (GUI) Intel 80386' || fail "Tivrel.exe is $(kind Tivrel.exe)"
-  for exe in tivrel-report.exe tivrel-channels.exe; do
+  for exe in tivrel-report.exe tivrel-channels.exe tivrel-loopback.exe; do
     kind $exe | grep -q '^PE32 executable (console) Intel 80386' || fail "$exe is $(kind $exe)"
   done
-  for exe in Tivrel.exe tivrel-report.exe tivrel-channels.exe; do
+  for exe in Tivrel.exe tivrel-report.exe tivrel-channels.exe tivrel-loopback.exe; do
     kind $exe | grep -q stripped || fail "$exe carries its symbols"
   done
   readme=$scratch/zip/README.txt

@@ -87,3 +87,8 @@ fi
 if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
+# The Windows builds' FFT: kissfft from Debian's source package, built with
+# both MinGW-w64 toolchains (nothing to do when it is there already).
+if [ "$mode" = all ]; then
+  $SUDO bash "$(dirname "$0")/build-kissfft-mingw.sh"
+fi

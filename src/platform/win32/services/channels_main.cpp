@@ -9,6 +9,7 @@
 #include "cli/channels_tool.h"
 #include "cli/text_output.h"
 #include "framework/ansi_codec.h"
+#include "platform/win32/services/console_output.h"
 #include "platform/win32/services/report_platform.h"
 #include "platform/win32/services/services.h"
 #include "platform/win32/services/utf8.h"
@@ -18,6 +19,7 @@ namespace {
 
 using tivrel::win32::Utf8;
 using tivrel::win32::Wide;
+using tivrel::win32::WriteAll;
 
 std::atomic<bool> interrupted{false};
 
@@ -25,29 +27,6 @@ BOOL WINAPI OnControl(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
   interrupted = true;
   return TRUE;
-}
-
-// 0, or the Windows error of the write that failed: a console gets UTF-16,
-// anything else (a file, a pipe) the UTF-8 bytes as they are.
-DWORD WriteAll(DWORD which, const std::string& bytes) {
-  const HANDLE handle = GetStdHandle(which);
-  if (bytes.empty()) return 0;
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
-  DWORD mode = 0, written = 0;
-  if (GetFileType(handle) == FILE_TYPE_CHAR && GetConsoleMode(handle, &mode)) {
-    const std::wstring text = Wide(bytes);
-    return WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)
-               ? 0
-               : GetLastError();
-  }
-  for (size_t done = 0; done < bytes.size(); done += written) {
-    if (!WriteFile(handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written,
-                   nullptr) ||
-        written == 0) {
-      return GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
-    }
-  }
-  return 0;
 }
 
 class WinChannels final : public tivrel::ChannelsPlatform {
@@ -113,8 +92,7 @@ int wmain(int argc, wchar_t** argv) {
     status = tivrel::kChannelsExitSystem;
   }
   if (const DWORD error = WriteAll(STD_OUTPUT_HANDLE, out); error != 0) {
-    if (error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA || error == ERROR_PIPE_NOT_CONNECTED)
-      return tivrel::kChannelsExitOutput;
+    if (tivrel::win32::ReaderGone(error)) return tivrel::kChannelsExitOutput;
     err += tivrel::OutputFailedMessage("Windows error " + std::to_string(error));
     if (status == 0) status = tivrel::kChannelsExitOutput;
   }

@@ -7,6 +7,7 @@
 #include "cli/report_tool.h"
 #include "cli/text_output.h"
 #include "framework/ansi_codec.h"
+#include "platform/win32/services/console_output.h"
 #include "platform/win32/services/report_platform.h"
 #include "platform/win32/services/services.h"
 #include "platform/win32/services/utf8.h"
@@ -14,7 +15,7 @@
 namespace {
 
 using tivrel::win32::Utf8;
-using tivrel::win32::Wide;
+using tivrel::win32::WriteAll;
 
 // Arguments arrive as UTF-16 (wmain): an unknown option is echoed in UTF-8
 // without a detour through the ANSI code page.
@@ -37,37 +38,6 @@ std::string SystemText(DWORD error) {
   return (words.empty() ? "error" : words) + " (" + std::to_string(error) + ")";
 }
 
-// 0, or the Windows error of the write that failed. A console gets the text
-// as UTF-16, so that Chinese shows whatever its code page; anything else (a
-// file, a pipe) gets the UTF-8 bytes as they are.
-DWORD WriteAll(DWORD which, const std::string& bytes) {
-  if (bytes.empty()) return 0;
-  const HANDLE handle = GetStdHandle(which);
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
-  DWORD mode = 0;
-  if (GetFileType(handle) == FILE_TYPE_CHAR && GetConsoleMode(handle, &mode)) {
-    const std::wstring text = Wide(bytes);
-    for (size_t done = 0; done < text.size();) {
-      DWORD written = 0;
-      const auto chunk = static_cast<DWORD>(std::min<size_t>(text.size() - done, 8192));
-      if (!WriteConsoleW(handle, text.data() + done, chunk, &written, nullptr) || written == 0) {
-        return GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
-      }
-      done += written;
-    }
-    return 0;
-  }
-  for (size_t done = 0; done < bytes.size();) {
-    DWORD written = 0;
-    const auto chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
-    if (!WriteFile(handle, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
-      return GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
-    }
-    done += written;
-  }
-  return 0;
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -86,12 +56,8 @@ int wmain(int argc, wchar_t** argv) {
     status = tivrel::kReportExitSystem;
   }
   if (const DWORD error = WriteAll(STD_OUTPUT_HANDLE, out); error != 0) {
-    // A reader that went away: end quietly, as other tools do. Windows says
-    // so as a broken pipe or a pipe being closed, Wine (from the Unix EPIPE)
-    // as a pipe not connected.
-    if (error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA || error == ERROR_PIPE_NOT_CONNECTED) {
-      return tivrel::kReportExitOutput;
-    }
+    // A reader that went away: end quietly, as other tools do.
+    if (tivrel::win32::ReaderGone(error)) return tivrel::kReportExitOutput;
     err += tivrel::OutputFailedMessage(SystemText(error));
     status = tivrel::kReportExitOutput;
   }

@@ -6,76 +6,20 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
-#include "framework/error.h"
 #include "sound/channel_position.h"
 
 namespace tivrel::win32 {
-
-namespace {
-
-// The endpoint enumerator's class, {BCDE0395-E52F-467C-8E3D-C4579291692E}.
-constexpr CLSID kEnumerator = {
-    0xBCDE0395, 0xE52F, 0x467C, {0x8E, 0x3D, 0xC4, 0x57, 0x92, 0x91, 0x69, 0x2E}};
-
-constexpr GUID Subtype(unsigned short tag) {
-  return {tag, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
-}
-
-// The usual speakers of a channel count (KSAUDIO_SPEAKER_*).
-DWORD UsualMask(unsigned channels) {
-  switch (channels) {
-    case 1:
-      return KSAUDIO_SPEAKER_MONO;
-    case 2:
-      return KSAUDIO_SPEAKER_STEREO;
-    case 4:
-      return KSAUDIO_SPEAKER_QUAD;
-    case 6:
-      return KSAUDIO_SPEAKER_5POINT1;
-    case 8:
-      return KSAUDIO_SPEAKER_7POINT1_SURROUND;
-    default:
-      return channels < 18 ? (DWORD{1} << channels) - 1 : 0;
-  }
-}
-
-WAVEFORMATEXTENSIBLE Format(unsigned channels, uint32_t rate, DWORD mask, WORD bits, bool isFloat) {
-  WAVEFORMATEXTENSIBLE wfx{};
-  wfx.Format.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
-  wfx.Format.nChannels = static_cast<WORD>(channels);
-  wfx.Format.nSamplesPerSec = rate;
-  wfx.Format.wBitsPerSample = bits;
-  wfx.Format.nBlockAlign = static_cast<WORD>(channels * bits / 8);
-  wfx.Format.nAvgBytesPerSec = rate * wfx.Format.nBlockAlign;
-  wfx.Format.cbSize = sizeof wfx - sizeof wfx.Format;
-  wfx.Samples.wValidBitsPerSample = bits;
-  wfx.dwChannelMask = mask;
-  wfx.SubFormat = Subtype(isFloat ? WAVE_FORMAT_IEEE_FLOAT : WAVE_FORMAT_PCM);
-  return wfx;
-}
-
-REFERENCE_TIME Duration(uint32_t frames, uint32_t rate) {
-  return static_cast<REFERENCE_TIME>(10000000.0 * frames / rate);
-}
-
-}  // namespace
 
 WasapiPlayback::WasapiPlayback(std::wstring endpointId, std::string name,
                                std::function<bool()> stop)
     : id_(std::move(endpointId)), name_(std::move(name)), stop_(std::move(stop)) {}
 
-WasapiPlayback::~WasapiPlayback() {
-  Close();
-  if (comStarted_) coUninitialize_();
-}
+WasapiPlayback::~WasapiPlayback() { Close(); }
 
 sound::StreamError WasapiPlayback::Fail(const char* call, HRESULT hr) const {
-  char code[16];
-  std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
-  return {static_cast<uint32_t>(hr), name_ + ": " + call + " failed (" + code + ")"};
+  return {static_cast<uint32_t>(hr), name_ + ": " + call + " failed (" + HresultText(hr) + ")"};
 }
 
 HRESULT WasapiPlayback::TryExclusive(unsigned channels, uint32_t rate, DWORD mask,
@@ -84,7 +28,7 @@ HRESULT WasapiPlayback::TryExclusive(unsigned channels, uint32_t rate, DWORD mas
   const std::pair<WORD, bool> kinds[] = {{32, false}, {16, false}, {32, true}};
   HRESULT last = AUDCLNT_E_UNSUPPORTED_FORMAT;
   for (const auto& [bits, isFloat] : kinds) {
-    const WAVEFORMATEXTENSIBLE wfx = Format(channels, rate, mask, bits, isFloat);
+    const WAVEFORMATEXTENSIBLE wfx = ClientFormat(channels, rate, mask, bits, isFloat);
     last = client_->IsFormatSupported(AUDCLNT_SHAREMODE_EXCLUSIVE, &wfx.Format, nullptr);
     if (last != S_OK) continue;
     const REFERENCE_TIME period = Duration(bufferFrames, rate);
@@ -100,28 +44,9 @@ HRESULT WasapiPlayback::TryExclusive(unsigned channels, uint32_t rate, DWORD mas
 
 sound::StreamError WasapiPlayback::Activate() {
   if (client_ != nullptr) client_->Release();
-  client_ = nullptr;
-  IMMDeviceEnumerator* enumerator = nullptr;
-  IMMDevice* device = nullptr;
-  HRESULT hr;
-  try {
-    if (!comStarted_) comStarted_ = SUCCEEDED(coInitializeEx_(nullptr, COINIT_MULTITHREADED));
-    hr = coCreateInstance_(kEnumerator, nullptr, CLSCTX_ALL, __uuidof(IMMDeviceEnumerator),
-                           reinterpret_cast<void**>(&enumerator));
-  } catch (const Error& e) {
-    return {static_cast<uint32_t>(E_NOTIMPL), name_ + ": " + e.what()};
-  }
-  if (FAILED(hr)) return Fail("CoCreateInstance(MMDeviceEnumerator)", hr);
-  hr = enumerator->GetDevice(id_.c_str(), &device);
-  enumerator->Release();
-  if (FAILED(hr)) return Fail("IMMDeviceEnumerator::GetDevice", hr);
-  hr = device->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr,
-                        reinterpret_cast<void**>(&client_));
-  device->Release();
-  if (FAILED(hr)) {
-    client_ = nullptr;
-    return Fail("IMMDevice::Activate", hr);
-  }
+  std::string failure;
+  const HRESULT hr = clients_.Activate(id_, &client_, failure);
+  if (FAILED(hr)) return {static_cast<uint32_t>(hr), name_ + ": " + failure};
   return {};
 }
 
@@ -135,7 +60,7 @@ sound::StreamError WasapiPlayback::Open(sound::StreamConfig& config) {
   const DWORD mixMask = mix->wFormatTag == WAVE_FORMAT_EXTENSIBLE
                             ? reinterpret_cast<WAVEFORMATEXTENSIBLE*>(mix)->dwChannelMask
                             : UsualMask(mixChannels);
-  coTaskMemFree_(mix);
+  clients_.Free(mix);
   channels_ = config.channels == 0 ? mixChannels : config.channels;
   const DWORD mask = channels_ == mixChannels ? mixMask : UsualMask(channels_);
   rate_ = config.rate;
@@ -150,7 +75,7 @@ sound::StreamError WasapiPlayback::Open(sound::StreamConfig& config) {
     if (auto e = Activate()) return e;
     rate_ = mixRate;
     bits_ = 32, float_ = true, shared_ = true;
-    const WAVEFORMATEXTENSIBLE wfx = Format(channels_, rate_, mask, 32, true);
+    const WAVEFORMATEXTENSIBLE wfx = ClientFormat(channels_, rate_, mask, 32, true);
     hr = client_->Initialize(AUDCLNT_SHAREMODE_SHARED, 0, Duration(config.bufferFrames, rate_), 0,
                              &wfx.Format, nullptr);
     if (FAILED(hr)) return Fail("IAudioClient::Initialize", hr);

@@ -1,7 +1,6 @@
 // A playback stream on a Core Audio endpoint: exclusive mode where the
 // endpoint allows it, else shared mode in the endpoint's own mix format, its
-// channel mask naming the speakers. ole32 is bound at the first stream, from
-// the system directory.
+// channel mask naming the speakers.
 #pragma once
 
 #include <windows.h>
@@ -11,10 +10,9 @@
 #include <functional>
 #include <string>
 
-#include "platform/win32/services/services.h"
+#include "platform/win32/services/wasapi_client.h"
 #include "sound/playback_stream.h"
 
-struct IMMDeviceEnumerator;
 struct IAudioClient;
 struct IAudioRenderClient;
 
@@ -48,20 +46,10 @@ class WasapiPlayback final : public sound::PlaybackStream {
   // Sleeps a little or returns false when stopped.
   bool Wait();
 
-  using CoInitializeExFn = HRESULT(WINAPI*)(void*, DWORD);
-  using CoUninitializeFn = void(WINAPI*)();
-  using CoCreateInstanceFn = HRESULT(WINAPI*)(REFCLSID, IUnknown*, DWORD, REFIID, void**);
-  using CoTaskMemFreeFn = void(WINAPI*)(void*);
-
   std::wstring id_;
   std::string name_;
   std::function<bool()> stop_;
-  LazyLibrary ole32_{"ole32.dll"};
-  LazyProc<CoInitializeExFn> coInitializeEx_{ole32_, "CoInitializeEx"};
-  LazyProc<CoUninitializeFn> coUninitialize_{ole32_, "CoUninitialize"};
-  LazyProc<CoCreateInstanceFn> coCreateInstance_{ole32_, "CoCreateInstance"};
-  LazyProc<CoTaskMemFreeFn> coTaskMemFree_{ole32_, "CoTaskMemFree"};
-  bool comStarted_ = false;
+  AudioClients clients_;
   IAudioClient* client_ = nullptr;
   IAudioRenderClient* render_ = nullptr;
   bool started_ = false;

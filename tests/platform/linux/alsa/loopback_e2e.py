@@ -4,50 +4,13 @@
 chain it was given and against the schema. The runs go side by side.
 The fixture machine's devices (ALSA_CONF) are named in tivrel-report's forms.
 usage: loopback_e2e.py TIVREL_LOOPBACK PLUGIN SCHEMA ALSA_ROOT ALSA_CONF"""
-import json, math, os, subprocess, sys, tempfile
+import json, os, subprocess, sys, tempfile
 import jsonschema
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "support"))
+from loop_goals import CODEC, FLAT, codec_goals, near, write_conf  # noqa: E402
+
 program, plugin, schema_file, root, machine_conf = sys.argv[1:6]
-LEVEL = 10 ** (-3 / 20)
-CODEC = dict(delay=300.25, highpass=20, lowpass=21000, noise=-90, h2=2e-4 / LEVEL, crosstalk=-75, bits=24)
-FLAT = dict(delay=91.37, gain=-7, bits=24)
-
-
-def biquad_db(kind, f0, hz, rate=48000):
-    w, z = 2 * math.pi * f0 / rate, complex(math.cos(2 * math.pi * hz / rate), -math.sin(2 * math.pi * hz / rate))
-    cw, alpha = math.cos(w), math.sin(w) / (2 * math.sqrt(0.5))
-    b = [(1 + cw) / 2, -(1 + cw), (1 + cw) / 2] if kind == "h" else [(1 - cw) / 2, 1 - cw, (1 - cw) / 2]
-    h = (b[0] + b[1] * z + b[2] * z * z) / ((1 + alpha) + -2 * cw * z + (1 - alpha) * z * z)
-    return 20 * math.log10(abs(h))
-
-
-def codec_db(hz):  # the codec's filters; its delay line is flat to 20 kHz within 0.001 dB
-    return biquad_db("h", 20, hz) + biquad_db("l", 21000, hz)
-
-
-def a_weighted_noise(dbfs):  # white noise over 0..24 kHz, read A-weighted 20 Hz..20 kHz
-    def ra(f):
-        f2 = f * f
-        return 12194**2 * f2 * f2 / ((f2 + 20.6**2) * math.sqrt((f2 + 107.7**2) * (f2 + 737.9**2)) * (f2 + 12194**2))
-    band = sum((ra(f) / ra(1000)) ** 2 for f in range(20, 20001))
-    return dbfs + 10 * math.log10(band / 24000)
-
-
-def near(value, goal, tolerance):
-    return value is not None and abs(value - goal) <= tolerance
-
-
-def codec_goals(doc):
-    response = all(near(p[side], codec_db(p["hz"]) - codec_db(997), 0.02)
-                   for p in doc["frequency_response"]["points"] for side in ("left_db", "right_db"))
-    noise = a_weighted_noise(-90)
-    return {"response": response, "thd": near(doc["thd_db"], -80, 0.2), "noise": near(doc["noise_dba"], noise, 0.3),
-            "dynamic range": near(doc["dynamic_range_dba"], -noise, 0.3),
-            "crosstalk": near(doc["crosstalk_db"]["left_to_right"], -75, 0.5)
-            and near(doc["crosstalk_db"]["right_to_left"], -75, 0.5),
-            "-3 dB": near(doc["frequency_response"]["minus_3db_hz"]["low"], 20, 0.2)}
-
-
 RUNS = {  # name: chain, exit status, what the checks say, what standard error says
     "codec": (CODEC, 0, {}, "headroom"),
     "flat": (FLAT, 0, {"swapped": False}, ""),
@@ -74,9 +37,7 @@ failures, work = [], tempfile.mkdtemp()
 started = {}
 for name, (chain, *_rest) in RUNS.items():
     conf = os.path.join(work, name.replace(" ", "_") + ".conf")
-    with open(conf, "w") as f:
-        keys = " ".join(f"{k} {v}" for k, v in chain.items())
-        f.write(f'pcm_type.tivrel_loop {{ lib "{plugin}" }}\npcm.loop {{ type tivrel_loop {keys} }}\n')
+    write_conf(conf, plugin, chain, "loop")
     env = dict(os.environ, ALSA_CONFIG_PATH=conf, TIVREL_ALSA_ROOT=root)
     started[name] = subprocess.Popen([program, "-D", "loop", "-C", "loop", "--json"], env=env,
                                      stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
